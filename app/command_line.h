@@ -1,0 +1,25 @@
+// Recording the items named on the command line: one bare line each, in the
+// order given, written to the log in one batch; no window is ever opened.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/env.h"
+#include "core/status.h"
+
+namespace tallyrun {
+
+struct CommandLineOutcome {
+  // Items that cannot be one line of the log (a TAB, CR or LF in the name).
+  std::vector<std::string> refused;
+  Status written = Status::Ok();
+};
+
+// Relative items are taken from `current_directory`, so the log always holds
+// full paths that can be opened later from anywhere.
+CommandLineOutcome RecordItems(Env& env, const std::string& log_file_path,
+                               const std::vector<std::string>& items,
+                               const std::string& current_directory);
+
+}  // namespace tallyrun

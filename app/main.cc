@@ -1,0 +1,44 @@
+// Start-up: resolve the log file, then either record the command line's items
+// and end, or hand over to the window.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/window_program.h"
+#include "core/settings.h"
+#include "platform/files.h"
+#include "platform/program_location.h"
+#include "platform/system_env.h"
+
+namespace {
+
+void Complain(const std::string& message) {
+  std::fprintf(stderr, "tallyrun: %s\n", message.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace tallyrun;
+  platform::SystemEnv env;
+  const ProgramPlaces places = platform::CurrentProgramPlaces();
+  const SettingsLocation location = LocateSettings(places);
+  const std::string LogFilePath = ResolveLogFilePath(env, location);
+
+  if (argc <= 1) {
+    Complain(ShowWindowProgram(places.program_directory, location, LogFilePath));
+    return 1;
+  }
+
+  const std::vector<std::string> items(argv + 1, argv + argc);
+  const CommandLineOutcome outcome =
+      RecordItems(env, LogFilePath, items, platform::CurrentDirectory());
+  for (const std::string& item : outcome.refused) {
+    Complain("「" + item + "」は名前にタブか改行を含むため記録できません");
+  }
+  if (!outcome.written.ok()) {
+    Complain("ログファイル「" + LogFilePath + "」に書き込めません: " + outcome.written.reason());
+  }
+  return outcome.refused.empty() && outcome.written.ok() ? 0 : 1;
+}

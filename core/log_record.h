@@ -1,0 +1,30 @@
+// One line of the log: the moment of recording, TAB, the item's full path,
+// TAB, the item's own last-modified moment; and the two forms it is written in.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/env.h"
+
+namespace tallyrun {
+
+inline constexpr char kPathSeparator = '/';
+
+// Builds the record for `path`. A plain folder, or an item that cannot be
+// read, gets a trailing separator in the caller's variable too, so that what
+// is shown and what is logged agree. Never fails.
+std::string MakeLogLine(std::string& path, Env& env);
+
+// The command line writes records bare, a drop writes them in double quotes;
+// both end in CR LF.
+void AppendBareLine(std::string& batch, std::string_view record);
+void AppendQuotedLine(std::string& batch, std::string_view record);
+
+// A TAB, CR or LF in a path would break the line apart when read back.
+bool FitsOnOneLogLine(std::string_view path);
+
+// What the list shows for a record: "moment|path".
+std::string ListEntry(std::string_view moment, std::string_view path);
+
+}  // namespace tallyrun

@@ -1,0 +1,63 @@
+#include "core/settings.h"
+
+#include <optional>
+
+#include "core/profile.h"
+#include "core/utf8.h"
+
+namespace tallyrun {
+namespace {
+
+// Relative values are ignored, as the XDG base-directory rules say.
+std::string BaseDirectory(const std::string& value, const std::string& home, const char* fallback) {
+  if (!value.empty() && value.front() == '/') return value;
+  return home + fallback;
+}
+
+Status ReadSettingsText(Env& env, const std::string& path, std::string& text) {
+  return env.ReadChunks(path, [&text](std::string_view piece) {
+    text.append(piece);
+    return true;
+  });
+}
+
+}  // namespace
+
+SettingsLocation LocateSettings(const ProgramPlaces& places) {
+  if (places.program_directory_writable || places.home.empty()) {
+    return {places.program_directory + "/Tallyrun.ini", places.program_directory + "/Tallyrun.log"};
+  }
+  return {
+      BaseDirectory(places.xdg_config_home, places.home, "/.config") + "/tallyrun/Tallyrun.ini",
+      BaseDirectory(places.xdg_data_home, places.home, "/.local/share") + "/tallyrun/Tallyrun.log"};
+}
+
+std::string ResolveLogFilePath(Env& env, const SettingsLocation& location) {
+  std::string text;
+  std::string value = kDefaultValue;
+  if (ReadSettingsText(env, location.settings_file, text).ok()) {
+    if (std::optional<std::string> stored = ProfileValue(text, kSettingsSection, kSettingsKey)) {
+      value = IsValidUtf8(*stored) ? std::move(*stored) : env.DecodeLegacyText(*stored);
+    }
+  }
+  if (value != kDefaultValue) return value;
+  return location.default_log_file;
+}
+
+Status SaveLogFilePath(Env& env, const SettingsLocation& location, const std::string& shown,
+                       const std::string& log_file_path) {
+  if (shown == log_file_path) return Status::Ok();
+  if (shown.find_first_of("\r\n") != std::string::npos) {
+    return Status::Failure("改行を含むパスは設定に保存できません");
+  }
+  std::string text;
+  if (env.StatusOf(location.settings_file)) {
+    // Never replace a settings file whose other sections could not be read.
+    Status read = ReadSettingsText(env, location.settings_file, text);
+    if (!read.ok()) return read;
+  }
+  return env.ReplaceFile(location.settings_file,
+                         WithProfileValue(text, kSettingsSection, kSettingsKey, shown));
+}
+
+}  // namespace tallyrun

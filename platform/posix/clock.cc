@@ -1,0 +1,19 @@
+#include "platform/clock.h"
+
+#include <time.h>
+
+namespace tallyrun::platform {
+
+LocalTime ToLocalTime(std::time_t seconds) {
+  struct tm tm {};
+  if (::localtime_r(&seconds, &tm) == nullptr) return {};
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+LocalTime LocalNow() {
+  struct timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return ToLocalTime(now.tv_sec);
+}
+
+}  // namespace tallyrun::platform

@@ -1,0 +1,43 @@
+#include "platform/errors.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace tallyrun::platform {
+
+std::string ReasonFromErrno(int error_number) {
+  switch (error_number) {
+    case ENOENT:
+      return "ファイルまたはフォルダが見つかりません";
+    case EACCES:
+    case EPERM:
+      return "アクセスが拒否されました";
+    case EISDIR:
+      return "フォルダです";
+    case ENOTDIR:
+      return "パスの途中にフォルダでないものがあります";
+    case EROFS:
+      return "読み取り専用のファイルシステムです";
+    case ENOSPC:
+    case EDQUOT:
+      return "ディスクの空き容量が足りません";
+    case ENAMETOOLONG:
+      return "パスが長すぎます";
+    case ELOOP:
+      return "シンボリックリンクが循環しています";
+    case ENXIO:
+    case ENODEV:
+      return kReasonNotRegularFile;
+    case EIO:
+      return "入出力エラーが発生しました";
+    case EFBIG:
+      return "ファイルが大きすぎます";
+    case EMFILE:
+    case ENFILE:
+      return "開いているファイルが多すぎます";
+    default:
+      return std::strerror(error_number);
+  }
+}
+
+}  // namespace tallyrun::platform

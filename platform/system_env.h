@@ -1,0 +1,19 @@
+// The recording core's view of the real operating system.
+#pragma once
+
+#include "core/env.h"
+
+namespace tallyrun::platform {
+
+class SystemEnv : public Env {
+ public:
+  LocalTime Now() override;
+  std::optional<ItemStatus> StatusOf(const std::string& path) override;
+  Status AppendLines(const std::string& path, std::string_view lines) override;
+  Status ReadChunks(const std::string& path,
+                    const std::function<bool(std::string_view)>& sink) override;
+  Status ReplaceFile(const std::string& path, std::string_view contents) override;
+  std::string DecodeLegacyText(std::string_view bytes) override;
+};
+
+}  // namespace tallyrun::platform

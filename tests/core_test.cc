@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "core/argument_text.h"
+#include "core/date_time_text.h"
+#include "core/log_reader.h"
+#include "core/log_record.h"
+#include "core/profile.h"
+#include "core/settings.h"
+#include "tests/test_support.h"
+
+namespace tallyrun {
+namespace {
+
+using testing::PinnedClockEnv;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+constexpr LocalTime kNow{2026, 12, 6, 9, 3, 14};
+constexpr LocalTime kModified{2002, 6, 26, 21, 5, 0};
+
+std::vector<std::string> Entries(const LogEntries& entries) {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < entries.size(); ++i) out.emplace_back(entries[i]);
+  return out;
+}
+
+std::vector<std::string> ReadBack(Env& env, const std::string& path) {
+  return Entries(ReadLogEntries(env, path));
+}
+
+TEST(DateTimeText, ShortDateBlankLongTimeAndDateAloneAtMidnight) {
+  EXPECT_EQ(DateTimeText({2002, 6, 26, 9, 3, 14}), "2002/06/26 9:03:14");
+  EXPECT_EQ(DateTimeText({2002, 6, 26, 23, 59, 59}), "2002/06/26 23:59:59");
+  EXPECT_EQ(DateTimeText({2002, 6, 26, 0, 0, 0}), "2002/06/26");
+  EXPECT_EQ(DateTimeText({2002, 6, 26, 0, 0, 1}), "2002/06/26 0:00:01");
+}
+
+TEST(MakeLogLine, FilesKeepTheirPathAndPlainFoldersGainASeparator) {
+  TempDir dir;
+  PinnedClockEnv env(kNow);
+  const std::string file = dir / "b.txt";
+  WriteFile(file, "x");
+  testing::SetModified(file, kModified);
+  std::string path = file;
+  EXPECT_EQ(MakeLogLine(path, env), "2026/12/06 9:03:14\t" + file + "\t2002/06/26 21:05:00");
+  EXPECT_EQ(path, file);
+
+  const std::string folder = dir / "a";
+  ::mkdir(folder.c_str(), 0755);
+  testing::SetModified(folder, {2002, 6, 26, 0, 0, 0});
+  path = folder;
+  EXPECT_EQ(MakeLogLine(path, env), "2026/12/06 9:03:14\t" + folder + "/\t2002/06/26");
+  EXPECT_EQ(path, folder + "/");
+  EXPECT_EQ(MakeLogLine(path, env), "2026/12/06 9:03:14\t" + folder + "/\t2002/06/26")
+      << "a folder already ending in a separator is not extended twice";
+}
+
+TEST(MakeLogLine, ReadOnlyOrHiddenFoldersKeepTheirPathAndDate) {
+  TempDir dir;
+  PinnedClockEnv env(kNow);
+  for (const std::string name : {"r", ".hidden"}) {
+    const std::string folder = dir / name;
+    ::mkdir(folder.c_str(), name == "r" ? 0555 : 0755);
+    testing::SetModified(folder, kModified);
+    std::string path = folder;
+    EXPECT_EQ(MakeLogLine(path, env), "2026/12/06 9:03:14\t" + folder + "\t2002/06/26 21:05:00");
+    EXPECT_EQ(path, folder);
+  }
+}
+
+TEST(MakeLogLine, UnreadableItemsGetASeparatorAndNoDate) {
+  TempDir dir;
+  PinnedClockEnv env(kNow);
+  std::string path = dir / "gone.txt";
+  EXPECT_EQ(MakeLogLine(path, env), "2026/12/06 9:03:14\t" + dir.path() + "/gone.txt/\t");
+  EXPECT_EQ(path, dir.path() + "/gone.txt/");
+  path.clear();
+  EXPECT_EQ(MakeLogLine(path, env), "2026/12/06 9:03:14\t/\t");
+}
+
+TEST(LogReader, ReadsBothFormsNewestFirst) {
+  TempDir dir;
+  PinnedClockEnv env(kNow);
+  const std::string log = dir / "t.log";
+  std::string batch;
+  AppendQuotedLine(batch, "M1\t/a\tD1");
+  AppendBareLine(batch, "M2\t/b/\tD2");
+  AppendQuotedLine(batch, "M3\t/c,d.txt\tD3");
+  AppendBareLine(batch, "M4\t/e,f.txt\tD4");
+  AppendBareLine(batch, "M5\t/gone/\t");
+  AppendQuotedLine(batch, "M6\t/say \"hi\".txt\t");
+  WriteFile(log, batch);
+  EXPECT_EQ(ReadBack(env, log),
+            (std::vector<std::string>{"M6|/say \"hi\".txt", "M5|/gone/", "M4|/e,f.txt",
+                                      "M3|/c,d.txt", "M2|/b/", "M1|/a"}));
+}
+
+TEST(LogReader, StopsAtAnEmptyLineOrADamagedRecordKeepingWhatCameBefore) {
+  TempDir dir;
+  PinnedClockEnv env(kNow);
+  const std::string log = dir / "t.log";
+  WriteFile(log, "M1\t/a\tD\r\nM2\t/b\tD\r\n\r\nM3\t/c\tD\r\n");
+  EXPECT_EQ(ReadBack(env, log), (std::vector<std::string>{"M2|/b", "M1|/a"}));
+  WriteFile(log, "M1\t/a\tD\r\nM2 only one tab\t/b\r\nM3\t/c\tD\r\n");
+  EXPECT_EQ(ReadBack(env, log), (std::vector<std::string>{"M1|/a"}));
+  WriteFile(log, "\"M1\t/a\tD\"\r\n\"\"\r\nM3\t/c\tD\r\n");
+  EXPECT_EQ(ReadBack(env, log), (std::vector<std::string>{"M1|/a"}));
+  EXPECT_TRUE(ReadBack(env, dir / "missing.log").empty());
+}
+
+TEST(LogReader, LastLineWithoutLineEndAndBareLineFeedsAreRead) {
+  TempDir dir;
+  PinnedClockEnv env(kNow);
+  const std::string log = dir / "t.log";
+  WriteFile(log, "M1\t/a\tD\nM2\t/b\t");
+  EXPECT_EQ(ReadBack(env, log), (std::vector<std::string>{"M2|/b", "M1|/a"}));
+}
+
+TEST(LogReader, LinesFromAJapaneseWindowsSystemAreDecoded) {
+  TempDir dir;
+  PinnedClockEnv env(kNow);
+  const std::string log = dir / "t.log";
+  // "テスト" in CP932, then the same name in UTF-8.
+  WriteFile(log, "\"M1\tC:\\\x83\x65\x83\x58\x83\x67\\\tD\"\r\nM2\t/テスト\tD\r\n");
+  EXPECT_EQ(ReadBack(env, log), (std::vector<std::string>{"M2|/テスト", "M1|C:\\テスト\\"}));
+}
+
+TEST(LogReader, ALogCutAtEveryLengthNeverCrashesAndKeepsWholeRecords) {
+  PinnedClockEnv env(kNow);
+  std::string log;
+  AppendQuotedLine(log, "2026/12/06 9:03:14\t/a\t2002/06/26");
+  AppendBareLine(log, "2026/12/06 9:03:15\t/b\xE3\x83\x86/\t");
+  AppendQuotedLine(log, "2026/12/06 9:03:16\t/c,d\t2002/06/26 1:02:03");
+  for (std::size_t cut = 0; cut <= log.size(); ++cut) {
+    for (std::size_t piece = 1; piece <= 7; piece += 3) {
+      LogEntries entries;
+      LogReader reader(env, entries);
+      const std::string_view text(log.data(), cut);
+      for (std::size_t at = 0; at < text.size(); at += piece) reader.Feed(text.substr(at, piece));
+      reader.Finish();
+      ASSERT_LE(entries.size(), 3u);
+      for (std::size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i].substr(0, 17), "2026/12/06 9:03:1");
+      }
+    }
+  }
+}
+
+TEST(SplitArgumentText, BlanksSeparateAndQuotesHoldBlanks) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(SplitArgumentText("C:\\a.txt C:\\b.txt"), (V{"C:\\a.txt", "C:\\b.txt"}));
+  EXPECT_EQ(SplitArgumentText("\"C:\\My Docs\\a.txt\" C:\\b.txt"),
+            (V{"C:\\My Docs\\a.txt", "C:\\b.txt"}));
+  EXPECT_EQ(SplitArgumentText("\"C:\\a b\" \"C:\\c d\""), (V{"C:\\a b", "C:\\c d"}));
+  EXPECT_EQ(SplitArgumentText("C:\\My Docs\\a.txt"), (V{"C:\\My", "Docs\\a.txt"}));
+  EXPECT_EQ(SplitArgumentText("a "), (V{"a"}));
+  EXPECT_EQ(SplitArgumentText("a  b"), (V{"a", "", "b"}));
+  EXPECT_EQ(SplitArgumentText("a \"b c"), (V{"a", "b c"}));
+  EXPECT_EQ(SplitArgumentText(""), V{});
+}
+
+TEST(Profile, ReadsByTheWindowsRules) {
+  const std::string text =
+      "\xEF\xBB\xBF; comment\r\n[other]\r\nLogFile=no\r\n[ tallyrun ]\n"
+      ";LogFile=commented\n  logfile =  '/x;y.log'  \nLogFile=second\n[Tallyrun]\nLogFile=third\n";
+  EXPECT_EQ(ProfileValue(text, "Tallyrun", "LogFile"), "/x;y.log");
+  EXPECT_EQ(ProfileValue("[Tallyrun]\nLogFile=\"/a\n", "Tallyrun", "LogFile"), "\"/a");
+  EXPECT_EQ(ProfileValue("[Tallyrun]\nLogFile=\n", "Tallyrun", "LogFile"), "");
+  EXPECT_EQ(ProfileValue("[Tallyrun]\nOther=1\n", "Tallyrun", "LogFile"), std::nullopt);
+  EXPECT_EQ(ProfileValue("", "Tallyrun", "LogFile"), std::nullopt);
+}
+
+TEST(Profile, WritingReplacesInPlaceAndKeepsEverythingElse) {
+  const std::string text =
+      "; keep\r\n[A]\r\nx=1\r\n[tallyrun]\r\nLogFile=/old\r\nk=v\r\n\r\n[B]\r\n";
+  EXPECT_EQ(WithProfileValue(text, "Tallyrun", "LogFile", "/new"),
+            "; keep\r\n[A]\r\nx=1\r\n[tallyrun]\r\nLogFile=/new\r\nk=v\r\n\r\n[B]\r\n");
+  EXPECT_EQ(WithProfileValue("[Tallyrun]\r\nk=v\r\n\r\n[B]\r\n", "Tallyrun", "LogFile", "/n"),
+            "[Tallyrun]\r\nk=v\r\nLogFile=/n\r\n\r\n[B]\r\n");
+  EXPECT_EQ(WithProfileValue("[A]\nx=1", "Tallyrun", "LogFile", "/n"),
+            "[A]\nx=1\r\n[Tallyrun]\r\nLogFile=/n\r\n");
+  for (const std::string value : {" padded ", "'quoted'", "\"q\"", "", "a;b=c"}) {
+    const std::string written = WithProfileValue(text, "Tallyrun", "LogFile", value);
+    EXPECT_EQ(ProfileValue(written, "Tallyrun", "LogFile"), value);
+    EXPECT_EQ(ProfileValue(written, "A", "x"), "1");
+  }
+}
+
+TEST(Settings, LivesBesideTheProgramOrInTheUsersFolders) {
+  ProgramPlaces places{"/opt/t", true, "/c", "/d", "/home/u"};
+  EXPECT_EQ(LocateSettings(places).settings_file, "/opt/t/Tallyrun.ini");
+  EXPECT_EQ(LocateSettings(places).default_log_file, "/opt/t/Tallyrun.log");
+  places.program_directory_writable = false;
+  EXPECT_EQ(LocateSettings(places).settings_file, "/c/tallyrun/Tallyrun.ini");
+  EXPECT_EQ(LocateSettings(places).default_log_file, "/d/tallyrun/Tallyrun.log");
+  places.xdg_config_home = "relative";
+  places.xdg_data_home = "";
+  EXPECT_EQ(LocateSettings(places).settings_file, "/home/u/.config/tallyrun/Tallyrun.ini");
+  EXPECT_EQ(LocateSettings(places).default_log_file, "/home/u/.local/share/tallyrun/Tallyrun.log");
+}
+
+TEST(Settings, ResolvesTheStoredValueExactly) {
+  TempDir dir;
+  PinnedClockEnv env(kNow);
+  const SettingsLocation location{dir / "Tallyrun.ini", dir / "Tallyrun.log"};
+  EXPECT_EQ(ResolveLogFilePath(env, location), location.default_log_file);
+  WriteFile(location.settings_file, "[Tallyrun]\r\nLogFile=Default\r\n");
+  EXPECT_EQ(ResolveLogFilePath(env, location), location.default_log_file);
+  WriteFile(location.settings_file, "[Tallyrun]\r\nLogFile=\r\n");
+  EXPECT_EQ(ResolveLogFilePath(env, location), "");
+  WriteFile(location.settings_file, "[Tallyrun]\r\nLogFile=default\r\n");
+  EXPECT_EQ(ResolveLogFilePath(env, location), "default");
+  const std::string long_path = "/" + std::string(299, 'x');
+  WriteFile(location.settings_file, "[Tallyrun]\r\nLogFile=" + long_path + "\r\n");
+  EXPECT_EQ(ResolveLogFilePath(env, location), long_path) << "a long path is never cut";
+  WriteFile(location.settings_file, "[Tallyrun]\r\nLogFile=C:\\\x83\x65\x83\x58\x83\x67.log\r\n");
+  EXPECT_EQ(ResolveLogFilePath(env, location), "C:\\テスト.log");
+}
+
+TEST(Settings, SavesOnlyAChangedPathAndKeepsOtherLines) {
+  TempDir dir;
+  PinnedClockEnv env(kNow);
+  const SettingsLocation location{dir / "sub/Tallyrun.ini", dir / "Tallyrun.log"};
+  ASSERT_TRUE(
+      SaveLogFilePath(env, location, location.default_log_file, location.default_log_file).ok());
+  EXPECT_FALSE(testing::FileExists(location.settings_file));
+
+  ASSERT_TRUE(SaveLogFilePath(env, location, "/other.log", location.default_log_file).ok());
+  EXPECT_EQ(ReadFile(location.settings_file), "[Tallyrun]\r\nLogFile=/other.log\r\n");
+  EXPECT_EQ(ResolveLogFilePath(env, location), "/other.log");
+
+  WriteFile(location.settings_file, "[Mine]\r\na=b\r\n[Tallyrun]\r\nLogFile=/other.log\r\n");
+  ASSERT_TRUE(SaveLogFilePath(env, location, " /padded.log", "/other.log").ok());
+  EXPECT_EQ(ReadFile(location.settings_file),
+            "[Mine]\r\na=b\r\n[Tallyrun]\r\nLogFile=\" /padded.log\"\r\n");
+  EXPECT_EQ(ResolveLogFilePath(env, location), " /padded.log");
+  EXPECT_FALSE(SaveLogFilePath(env, location, "/a\nb", "/other.log").ok());
+}
+
+}  // namespace
+}  // namespace tallyrun
