@@ -1,0 +1,20 @@
+// What every window shares: the Japanese Gothic faces and layout positions
+// given in twips (1/1440 inch, 15 to a pixel; Qt scales pixels on high DPI).
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QSize>
+
+namespace tallyrun::ui {
+
+// Fixed-pitch, for the windows themselves.
+QFont GothicFont();
+// Proportional, for some buttons and the credits.
+QFont ProportionalGothicFont();
+
+constexpr int TwipsToPixels(int twips) { return (twips + 7) / 15; }
+QRect TwipsRect(int left, int top, int width, int height);
+QSize TwipsSize(int width, int height);
+
+}  // namespace tallyrun::ui
