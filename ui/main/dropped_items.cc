@@ -23,22 +23,23 @@ int HexValue(char c) {
   return -1;
 }
 
-std::string PercentDecoded(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size()) {
-      const int high = HexValue(text[i + 1]);
-      const int low = HexValue(text[i + 2]);
-      if (high >= 0 && low >= 0) {
-        out.push_back(static_cast<char>(high * 16 + low));
-        i += 2;
-        continue;
-      }
+void PercentDecode(std::string_view text, std::string& out) {
+  out.clear();
+  while (!text.empty()) {
+    const std::size_t percent = text.find('%');
+    out.append(text.substr(0, percent));
+    if (percent == std::string_view::npos) break;
+    text.remove_prefix(percent);
+    const int high = text.size() > 2 ? HexValue(text[1]) : -1;
+    const int low = text.size() > 2 ? HexValue(text[2]) : -1;
+    if (high >= 0 && low >= 0) {
+      out.push_back(static_cast<char>(high * 16 + low));
+      text.remove_prefix(3);
+    } else {
+      out.push_back('%');
+      text.remove_prefix(1);
     }
-    out.push_back(text[i]);
   }
-  return out;
 }
 
 std::string_view Trimmed(std::string_view s) {
@@ -76,9 +77,9 @@ bool LocalPathPart(std::string_view uri, std::string_view host_name, std::string
 
 }  // namespace
 
-std::vector<DroppedItem> LocalItemsOfUriList(std::string_view uri_list,
-                                             std::string_view host_name) {
-  std::vector<DroppedItem> items;
+void ForEachLocalItem(std::string_view uri_list, std::string_view host_name,
+                      const std::function<void(std::string& path, bool exact)>& take) {
+  std::string path;
   while (!uri_list.empty()) {
     const std::size_t nl = uri_list.find('\n');
     const std::string_view line = Trimmed(uri_list.substr(0, nl));
@@ -86,14 +87,11 @@ std::vector<DroppedItem> LocalItemsOfUriList(std::string_view uri_list,
     std::string_view encoded;
     if (line.empty() || line.front() == '#' || !LocalPathPart(line, host_name, encoded)) continue;
 
-    DroppedItem item;
-    item.path = PercentDecoded(encoded);
+    PercentDecode(encoded, path);
     // A folder is named without its trailing slash, as the file system gives it.
-    while (item.path.size() > 1 && item.path.back() == '/') item.path.pop_back();
-    item.exact = item.path.find('\0') == std::string::npos && IsValidUtf8(item.path);
-    items.push_back(std::move(item));
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    take(path, path.find('\0') == std::string::npos && IsValidUtf8(path));
   }
-  return items;
 }
 
 }  // namespace tallyrun::ui

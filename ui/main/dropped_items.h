@@ -2,21 +2,18 @@
 // exactly as the file system spells it (file URIs carry raw bytes).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tallyrun::ui {
 
-struct DroppedItem {
-  std::string path;
-  // False when the name cannot be written to the log and read back as it is
-  // (bytes that are not UTF-8, or a NUL).
-  bool exact = true;
-};
-
-// Items in drop order; anything that is not a local file URI is left out.
-// Besides an empty host and "localhost", `host_name` counts as this machine.
-std::vector<DroppedItem> LocalItemsOfUriList(std::string_view uri_list, std::string_view host_name);
+// Hands `take` each local file or folder in drop order, as its full path;
+// anything that is not a local file URI is passed over. `exact` is false when
+// the name cannot be written to the log and read back as it is (bytes that
+// are not UTF-8, or a NUL). `take` may change the path it is given. Besides
+// an empty host and "localhost", `host_name` counts as this machine.
+void ForEachLocalItem(std::string_view uri_list, std::string_view host_name,
+                      const std::function<void(std::string& path, bool exact)>& take);
 
 }  // namespace tallyrun::ui

@@ -4,13 +4,21 @@
 
 namespace tallyrun::ui {
 
-int LogListModel::rowCount(const QModelIndex& parent) const {
-  if (parent.isValid()) return 0;
+int LogListModel::Rows() const {
   return entries_.size() > INT_MAX ? INT_MAX : static_cast<int>(entries_.size());
 }
 
+int LogListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : Rows();
+}
+
+QModelIndex LogListModel::index(int row, int column, const QModelIndex& parent) const {
+  if (parent.isValid() || column != 0 || row < 0 || row >= Rows()) return {};
+  return createIndex(row, 0);
+}
+
 QVariant LogListModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= rowCount()) return {};
+  if (!index.isValid() || index.row() >= Rows()) return {};
   switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:  // long paths are cut at the list's edge
@@ -36,10 +44,10 @@ void LogListModel::Replace(LogEntries entries) {
   endResetModel();
 }
 
-void LogListModel::AddNewest(const std::vector<std::string>& entries) {
-  if (entries.empty()) return;
-  beginInsertRows(QModelIndex(), 0, static_cast<int>(entries.size()) - 1);
-  for (const std::string& entry : entries) entries_.AddNewest(entry);
+void LogListModel::AddNewest(const LogEntries& added) {
+  if (added.empty()) return;
+  beginInsertRows(QModelIndex(), 0, static_cast<int>(added.size()) - 1);
+  for (std::size_t i = added.size(); i-- > 0;) entries_.AddNewest(added[i]);
   endInsertRows();
 }
 

@@ -3,9 +3,7 @@
 #pragma once
 
 #include <QAbstractListModel>
-#include <string>
 #include <string_view>
-#include <vector>
 
 #include "core/log_reader.h"
 
@@ -18,6 +16,9 @@ class LogListModel : public QAbstractListModel {
   using QAbstractListModel::QAbstractListModel;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  // The view asks for every row's index when it lays out the list.
+  QModelIndex index(int row, int column = 0,
+                    const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
 
   // Row 0 is the newest entry.
@@ -26,10 +27,12 @@ class LogListModel : public QAbstractListModel {
 
   void Clear();
   void Replace(LogEntries entries);
-  // Each entry goes on top in turn, so the last one ends first.
-  void AddNewest(const std::vector<std::string>& entries);
+  // Entries of `added` go on top, keeping their order (its newest first).
+  void AddNewest(const LogEntries& added);
 
  private:
+  int Rows() const;
+
   LogEntries entries_;
 };
 

@@ -17,6 +17,7 @@
 #include <QSysInfo>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -98,6 +99,11 @@ QString RefusalText(const std::vector<std::string>& refused) {
     text += QStringLiteral("\nほか %1 件").arg(refused.size() - kNamesShownAtMost);
   }
   return text;
+}
+
+bool SameSecond(const LocalTime& a, const LocalTime& b) {
+  return a.second == b.second && a.minute == b.minute && a.hour == b.hour && a.day == b.day &&
+         a.month == b.month && a.year == b.year;
 }
 
 // Only the names are recorded: the items themselves stay where they are.
@@ -211,30 +217,34 @@ void Form1::GetListFromLogFile() {
 void Form1::List1_OLEDragDrop(const QMimeData& Data) {
   if (!Data.hasFormat(kUriList)) return;
   const QByteArray uris = Data.data(kUriList);
-  std::vector<DroppedItem> items =
-      LocalItemsOfUriList(std::string_view(uris.constData(), static_cast<std::size_t>(uris.size())),
-                          QSysInfo::machineHostName().toStdString());
-  if (items.empty()) return;
-
   const std::string log_file = ShownLogFile();
   std::vector<std::string> refused;
   Status written = Status::Ok();
   {
     BusyCursor busy;
     std::string batch;
-    std::vector<std::string> entries;
-    entries.reserve(items.size());
-    for (DroppedItem& item : items) {
-      if (!item.exact || !FitsOnOneLogLine(item.path)) {
-        refused.push_back(std::move(item.path));
-        continue;
-      }
-      AppendQuotedLine(batch, MakeLogLine(item.path, env_));
-      entries.push_back(ListEntry(DateTimeText(env_.Now()), item.path));
-    }
+    LogEntries added;
+    std::string moment;
+    std::optional<LocalTime> moment_of;
+    ForEachLocalItem(std::string_view(uris.constData(), static_cast<std::size_t>(uris.size())),
+                     QSysInfo::machineHostName().toStdString(), [&](std::string& path, bool exact) {
+                       if (!exact || !FitsOnOneLogLine(path)) {
+                         refused.push_back(path);
+                         return;
+                       }
+                       AppendQuotedLine(batch, MakeLogLine(path, env_));
+                       // The list shows the moment taken again, as its entry is made.
+                       const LocalTime now = env_.Now();
+                       if (!moment_of || !SameSecond(*moment_of, now)) {
+                         moment = DateTimeText(now);
+                         moment_of = now;
+                       }
+                       added.AddNewest(moment, path);
+                     });
+    // A drop without local items writes nothing and says nothing.
     if (!batch.empty()) written = env_.AppendLines(log_file, batch);
-    if (written.ok() && !entries.empty()) {
-      model_->AddNewest(entries);
+    if (written.ok() && !added.empty()) {
+      model_->AddNewest(added);
       List1->setEnabled(true);
     }
   }
