@@ -22,6 +22,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
+#include <QSysInfo>
 #include <QTimer>
 #include <QWindow>
 #include <QtTest>
@@ -200,6 +201,7 @@ class UiMainTest : public QObject {
   void AnUnwritableLogIsReportedAndNothingIsListed();
   void NamesThatCannotBeOneLogLineAreRefusedAndTheOthersRecorded();
   void ADropWithoutLocalPathsDoesNothing();
+  void LocalFileUrisOfEveryFormAreRecorded();
   void EnterAndDoubleClickStartXdgOpenWithoutAFileManagerService();
   void EntriesGoToTheFileManagerServiceWhenOneRuns();
   void AFileManagerTheBusCanStartIsUsed();
@@ -438,6 +440,29 @@ void UiMainTest::ADropWithoutLocalPathsDoesNothing() {
   QVERIFY(!FileExists(log_));
   QVERIFY(Entries(*form).isEmpty());
   QVERIFY(!form->List1->isEnabled());
+}
+
+void UiMainTest::LocalFileUrisOfEveryFormAreRecorded() {
+  std::vector<std::string> items;
+  for (const char* name : {"a", "b", "c", "d"}) {
+    items.push_back(*dir_ / name);
+    WriteFile(items.back(), name);
+    SetModified(items.back(), kModified);
+  }
+  const std::string folder = *dir_ / "folder";
+  MakeFolder(folder);
+  SetModified(folder, kModified);
+  const auto encoded = [](const std::string& path) {
+    return QByteArray::fromStdString(path).toPercentEncoding("/");
+  };
+  const QByteArray list = "file://localhost" + encoded(items[0]) + "\r\n" + "FILE://" +
+                          QSysInfo::machineHostName().toUtf8() + encoded(items[1]) + "\n" +
+                          "file:" + encoded(items[2]) + "\r\n" + "file://" +
+                          QByteArray::fromStdString(items[3]) + "\r\n" + Uri(folder) + "/";
+  const auto form = StartedWith(log_);
+  QVERIFY(DropOn(*form, list, CentreOf(form->List1)));
+  QCOMPARE(ReadFile(log_), Quoted(items[0]) + Quoted(items[1]) + Quoted(items[2]) +
+                               Quoted(items[3]) + Quoted(folder + "/"));
 }
 
 void UiMainTest::EnterAndDoubleClickStartXdgOpenWithoutAFileManagerService() {
