@@ -264,20 +264,41 @@ class DialogsTest : public QObject {
     }
   }
 
-  void ClosingTheWindowKeepsWhatWasThereBefore() {
+  void ClosingTheWindowKeepsWhatAnEarlierShowingTook() {
     TempDir dir;
+    ::mkdir((dir / "sub").c_str(), 0755);
     WriteFile(dir / "a.log", "");
+    WriteFile(dir / "sub/b.log", "");
     const InFolder here(dir.path());
+    const auto mounts = Mounts({{"/", "ext4"}});
 
-    QString strFileName = QStringLiteral("/taken/last/time.log");
-    Form2 dialog(strFileName, nullptr, Mounts({{"/", "ext4"}}));
-    QTimer::singleShot(0, &dialog, [&dialog] {
-      auto* File1 = dialog.findChild<QListWidget*>("File1");
-      File1->setCurrentRow(0);
-      dialog.close();
+    QString strFileName;
+    {
+      Form2 first(strFileName, nullptr, mounts);
+      QTimer::singleShot(0, &first, [&first] {
+        first.findChild<QListWidget*>("File1")->setCurrentRow(0);
+        first.findChild<QPushButton*>("Command1")->click();
+      });
+      first.exec();
+    }
+    QCOMPARE(strFileName, Q(dir / "a.log"));
+
+    // Wandering off and selecting, then closing, writes nothing.
+    Form2 second(strFileName, nullptr, mounts);
+    QCOMPARE(second.Dir1Path(), Q(dir.path()));
+    QTimer::singleShot(0, &second, [&second, &dir] {
+      auto* Dir1 = second.findChild<QTreeWidget*>("Dir1");
+      Dir1->setCurrentItem(FindFolder(Dir1, Q(dir / "sub")));
+      QTest::keyRelease(Dir1, Qt::Key_Return);
+      second.findChild<QListWidget*>("File1")->setCurrentRow(0);
+      second.close();
     });
-    dialog.exec();
-    QCOMPARE(strFileName, QStringLiteral("/taken/last/time.log"));
+    second.exec();
+    QCOMPARE(strFileName, Q(dir / "a.log"));
+
+    // And the next showing starts at the current folder again.
+    Form2 third(strFileName, nullptr, mounts);
+    QCOMPARE(third.Dir1Path(), Q(dir.path()));
   }
 
   void FileListOffersOnlyTextAndLogFiles() {
