@@ -48,7 +48,8 @@ exec 3>&-
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
 
-env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY "$work/tallyrun" &
+# Started in the work folder, where the chooser opens.
+env -C "$work" -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY "$work/tallyrun" &
 app_pid=$!
 wid=$(timeout 20 xdotool search --sync --name 'ファイルログ作成ツール' | head -n1)
 sleep 1
