@@ -26,6 +26,7 @@
 #include "core/date_time_text.h"
 #include "core/log_reader.h"
 #include "core/log_record.h"
+#include "ui/common/list_keys.h"
 #include "ui/common/look.h"
 #include "ui/common/message_box.h"
 #include "ui/dialogs/about_box.h"
@@ -107,22 +108,6 @@ bool SameSecond(const LocalTime& a, const LocalTime& b) {
          a.month == b.month && a.year == b.year;
 }
 
-bool MovesTheCursor(int key) {
-  switch (key) {
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Home:
-    case Qt::Key_End:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // Only the names are recorded: the items themselves stay where they are.
 bool KeepItemsInPlace(QDropEvent* event) {
   if (event->possibleActions() & Qt::CopyAction) {
@@ -176,6 +161,7 @@ Form1::Form1(Env& env, SettingsLocation settings, std::string LogFilePath, QWidg
   List1->setAcceptDrops(false);
   List1->setEnabled(false);
   List1->installEventFilter(this);
+  ChooseTopRowOnFirstArrowKey(List1);  // the newest entry
   List1->viewport()->installEventFilter(this);
   Caption(Label3, QStringLiteral("● 書き込まれたログ（一番上が最新）"));
   Label3->setBuddy(List1);
@@ -365,12 +351,6 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         key->text() == QLatin1String("\r")) {
       List1_KeyPress(kKeyAsciiEnter);
       return true;
-    }
-    // Tabbing in puts the focus frame on the top row without choosing it;
-    // the first arrow key then chooses that row, the newest, instead of
-    // moving past it.
-    if (MovesTheCursor(key->key()) && !List1->selectionModel()->hasSelection()) {
-      List1->selectionModel()->clearCurrentIndex();
     }
   } else if (watched == List1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
     if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) List1_DblClick();
