@@ -31,10 +31,18 @@ char* LogEntries::Reserve(std::size_t n) {
   return at;
 }
 
+void LogEntries::AddView(std::string_view view) {
+  if (size_ % kViewsPerChunk == 0) {
+    view_chunks_.push_back(std::make_unique<std::string_view[]>(kViewsPerChunk));
+  }
+  view_chunks_.back()[size_ % kViewsPerChunk] = view;
+  ++size_;
+}
+
 void LogEntries::AddNewest(std::string_view entry) {
   char* at = Reserve(entry.size());
   if (!entry.empty()) std::memcpy(at, entry.data(), entry.size());
-  views_.emplace_back(at, entry.size());
+  AddView({at, entry.size()});
 }
 
 void LogEntries::AddNewest(std::string_view moment, std::string_view path) {
@@ -43,23 +51,24 @@ void LogEntries::AddNewest(std::string_view moment, std::string_view path) {
   if (!moment.empty()) std::memcpy(at, moment.data(), moment.size());
   at[moment.size()] = '|';
   if (!path.empty()) std::memcpy(at + moment.size() + 1, path.data(), path.size());
-  views_.emplace_back(at, n);
+  AddView({at, n});
 }
 
 void LogEntries::Clear() {
   blocks_.clear();
-  views_.clear();
+  view_chunks_.clear();
+  size_ = 0;
   used_in_block_ = 0;
   block_capacity_ = 0;
 }
 
-bool LogReader::TakeLine(std::string_view line) {
+bool LogReader::TakeLine(std::string_view line, bool valid_utf8) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   std::string_view field = FieldOf(line);
   if (field.empty()) return false;
 
   std::string decoded;
-  if (!IsValidUtf8(field)) {
+  if (!valid_utf8 && !IsValidUtf8(field)) {
     decoded = env_.DecodeLegacyText(field);
     field = decoded;
   }
@@ -83,25 +92,29 @@ bool LogReader::Feed(std::string_view piece) {
     const std::size_t n = static_cast<const char*>(nl) - piece.data();
     partial_line_.append(piece.substr(0, n));
     piece.remove_prefix(n + 1);
-    const bool more = TakeLine(partial_line_);
+    const bool more = TakeLine(partial_line_, false);
     partial_line_.clear();
     if (!more) return !(stopped_ = true);
   }
-  while (!piece.empty()) {
-    const void* nl = std::memchr(piece.data(), '\n', piece.size());
-    if (nl == nullptr) {
-      partial_line_.assign(piece);
-      break;
-    }
-    const std::size_t n = static_cast<const char*>(nl) - piece.data();
-    if (!TakeLine(piece.substr(0, n))) return !(stopped_ = true);
-    piece.remove_prefix(n + 1);
+
+  const std::size_t last_nl = piece.rfind('\n');
+  const std::size_t whole = last_nl == std::string_view::npos ? 0 : last_nl + 1;
+  std::string_view lines = piece.substr(0, whole);
+  // A line break never falls inside a character, so when the piece's whole
+  // lines are valid UTF-8 together, each of them is; one check does for all.
+  const bool valid_utf8 = IsValidUtf8(lines);
+  while (!lines.empty()) {
+    const auto* nl = static_cast<const char*>(std::memchr(lines.data(), '\n', lines.size()));
+    const std::size_t n = nl - lines.data();
+    if (!TakeLine(lines.substr(0, n), valid_utf8)) return !(stopped_ = true);
+    lines.remove_prefix(n + 1);
   }
+  partial_line_.assign(piece.substr(whole));
   return true;
 }
 
 void LogReader::Finish() {
-  if (!stopped_ && !partial_line_.empty()) TakeLine(partial_line_);
+  if (!stopped_ && !partial_line_.empty()) TakeLine(partial_line_, false);
   partial_line_.clear();
   stopped_ = true;
 }

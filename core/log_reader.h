@@ -17,10 +17,13 @@ namespace tallyrun {
 // memory instead of owning one allocation each.
 class LogEntries {
  public:
-  std::size_t size() const { return views_.size(); }
-  bool empty() const { return views_.empty(); }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
   // Entry 0 is the newest.
-  std::string_view operator[](std::size_t i) const { return views_[views_.size() - 1 - i]; }
+  std::string_view operator[](std::size_t i) const {
+    const std::size_t k = size_ - 1 - i;
+    return view_chunks_[k / kViewsPerChunk][k % kViewsPerChunk];
+  }
 
   // The entry becomes entry 0.
   void AddNewest(std::string_view entry);
@@ -29,12 +32,18 @@ class LogEntries {
   void Clear();
 
  private:
+  // Views live in chunks of a fixed size, never moved once written: a growing
+  // vector would copy them all, and touch twice the memory, again and again.
+  static constexpr std::size_t kViewsPerChunk = std::size_t{1} << 16;
+
   char* Reserve(std::size_t n);
+  void AddView(std::string_view view);
 
   std::vector<std::unique_ptr<char[]>> blocks_;
   std::size_t used_in_block_ = 0;
   std::size_t block_capacity_ = 0;
-  std::vector<std::string_view> views_;  // oldest first
+  std::vector<std::unique_ptr<std::string_view[]>> view_chunks_;  // oldest first
+  std::size_t size_ = 0;
 };
 
 // Takes a log piece by piece, however the pieces cut its lines.
@@ -48,7 +57,8 @@ class LogReader {
   void Finish();
 
  private:
-  bool TakeLine(std::string_view line);
+  // `valid_utf8` is known when the line came from a stretch already checked.
+  bool TakeLine(std::string_view line, bool valid_utf8);
 
   Env& env_;
   LogEntries& out_;
