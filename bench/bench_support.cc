@@ -102,6 +102,8 @@ long FileSize(const std::string& path) {
   return static_cast<long>(st.st_size);
 }
 
+long CountLines(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }
+
 std::string MachineLoad() {
   double load = 0;
   if (::getloadavg(&load, 1) != 1) return "load unknown";

@@ -42,6 +42,7 @@ void MakeFolder(const std::string& path);
 void WriteFile(const std::string& path, const std::string& contents);
 std::string ReadFile(const std::string& path);
 long FileSize(const std::string& path);
+long CountLines(const std::string& text);
 
 // "load 1.23 on 2 cores": how busy the machine was, since others share it.
 std::string MachineLoad();

@@ -101,8 +101,6 @@ std::string MakeLog() {
   return log;
 }
 
-long CountLines(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }
-
 }  // namespace
 
 int main() {
