@@ -8,7 +8,8 @@ packages=(
   libgtest-dev
   clang-14 libclang-rt-14-dev valgrind
   xvfb xauth imagemagick dbus-daemon dbus-x11
-  desktop-file-utils
+  desktop-file-utils appstream libglib2.0-bin man-db
+  dpkg-dev
 )
 
 missing=()

@@ -85,6 +85,18 @@ TEST(ReplaceFile, WritesInOneStepCreatingFoldersAndLeavesNoTemporaryFile) {
   EXPECT_FALSE(ReplaceFile("", "x").ok());
 }
 
+TEST(MakeParentFolders, CreatesEveryMissingFolderButNotTheItemItself) {
+  TempDir dir;
+  const std::string log = dir / "data/tallyrun/Tallyrun.log";
+  ASSERT_TRUE(MakeParentFolders(log));
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "data/tallyrun"));
+  EXPECT_FALSE(Exists(log));
+  EXPECT_TRUE(MakeParentFolders(log));
+  ASSERT_TRUE(AppendLines(log, "a\r\n").ok());
+  WriteFile(dir / "file", "x");
+  EXPECT_FALSE(MakeParentFolders(dir / "file/sub/Tallyrun.log"));
+}
+
 TEST(ItemStatusOf, FoldersReadOnlyAndHiddenBitsFollowTheItem) {
   TempDir dir;
   const std::string plain = dir / "plain";
