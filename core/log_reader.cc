@@ -1,5 +1,6 @@
 #include "core/log_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/utf8.h"
@@ -20,46 +21,58 @@ std::string_view FieldOf(std::string_view line) {
 
 }  // namespace
 
-char* LogEntries::Reserve(std::size_t n) {
-  if (blocks_.empty() || block_capacity_ - used_in_block_ < n) {
-    block_capacity_ = n > kBlockSize ? n : kBlockSize;
-    blocks_.push_back(std::make_unique_for_overwrite<char[]>(block_capacity_));
-    used_in_block_ = 0;
+char* LogEntries::Add(std::size_t n) {
+  // Starts stay below kBlockSize: a longer entry gets a block to itself.
+  if (blocks_.empty() || blocks_.back().used >= kBlockSize ||
+      blocks_.back().capacity - blocks_.back().used < n) {
+    Block block;
+    block.capacity = n > kBlockSize ? n : kBlockSize;
+    block.text = std::make_unique_for_overwrite<char[]>(block.capacity);
+    block.first_entry = size_;
+    blocks_.push_back(std::move(block));
   }
-  char* at = blocks_.back().get() + used_in_block_;
-  used_in_block_ += n;
+  Block& block = blocks_.back();
+  if (size_ % kStartsPerChunk == 0) {
+    start_chunks_.push_back(std::make_unique_for_overwrite<std::uint32_t[]>(kStartsPerChunk));
+  }
+  start_chunks_.back()[size_ % kStartsPerChunk] = static_cast<std::uint32_t>(block.used);
+  ++size_;
+  char* at = block.text.get() + block.used;
+  block.used += n;
   return at;
 }
 
-void LogEntries::AddView(std::string_view view) {
-  if (size_ % kViewsPerChunk == 0) {
-    view_chunks_.push_back(std::make_unique<std::string_view[]>(kViewsPerChunk));
-  }
-  view_chunks_.back()[size_ % kViewsPerChunk] = view;
-  ++size_;
+std::string_view LogEntries::operator[](std::size_t i) const {
+  const std::size_t k = size_ - 1 - i;
+  const auto after = std::upper_bound(
+      blocks_.begin(), blocks_.end(), k,
+      [](std::size_t entry, const Block& block) { return entry < block.first_entry; });
+  const Block& block = *(after - 1);
+  auto start_of = [this](std::size_t entry) -> std::size_t {
+    return start_chunks_[entry / kStartsPerChunk][entry % kStartsPerChunk];
+  };
+  const std::size_t next_block_entry = after == blocks_.end() ? size_ : after->first_entry;
+  const std::size_t end = k + 1 < next_block_entry ? start_of(k + 1) : block.used;
+  const std::size_t start = start_of(k);
+  return {block.text.get() + start, end - start};
 }
 
 void LogEntries::AddNewest(std::string_view entry) {
-  char* at = Reserve(entry.size());
+  char* at = Add(entry.size());
   if (!entry.empty()) std::memcpy(at, entry.data(), entry.size());
-  AddView({at, entry.size()});
 }
 
 void LogEntries::AddNewest(std::string_view moment, std::string_view path) {
-  const std::size_t n = moment.size() + 1 + path.size();
-  char* at = Reserve(n);
+  char* at = Add(moment.size() + 1 + path.size());
   if (!moment.empty()) std::memcpy(at, moment.data(), moment.size());
   at[moment.size()] = '|';
   if (!path.empty()) std::memcpy(at + moment.size() + 1, path.data(), path.size());
-  AddView({at, n});
 }
 
 void LogEntries::Clear() {
   blocks_.clear();
-  view_chunks_.clear();
+  start_chunks_.clear();
   size_ = 0;
-  used_in_block_ = 0;
-  block_capacity_ = 0;
 }
 
 bool LogReader::TakeLine(std::string_view line, bool valid_utf8) {

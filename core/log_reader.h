@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -14,16 +15,14 @@
 namespace tallyrun {
 
 // A log may hold millions of records, so entries share large blocks of
-// memory instead of owning one allocation each.
+// memory instead of owning one allocation each, and each is found again from
+// four bytes of its own.
 class LogEntries {
  public:
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
   // Entry 0 is the newest.
-  std::string_view operator[](std::size_t i) const {
-    const std::size_t k = size_ - 1 - i;
-    return view_chunks_[k / kViewsPerChunk][k % kViewsPerChunk];
-  }
+  std::string_view operator[](std::size_t i) const;
 
   // The entry becomes entry 0.
   void AddNewest(std::string_view entry);
@@ -32,17 +31,21 @@ class LogEntries {
   void Clear();
 
  private:
-  // Views live in chunks of a fixed size, never moved once written: a growing
-  // vector would copy them all, and touch twice the memory, again and again.
-  static constexpr std::size_t kViewsPerChunk = std::size_t{1} << 16;
+  struct Block {
+    std::unique_ptr<char[]> text;
+    std::size_t capacity = 0;
+    std::size_t used = 0;
+    std::size_t first_entry = 0;  // the oldest entry it holds
+  };
+  // Where each entry starts in its block, oldest first, in chunks of a fixed
+  // size that never move: a growing vector would copy them again and again.
+  static constexpr std::size_t kStartsPerChunk = std::size_t{1} << 16;
 
-  char* Reserve(std::size_t n);
-  void AddView(std::string_view view);
+  // Room for a new entry of `n` bytes, which is counted as added.
+  char* Add(std::size_t n);
 
-  std::vector<std::unique_ptr<char[]>> blocks_;
-  std::size_t used_in_block_ = 0;
-  std::size_t block_capacity_ = 0;
-  std::vector<std::unique_ptr<std::string_view[]>> view_chunks_;  // oldest first
+  std::vector<Block> blocks_;
+  std::vector<std::unique_ptr<std::uint32_t[]>> start_chunks_;
   std::size_t size_ = 0;
 };
 

@@ -178,9 +178,13 @@ TEST(LogEntries, ManyEntriesKeepTheirTextAndOrderAcrossBlocks) {
   for (std::size_t i = 0; i < kCount; ++i) entries.AddNewest(text_of(i));
   const std::string huge(3 << 20, 'h');
   entries.AddNewest("M", huge);
-  ASSERT_EQ(entries.size(), kCount + 1);
-  EXPECT_EQ(entries[0], "M|" + huge);
-  for (std::size_t i = 0; i < kCount; ++i) ASSERT_EQ(entries[kCount - i], text_of(i));
+  entries.AddNewest("");
+  entries.AddNewest("after");
+  ASSERT_EQ(entries.size(), kCount + 3);
+  EXPECT_EQ(entries[0], "after");
+  EXPECT_EQ(entries[1], "");
+  EXPECT_EQ(entries[2], "M|" + huge);
+  for (std::size_t i = 0; i < kCount; ++i) ASSERT_EQ(entries[kCount + 2 - i], text_of(i));
   entries.Clear();
   EXPECT_TRUE(entries.empty());
   entries.AddNewest("again");
