@@ -24,7 +24,7 @@ CommandLineOutcome RecordItems(Env& env, const std::string& log_file_path,
   CommandLineOutcome outcome;
   std::string batch;
   // Room for the whole batch at once: it may be thousands of lines.
-  constexpr std::size_t kMomentsAndSeparators = 2 * 19 + 5;
+  constexpr std::size_t kMomentsAndSeparators = 2 * 19 + 5;  // and CR LF, and a folder's "/"
   std::size_t room = 0;
   for (const std::string_view item : items) {
     room += current_directory.size() + item.size() + kMomentsAndSeparators;
