@@ -15,7 +15,7 @@ using namespace tallyrun::bench;
 namespace {
 
 constexpr int kRecords = 1000000;
-constexpr int kRounds = 7;
+constexpr int kRounds = 11;
 constexpr double kAwkCeiling = 0.5;  // at least twice as fast
 constexpr double kWcCeiling = 8.0;
 constexpr double kMemoryCeiling = 2.0;
