@@ -17,14 +17,26 @@
 namespace tallyrun::bench {
 namespace {
 
+int RemoveOne(const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }
+
+// Scratch folders still in use, so that a benchmark that gives up midway
+// leaves none of its data behind.
+std::vector<std::string>& LiveScratchFolders() {
+  static std::vector<std::string> folders;
+  return folders;
+}
+
+void RemoveTree(const std::string& path) {
+  ::nftw(path.c_str(), RemoveOne, 16, FTW_DEPTH | FTW_PHYS);
+}
+
 [[noreturn]] void Die(const std::string& what) {
   std::fprintf(stderr, "bench: %s\n", what.c_str());
+  for (const std::string& folder : LiveScratchFolders()) RemoveTree(folder);
   std::exit(2);
 }
 
 [[noreturn]] void DieWithErrno(const std::string& what) { Die(what + ": " + std::strerror(errno)); }
-
-int RemoveOne(const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }
 
 }  // namespace
 
@@ -32,9 +44,13 @@ ScratchFolder::ScratchFolder() {
   char name[] = "/tmp/tallyrun-bench-XXXXXX";
   if (::mkdtemp(name) == nullptr) DieWithErrno("cannot make a scratch folder");
   path_ = name;
+  LiveScratchFolders().push_back(path_);
 }
 
-ScratchFolder::~ScratchFolder() { ::nftw(path_.c_str(), RemoveOne, 16, FTW_DEPTH | FTW_PHYS); }
+ScratchFolder::~ScratchFolder() {
+  RemoveTree(path_);
+  std::erase(LiveScratchFolders(), path_);
+}
 
 Run RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options) {
   std::vector<char*> args;
