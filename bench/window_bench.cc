@@ -17,6 +17,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -167,6 +168,7 @@ int main(int argc, char** argv) {
       uri_list +=
           "file://" + QByteArray::fromStdString(items.back()).toPercentEncoding("/") + "\r\n";
     }
+    const std::vector<std::string_view> item_names(items.begin(), items.end());
     const DroppedData data(uri_list);
     const std::string dropped_log = dir + "/dropped.log";
     const std::string recorded_log = dir + "/recorded.log";
@@ -185,9 +187,9 @@ int main(int argc, char** argv) {
                         fresh.List1_OLEDragDrop(data);
                         ShowNow(fresh);
                       }));
-      command_line = std::min(command_line, Seconds([&] {
-                                (void)tallyrun::RecordItems(env, recorded_log, items, items_dir);
-                              }));
+      command_line = std::min(
+          command_line,
+          Seconds([&] { (void)tallyrun::RecordItems(env, recorded_log, item_names, items_dir); }));
     }
     const double drop_ratio = drop / command_line;
     within = within && drop_ratio <= kRatioLimit && fresh.List1->model()->rowCount() == kDropped &&

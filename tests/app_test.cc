@@ -80,9 +80,13 @@ TEST_F(CommandLine, RecordsEveryItemInOrderAsBareLines) {
 
 TEST_F(CommandLine, RelativeItemsAreRecordedWithTheirFullPath) {
   WriteFile(work_ + "/r.txt", "x");
-  const Outcome run = Start({"r.txt"}, work_);
+  ::mkdir((work_ + "/sub").c_str(), 0755);
+  ::mkdir((work_ + "/.hidden").c_str(), 0755);
+  const Outcome run = Start({"r.txt", "sub", "gone", ".hidden", "sub/../r.txt"}, work_);
   EXPECT_EQ(run.status, 0) << run.errors;
-  ExpectLines(Log(), {Quote(work_) + "/r\\.txt\t" + kMoment});
+  ExpectLines(Log(), {Quote(work_) + "/r\\.txt\t" + kMoment, Quote(work_) + "/sub/\t" + kMoment,
+                      Quote(work_) + "/gone/\t", Quote(work_) + "/\\.hidden\t" + kMoment,
+                      Quote(work_) + "/sub/\\.\\./r\\.txt\t" + kMoment});
 }
 
 TEST_F(CommandLine, FollowsTheSettingsFileEvenWhenWrittenInCp932) {

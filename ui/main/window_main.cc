@@ -59,6 +59,8 @@ int main(int argc, char** argv) {
   static char* qt_argv[] = {argv[0], nullptr};
   const QtMessageHandler previous = qInstallMessageHandler(StartupMessages);
   QApplication app(qt_argc, qt_argv);
+  // Lets docks and Wayland match the window to its launcher and icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tallyrun.Tallyrun"));
   qInstallMessageHandler(previous);
   for (const auto& [type, text] : held_notes) previous(type, QMessageLogContext(), text);
   held_notes.clear();
