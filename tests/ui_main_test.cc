@@ -521,6 +521,9 @@ void UiMainTest::TheKeyboardReachesEveryControlInTabOrderAndEveryAction() {
   WriteFile(file, "x");
   WriteFile(copied, "x");
   SetModified(copied, kModified);
+  // An empty list is disabled and takes no focus.
+  QCOMPARE(TabWalk(StartedWith(log_)->Text1, 4),
+           QStringList({"Text1", "Command1", "Command2", "Command3", "Text1"}));
   WriteFile(log_, Bare(kNowText, file));
   const auto form = StartedWith(log_);
   QCOMPARE(TabWalk(form->Text1, 5),
@@ -855,6 +858,8 @@ void UiMainTest::AwkwardDroppedNamesAreRecordedExactlyOrRefusedWithAMessage() {
   SetModified(deep, kModified);
   // How a toolkit that holds names as Unicode sends the name that is not UTF-8.
   const QByteArray mangled = Uri(*dir_ / "g\uFFFD.txt");
+  const std::string earlier = Bare("2023/12/31", "/a");
+  WriteFile(log_, earlier);
   const auto form = StartedWith(log_);
 
   const QStringList messages = Messages([&] {
@@ -865,10 +870,10 @@ void UiMainTest::AwkwardDroppedNamesAreRecordedExactlyOrRefusedWithAMessage() {
   QCOMPARE(messages, QStringList(kRefused + "\n" + folder + "/a␉b\n" + folder + "/c␍d\n" + folder +
                                  "/e␊f\n" + folder + "/g\uFFFD.txt\n" + folder + "/g\uFFFD.txt"));
   // What cannot be read is recorded as such, with its trailing slash.
-  QCOMPARE(ReadFile(log_),
-           Quoted(good) + Quoted(deep) + Quoted(loop + "/", "") + Quoted(deleted + "/", ""));
-  QCOMPARE(Entries(*form),
-           QStringList({Entry(deleted + "/"), Entry(loop + "/"), Entry(deep), Entry(good)}));
+  QCOMPARE(ReadFile(log_), earlier + Quoted(good) + Quoted(deep) + Quoted(loop + "/", "") +
+                               Quoted(deleted + "/", ""));
+  QCOMPARE(Entries(*form), QStringList({Entry(deleted + "/"), Entry(loop + "/"), Entry(deep),
+                                        Entry(good), Entry("/a", "2023/12/31")}));
 
   QCOMPARE(Messages([&] {
              DoubleClick(*form, 0);
