@@ -1,6 +1,6 @@
 // Reading a log back as the list's entries ("moment|path"), newest first.
-// Reading stops quietly at the first empty line or damaged record; what came
-// before it is kept.
+// Reading stops quietly at the first empty line or damaged record (too few
+// TABs, or far longer than any record); what came before it is kept.
 #pragma once
 
 #include <cstddef>
@@ -49,6 +49,7 @@ class LogReader {
 
  private:
   bool TakeLine(std::string_view line);
+  bool Stop();
 
   Env& env_;
   LogEntries& out_;
