@@ -357,6 +357,14 @@ TEST(Profile, WritingReplacesInPlaceAndKeepsEverythingElse) {
             "[Tallyrun]\r\nk=v\r\nLogFile=/n\r\n\r\n[B]\r\n");
   EXPECT_EQ(WithProfileValue("[A]\nx=1", "Tallyrun", "LogFile", "/n"),
             "[A]\nx=1\r\n[Tallyrun]\r\nLogFile=/n\r\n");
+  // A file ending in a lone CR: the line written after it must not take
+  // that CR into the last value.
+  for (const std::string section : {"A", "Tallyrun"}) {
+    const std::string written =
+        WithProfileValue("[" + section + "]\r\nx=1\r", "Tallyrun", "LogFile", "/n");
+    EXPECT_EQ(ProfileValue(written, section, "x"), "1") << section;
+    EXPECT_EQ(ProfileValue(written, "Tallyrun", "LogFile"), "/n") << section;
+  }
   for (const std::string value : {" padded ", "'quoted'", "\"q\"", "", "a;b=c"}) {
     const std::string written = WithProfileValue(text, "Tallyrun", "LogFile", value);
     EXPECT_EQ(ProfileValue(written, "Tallyrun", "LogFile"), value);
