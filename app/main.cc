@@ -26,6 +26,9 @@ int main(int argc, char** argv) {
   const ProgramPlaces places = platform::CurrentProgramPlaces();
   const SettingsLocation location = LocateSettings(places);
   const std::string LogFilePath = ResolveLogFilePath(env, location);
+  // On a fresh account the per-user data folder that holds the default log
+  // does not exist yet; a log the user chose is never given folders.
+  if (LogFilePath == location.default_log_file) platform::MakeParentFolders(LogFilePath);
 
   if (argc <= 1) {
     Complain(ShowWindowProgram(places.program_directory, location, LogFilePath));

@@ -22,5 +22,7 @@ std::optional<ItemStatus> ItemStatusOf(const std::string& path);
 // A file or folder of any kind, links followed.
 bool Exists(const std::string& path);
 std::string CurrentDirectory();
+// Creates whatever folders above `path` are missing.
+bool MakeParentFolders(const std::string& path);
 
 }  // namespace tallyrun::platform

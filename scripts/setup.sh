@@ -4,11 +4,12 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev fonts-noto-cjk
+  qt6-base-dev fonts-ipafont-gothic fonts-noto-cjk
   libgtest-dev
   clang-14 libclang-rt-14-dev valgrind
   xvfb xauth imagemagick dbus-daemon dbus-x11
-  desktop-file-utils
+  desktop-file-utils appstream libglib2.0-bin man-db
+  dpkg-dev
 )
 
 missing=()

@@ -10,6 +10,8 @@
 
 #include "platform/code_page.h"
 #include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/mounts.h"
 #include "tests/test_support.h"
 
 namespace tallyrun::platform {
@@ -130,6 +132,18 @@ TEST(ReplaceFile, ALinkedFileIsReplacedWhereItLives) {
   EXPECT_EQ(Listing(dir / "kept"), std::vector<std::string>{"Tallyrun.ini"});
 }
 
+TEST(MakeParentFolders, CreatesEveryMissingFolderButNotTheItemItself) {
+  TempDir dir;
+  const std::string log = dir / "data/tallyrun/Tallyrun.log";
+  ASSERT_TRUE(MakeParentFolders(log));
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "data/tallyrun"));
+  EXPECT_FALSE(Exists(log));
+  EXPECT_TRUE(MakeParentFolders(log));
+  ASSERT_TRUE(AppendLines(log, "a\r\n").ok());
+  WriteFile(dir / "file", "x");
+  EXPECT_FALSE(MakeParentFolders(dir / "file/sub/Tallyrun.log"));
+}
+
 TEST(ItemStatusOf, FoldersReadOnlyAndHiddenBitsFollowTheItem) {
   TempDir dir;
   const std::string plain = dir / "plain";
@@ -152,6 +166,94 @@ TEST(Cp932ToUtf8, DecodesJapaneseAndMarksBadBytes) {
   EXPECT_EQ(Cp932ToUtf8("C:\\\x83\x65\x83\x58\x83\x67"), "C:\\テスト");
   EXPECT_EQ(Cp932ToUtf8("\x82\xA0\x81\x5F"), "あ\uFF3C");
   EXPECT_EQ(Cp932ToUtf8("a\xA0z\x83"), "a\uFFFDz\uFFFD");
+}
+
+TEST(ListFolder, OffersVisibleFoldersAndRegularFilesWithLinksFollowed) {
+  TempDir dir;
+  ::mkdir((dir / "sub").c_str(), 0755);
+  ::mkdir((dir / ".hidden").c_str(), 0755);
+  WriteFile(dir / "a.txt", "");
+  WriteFile(dir / ".b.txt", "");
+  ASSERT_EQ(::mkfifo((dir / "fifo.log").c_str(), 0644), 0);
+  ASSERT_EQ(::symlink("sub", (dir / "to-sub").c_str()), 0);
+  ASSERT_EQ(::symlink("a.txt", (dir / "to-a.txt").c_str()), 0);
+  ASSERT_EQ(::symlink("missing", (dir / "broken.log").c_str()), 0);
+
+  std::optional<FolderListing> listing = ListFolder(dir.path());
+  ASSERT_TRUE(listing.has_value());
+  std::ranges::sort(listing->folders);
+  std::ranges::sort(listing->files);
+  EXPECT_EQ(listing->folders, (std::vector<std::string>{"sub", "to-sub"}));
+  EXPECT_EQ(listing->files, (std::vector<std::string>{"a.txt", "to-a.txt"}));
+
+  EXPECT_FALSE(ListFolder(dir / "missing").has_value());
+  EXPECT_FALSE(ListFolder(dir / "a.txt").has_value());
+  EXPECT_FALSE(ListFolder("").has_value());
+}
+
+TEST(ParseMountInfo, OffersEachStorageMountOnceWithItsEscapesDecoded) {
+  const std::string text =
+      "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
+      "23 27 0:22 / /sys rw - sysfs sysfs rw\n"
+      "24 27 0:6 / /dev rw - devtmpfs devtmpfs rw,mode=755\n"
+      "25 24 0:23 / /dev/shm rw - tmpfs tmpfs rw\n"
+      "27 1 254:0 / / rw,relatime shared:1 - ext4 /dev/vda rw\n"
+      "31 27 0:28 / /run rw shared:5 - tmpfs tmpfs rw\n"
+      "32 31 0:29 / /run/user/1000 rw - tmpfs tmpfs rw\n"
+      "33 27 0:30 / /tmp rw - tmpfs tmpfs rw\n"
+      "34 27 8:1 / /media/user/USB\\040STICK rw shared:7 master:3 - vfat /dev/sdb1 rw\n"
+      "35 27 8:2 / /mnt/tab\\011and\\134slash rw - ext4 /dev/sdc1 rw\n"
+      "36 27 7:0 / /snap/core/1 ro - squashfs /dev/loop0 ro\n"
+      "37 31 8:3 / /run/media/user/DISK rw - exfat /dev/sdd1 rw\n"
+      "38 27 8:4 / /home rw - ext4 /dev/vda2 rw\n"
+      "39 38 8:5 / /home rw - btrfs /dev/vda3 rw\n"
+      "40 22 0:44 / /proc/sys/fs/binfmt_misc rw - binfmt_misc binfmt_misc rw\n"
+      "41 23 0:45 / /sys/fs/cgroup rw - tmpfs tmpfs rw\n"
+      "42 27 0:46 / /mnt/nfs rw - nfs4 server:/export rw\n"
+      "43 27 0:47 / /mnt/cgroup rw - cgroup2 cgroup2 rw\n"
+      "a broken line\n"
+      "\n"
+      "44 27 0:48 / /mnt/no-separator rw ext4 /dev/x rw\n"
+      "45 27 0:49 / relative rw - ext4 /dev/y rw\n"
+      "46 27 0:50 / /mnt/bad\\09 rw - ext4 /dev/z rw\n"
+      "47 27 0:51 / /srv rw - xfs /dev/w rw";
+
+  std::vector<std::pair<std::string, std::string>> offered;
+  for (const Mount& mount : ParseMountInfo(text)) offered.emplace_back(mount.point, mount.type);
+  EXPECT_EQ(offered, (std::vector<std::pair<std::string, std::string>>{
+                         {"/", "ext4"},
+                         {"/home", "btrfs"},
+                         {"/media/user/USB STICK", "vfat"},
+                         {"/mnt/nfs", "nfs4"},
+                         {"/mnt/tab\tand\\slash", "ext4"},
+                         {"/run/media/user/DISK", "exfat"},
+                         {"/srv", "xfs"},
+                         {"/tmp", "tmpfs"},
+                     }));
+  EXPECT_TRUE(ParseMountInfo("").empty());
+}
+
+TEST(MountHolding, IsTheLongestMountPointOnThePathsOwnFolders) {
+  const std::vector<Mount> mounts = {{"/", "ext4"}, {"/home", "ext4"}, {"/home/user/data", "xfs"}};
+  EXPECT_EQ(MountHolding(mounts, "/"), 0u);
+  EXPECT_EQ(MountHolding(mounts, "/homework"), 0u);
+  EXPECT_EQ(MountHolding(mounts, "/home"), 1u);
+  EXPECT_EQ(MountHolding(mounts, "/home/user"), 1u);
+  EXPECT_EQ(MountHolding(mounts, "/home/user/database"), 1u);
+  EXPECT_EQ(MountHolding(mounts, "/home/user/data/2002"), 2u);
+  EXPECT_FALSE(MountHolding({{"/home", "ext4"}}, "/tmp").has_value());
+  EXPECT_FALSE(MountHolding({}, "/").has_value());
+}
+
+TEST(MountedFileSystems, OffersOnlyFoldersAndHoldsTheCurrentFolder) {
+  const std::vector<Mount> mounts = MountedFileSystems();
+  ASSERT_FALSE(mounts.empty());
+  for (const Mount& mount : mounts) {
+    EXPECT_TRUE(std::filesystem::is_directory(mount.point)) << mount.point;
+    EXPECT_NE(mount.type, "proc") << mount.point;
+    EXPECT_NE(mount.type, "sysfs") << mount.point;
+  }
+  EXPECT_TRUE(MountHolding(mounts, CurrentDirectory()).has_value());
 }
 
 }  // namespace

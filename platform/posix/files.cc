@@ -267,4 +267,6 @@ std::string CurrentDirectory() {
   }
 }
 
+bool MakeParentFolders(const std::string& path) { return MakeDirectories(ParentOf(path)); }
+
 }  // namespace tallyrun::platform

@@ -16,16 +16,18 @@ QFont Gothic(const QStringList& families, QFont::StyleHint hint) {
 
 }  // namespace
 
+// The IPA faces come first: they keep the Windows faces' metrics (one em from
+// line to line), which the layouts' label heights were drawn for.
 QFont GothicFont() {
-  return Gothic({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("Noto Sans Mono CJK JP"),
-                 QStringLiteral("IPAGothic"), QStringLiteral("VL Gothic"),
+  return Gothic({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"),
+                 QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("VL Gothic"),
                  QStringLiteral("monospace")},
                 QFont::Monospace);
 }
 
 QFont ProportionalGothicFont() {
-  return Gothic({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP"),
-                 QStringLiteral("IPAPGothic"), QStringLiteral("VL PGothic"),
+  return Gothic({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),
+                 QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL PGothic"),
                  QStringLiteral("sans-serif")},
                 QFont::SansSerif);
 }
@@ -37,6 +39,13 @@ QRect TwipsRect(int left, int top, int width, int height) {
 
 QSize TwipsSize(int width, int height) {
   return QSize(TwipsToPixels(width), TwipsToPixels(height));
+}
+
+QString ShownLines(const QString& text) {
+  QString shown = text;
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return shown;
 }
 
 }  // namespace tallyrun::ui

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QRect>
 #include <QSize>
+#include <QString>
 
 namespace tallyrun::ui {
 
@@ -16,5 +17,9 @@ QFont ProportionalGothicFont();
 constexpr int TwipsToPixels(int twips) { return (twips + 7) / 15; }
 QRect TwipsRect(int left, int top, int width, int height);
 QSize TwipsSize(int width, int height);
+
+// Captions and prompts break lines with a bare carriage return (or CR LF);
+// Qt's labels break only on a line feed.
+QString ShownLines(const QString& text);
 
 }  // namespace tallyrun::ui

@@ -2,11 +2,15 @@
 
 #include <QMessageBox>
 
+#include "ui/common/look.h"
+
 namespace tallyrun::ui {
 
 void ShowMessage(QWidget* parent, const QString& text, const QString& title) {
-  QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+  QMessageBox box(QMessageBox::NoIcon, title, ShownLines(text), QMessageBox::Ok, parent);
   box.setObjectName(QStringLiteral("MessageBox"));
+  // Paths in prompts are text, never markup.
+  box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 

@@ -1,9 +1,368 @@
 #include "ui/dialogs/log_file_chooser.h"
 
-namespace tallyrun::ui {
+#include <QComboBox>
+#include <QDropEvent>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStyle>
+#include <QTimer>
+#include <QTreeWidget>
+#include <algorithm>
+#include <utility>
 
-Form2::Form2(QString& strFileName, QWidget* parent) : QDialog(parent), strFileName_(strFileName) {
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "ui/common/look.h"
+#include "ui/common/message_box.h"
+
+namespace tallyrun::ui {
+namespace {
+
+constexpr int kKeyCodeEnter = 13;
+constexpr int kPathRole = Qt::UserRole;
+
+const QString kFile1Pattern = QStringLiteral("*.txt;*.log");
+
+// The folder list is a list with indentation, not an outline: nothing to
+// fold, so no branch marks.
+class FolderTree : public QTreeWidget {
+ public:
+  using QTreeWidget::QTreeWidget;
+
+ protected:
+  void drawBranches(QPainter*, const QRect&, const QModelIndex&) const override {}
+};
+
+int KeyCodeOf(const QKeyEvent& event) {
+  const int key = event.key();
+  return key == Qt::Key_Return || key == Qt::Key_Enter ? kKeyCodeEnter : key;
+}
+
+// Exactly one "/" between folder and name, at "/" as in any other folder.
+QString JoinPath(const QString& folder, const QString& name) {
+  return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+bool MatchesFile1Pattern(const QString& name) {
+  static const std::vector<QRegularExpression> patterns = [] {
+    std::vector<QRegularExpression> compiled;
+    for (const QString& glob : kFile1Pattern.split(QLatin1Char(';')))
+      compiled.emplace_back(QRegularExpression::wildcardToRegularExpression(glob));
+    return compiled;
+  }();
+  return std::ranges::any_of(patterns, [&name](const QRegularExpression& pattern) {
+    return pattern.match(name).hasMatch();
+  });
+}
+
+// Names that do not survive the trip into a QString could not be opened by
+// the path we would hand back, so they are not offered.
+QStringList SortedNames(const std::vector<std::string>& names,
+                        bool (*wanted)(const QString&) = nullptr) {
+  QStringList sorted;
+  sorted.reserve(static_cast<qsizetype>(names.size()));
+  for (const std::string& raw : names) {
+    const QByteArray bytes = QByteArray::fromStdString(raw);
+    QString name = QFile::decodeName(bytes);
+    if (QFile::encodeName(name) != bytes) continue;
+    if (wanted != nullptr && !wanted(name)) continue;
+    sorted.push_back(std::move(name));
+  }
+  std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
+    const int folded = a.compare(b, Qt::CaseInsensitive);
+    return folded != 0 ? folded < 0 : a < b;
+  });
+  return sorted;
+}
+
+QString DriveEntryText(const platform::Mount& mount) {
+  const QString point = QFile::decodeName(QByteArray::fromStdString(mount.point));
+  if (mount.type.empty()) return point;
+  return point + QStringLiteral(" [") + QString::fromStdString(mount.type) + QLatin1Char(']');
+}
+
+QString CurrentFolder() {
+  const QString folder = QFile::decodeName(QByteArray::fromStdString(platform::CurrentDirectory()));
+  return folder.isEmpty() ? QStringLiteral("/") : folder;
+}
+
+void Place(QWidget* widget, const QString& name, const QRect& where) {
+  widget->setObjectName(name);
+  widget->setGeometry(where);
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption,
+                  const QRect& where) {
+  auto* label = new QLabel(caption, parent);
+  Place(label, name, where);
+  label->setTextFormat(Qt::PlainText);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setAccessibleName(caption);
+  return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption,
+                        const QRect& where, bool underline) {
+  auto* button = new QPushButton(caption, parent);
+  Place(button, name, where);
+  QFont font = button->font();
+  font.setBold(true);
+  font.setUnderline(underline);
+  button->setFont(font);
+  // No default button: Enter belongs to the lists.
+  button->setAutoDefault(false);
+  button->setAccessibleName(caption);
+  return button;
+}
+
+}  // namespace
+
+Form2::Form2(QString& strFileName, QWidget* parent, MountSource mounts)
+    : QDialog(parent), strFileName_(strFileName), mounts_(std::move(mounts)) {
   setWindowTitle(QStringLiteral("トレースログファイル選択"));
+  setFont(GothicFont());
+  setFixedSize(TwipsSize(7005, 3900));
+
+  Label1_ = MakeLabel(this, QStringLiteral("Label1"), QStringLiteral("ドライブ名"),
+                      TwipsRect(120, 120, 3135, 195));
+  Label2_ = MakeLabel(this, QStringLiteral("Label2"), QStringLiteral("フォルダ名"),
+                      TwipsRect(120, 680, 3135, 195));
+  Label3_ = MakeLabel(this, QStringLiteral("Label3"), QStringLiteral("ファイル名"),
+                      TwipsRect(3480, 120, 3375, 255));
+
+  File1_ = new QListWidget(this);
+  Place(File1_, QStringLiteral("File1"), TwipsRect(3480, 300, 3375, 2970));
+  File1_->setSelectionMode(QAbstractItemView::SingleSelection);
+  File1_->setAcceptDrops(true);
+  File1_->setAccessibleName(Label3_->text());
+  Label3_->setBuddy(File1_);
+
+  Frame1_ = new QWidget(this);
+  Place(Frame1_, QStringLiteral("Frame1"), TwipsRect(3480, 3360, 3375, 495));
+  Command1_ = MakeButton(Frame1_, QStringLiteral("Command1"), QStringLiteral("ファイル選択"),
+                         TwipsRect(60, 0, 1995, 435), true);
+  Command2_ = MakeButton(Frame1_, QStringLiteral("Command2"), QStringLiteral("戻る"),
+                         TwipsRect(2280, 0, 1035, 435), false);
+
+  Drive1_ = new QComboBox(this);
+  Place(Drive1_, QStringLiteral("Drive1"), TwipsRect(120, 300, 3135, 300));
+  Drive1_->setAccessibleName(Label1_->text());
+  Label1_->setBuddy(Drive1_);
+
+  Dir1_ = new FolderTree(this);
+  Place(Dir1_, QStringLiteral("Dir1"), TwipsRect(120, 870, 3135, 2400));
+  Dir1_->setHeaderHidden(true);
+  Dir1_->setRootIsDecorated(false);
+  Dir1_->setItemsExpandable(false);
+  Dir1_->setExpandsOnDoubleClick(false);
+  Dir1_->setIndentation(TwipsToPixels(180));
+  Dir1_->setSelectionMode(QAbstractItemView::SingleSelection);
+  Dir1_->setAccessibleName(Label2_->text());
+  Label2_->setBuddy(Dir1_);
+
+  Label4_ = MakeLabel(this, QStringLiteral("Label4"),
+                      QStringLiteral("ファイルを選択して「ファイル選択」ボタンを押してください。"),
+                      TwipsRect(120, 3360, 3135, 435));
+  Label4_->setWordWrap(true);
+
+  setTabOrder(File1_, Command1_);
+  setTabOrder(Command1_, Command2_);
+  setTabOrder(Command2_, Drive1_);
+  setTabOrder(Drive1_, Dir1_);
+
+  File1_->installEventFilter(this);
+  File1_->viewport()->installEventFilter(this);
+  Dir1_->installEventFilter(this);
+  Command1_->installEventFilter(this);
+  Command2_->installEventFilter(this);
+
+  connect(File1_, &QListWidget::itemDoubleClicked, this, [this] { File1_DblClick(); });
+  connect(Dir1_, &QTreeWidget::itemDoubleClicked, this,
+          [this](QTreeWidgetItem* item) { OpenFolder(item->data(0, kPathRole).toString()); });
+  connect(Command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
+  connect(Command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
+
+  Form_Load();
+  connect(Drive1_, &QComboBox::currentIndexChanged, this, [this] { Drive1_Change(); });
+  File1_->setFocus();
+}
+
+void Form2::Form_Load() {
+  const QString folder = CurrentFolder();
+  std::vector<platform::Mount> mounts = mounts_();
+  std::optional<std::size_t> holding =
+      platform::MountHolding(mounts, QFile::encodeName(folder).toStdString());
+  if (!holding) {
+    mounts.insert(mounts.begin(), platform::Mount{"/", ""});
+    holding = 0;
+  }
+  for (const platform::Mount& mount : mounts) {
+    Drive1_->addItem(DriveEntryText(mount),
+                     QFile::decodeName(QByteArray::fromStdString(mount.point)));
+  }
+  Drive1_->setCurrentIndex(static_cast<int>(*holding));
+
+  // Shown even when it cannot be read: the user starts where the program is.
+  if (!SetDir1Path(folder)) {
+    dir1Path_ = folder;
+    ShowDir1(folder, {});
+    SetFile1Path(folder);
+  }
+  PreviousDrive_ = Drive1_->currentText();
+}
+
+void Form2::Drive1_Change() {
+  const QString root = Drive1_->currentData(kPathRole).toString();
+  driveEntered_ = SetDir1Path(root);
+  if (driveEntered_) {
+    PreviousDrive_ = Drive1_->currentText();
+    return;
+  }
+  // A failing return is settled by the change that started it.
+  if (returningToPreviousDrive_) return;
+
+  ShowMessage(this, QStringLiteral("指定したドライブは現在使用できません。"),
+              QStringLiteral("ドライブ情報取得失敗"));
+  returningToPreviousDrive_ = true;
+  Drive1_->setCurrentIndex(Drive1_->findText(PreviousDrive_));
+  returningToPreviousDrive_ = false;
+  if (!driveEntered_) EnterTopFolderAfterFailedReturn();
+}
+
+void Form2::Dir1_Change() { SetFile1Path(dir1Path_); }
+
+void Form2::Dir1_KeyUp(int KeyCode, Qt::KeyboardModifiers /*Shift*/) {
+  if (KeyCode != kKeyCodeEnter) return;
+  if (const QTreeWidgetItem* highlighted = Dir1_->currentItem())
+    OpenFolder(highlighted->data(0, kPathRole).toString());
+  SetFile1Path(dir1Path_);
+}
+
+void Form2::File1_DblClick() {
+  const QList<QListWidgetItem*> selected = File1_->selectedItems();
+  const QString name = selected.isEmpty() ? QString() : selected.front()->text();
+  if (name.isEmpty()) return;
+  strFileName_ = JoinPath(dir1Path_, name);
+  accept();
+}
+
+void Form2::File1_KeyUp(int KeyCode, Qt::KeyboardModifiers /*Shift*/) {
+  if (KeyCode == kKeyCodeEnter) File1_DblClick();
+}
+
+void Form2::File1_OLEDragDrop(qsizetype items) {
+  if (items < 2) return;
+  ShowMessage(this,
+              QStringLiteral("２個以上のオブジェクトを") + QLatin1Char('\r') +
+                  QStringLiteral("ドラッグ＆ドロップしないで下さい。"),
+              QStringLiteral("Ｄ＆Ｄキャンセル"));
+}
+
+void Form2::Command1_Click() { File1_DblClick(); }
+
+void Form2::Command2_Click() {
+  strFileName_.clear();
+  reject();
+}
+
+bool Form2::SetDir1Path(const QString& path) {
+  const std::optional<platform::FolderListing> listing =
+      platform::ListFolder(QFile::encodeName(path).toStdString());
+  if (!listing) return false;
+  ShowDir1(path, SortedNames(listing->folders));
+  if (path != dir1Path_) {
+    dir1Path_ = path;
+    Dir1_Change();
+  }
+  return true;
+}
+
+void Form2::OpenFolder(const QString& path) {
+  if (SetDir1Path(path)) return;
+  if (!SetDir1Path(dir1Path_)) ShowDir1(dir1Path_, {});
+  SetFile1Path(dir1Path_);
+}
+
+void Form2::ShowDir1(const QString& path, const QStringList& subfolders) {
+  const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+  const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+  Dir1_->clear();
+
+  auto* current = new QTreeWidgetItem(Dir1_, {QStringLiteral("/")});
+  current->setData(0, kPathRole, QStringLiteral("/"));
+  current->setIcon(0, open);
+  QString reached;
+  for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    reached += QLatin1Char('/') + part;
+    current = new QTreeWidgetItem(current, {part});
+    current->setData(0, kPathRole, reached);
+    current->setIcon(0, open);
+  }
+  for (const QString& name : subfolders) {
+    auto* child = new QTreeWidgetItem(current, {name});
+    child->setData(0, kPathRole, JoinPath(path, name));
+    child->setIcon(0, closed);
+  }
+  Dir1_->expandAll();
+  Dir1_->setCurrentItem(current);
+  Dir1_->scrollToItem(current);
+}
+
+void Form2::SetFile1Path(const QString& path) {
+  File1_->clear();
+  const std::optional<platform::FolderListing> listing =
+      platform::ListFolder(QFile::encodeName(path).toStdString());
+  if (listing) File1_->addItems(SortedNames(listing->files, MatchesFile1Pattern));
+}
+
+void Form2::EnterTopFolderAfterFailedReturn() {
+  const QString top = QStringLiteral("/");
+  const int entry = Drive1_->findData(top, kPathRole);
+  if (entry >= 0) {
+    const QSignalBlocker quiet(Drive1_);
+    Drive1_->setCurrentIndex(entry);
+    PreviousDrive_ = Drive1_->currentText();
+  }
+  OpenFolder(top);
+}
+
+bool Form2::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyRelease) {
+    const auto& key = static_cast<const QKeyEvent&>(*event);
+    // Held keys repeat their releases under X11; Windows sent one at the end.
+    if (!key.isAutoRepeat()) {
+      if (watched == File1_) File1_KeyUp(KeyCodeOf(key), key.modifiers());
+      if (watched == Dir1_) Dir1_KeyUp(KeyCodeOf(key), key.modifiers());
+    }
+  } else if (event->type() == QEvent::KeyPress && (watched == Command1_ || watched == Command2_)) {
+    // Without default buttons, Enter still presses the focused one.
+    if (KeyCodeOf(static_cast<const QKeyEvent&>(*event)) == kKeyCodeEnter) {
+      static_cast<QPushButton*>(watched)->click();
+      return true;
+    }
+  } else if (watched == File1_->viewport()) {
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+      auto& drag = static_cast<QDragMoveEvent&>(*event);
+      if (drag.mimeData()->hasUrls()) drag.acceptProposedAction();
+      return true;
+    }
+    if (event->type() == QEvent::Drop) {
+      auto& drop = static_cast<QDropEvent&>(*event);
+      const qsizetype items = drop.mimeData()->urls().size();
+      // Nothing is taken from a drop; the source must not think it moved.
+      drop.setDropAction(Qt::IgnoreAction);
+      drop.accept();
+      // Answered after the drop has finished, so the source is not held up.
+      QTimer::singleShot(0, this, [this, items] { File1_OLEDragDrop(items); });
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace tallyrun::ui
