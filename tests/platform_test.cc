@@ -84,6 +84,27 @@ TEST(AppendLines, ConcurrentWritersNeverTearOrLoseLines) {
   EXPECT_EQ(lines, std::size_t{kWriters * kBatches * 2});
 }
 
+TEST(AppendLines, AProcessEndedMidWriteStillLeavesTheWholeBatch) {
+  TempDir dir;
+  const std::string log = dir / "t.log";
+  // Large enough that the write takes a while and can be caught under way.
+  std::string batch;
+  for (int i = 0; i < 500000; ++i) batch += std::string(98, 'x') + "\r\n";
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    WriteFile(log, "");
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(AppendLines(log, batch).ok() ? 0 : 1);
+    struct stat st {};
+    while (::stat(log.c_str(), &st) == 0 && st.st_size == 0) {
+    }
+    ::kill(child, signal);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_EQ(::stat(log.c_str(), &st), 0);
+    EXPECT_EQ(static_cast<std::size_t>(st.st_size), batch.size()) << signal;
+  }
+}
+
 std::vector<std::string> Listing(const std::string& folder) {
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(folder)) {

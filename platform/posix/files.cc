@@ -49,6 +49,29 @@ void TakeFileSizeLimitAsError() {
   (void)ignored;
 }
 
+// Holds back the signals that end a process (Ctrl-C, logout, kill) while a
+// batch goes in, so that the batch is whole or taken back before they land:
+// the kernel stops a write part way for them. Waits outside, such as for the
+// lock, stay interruptible.
+class DeferredTermination {
+ public:
+  DeferredTermination() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (const int s : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGPIPE, SIGUSR1, SIGUSR2,
+                        SIGVTALRM, SIGPROF, SIGXCPU}) {
+      sigaddset(&held, s);
+    }
+    ::pthread_sigmask(SIG_BLOCK, &held, &before_);
+  }
+  ~DeferredTermination() { ::pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+  DeferredTermination(const DeferredTermination&) = delete;
+  DeferredTermination& operator=(const DeferredTermination&) = delete;
+
+ private:
+  sigset_t before_;
+};
+
 Status NotRegular(const struct stat& st) {
   return S_ISDIR(st.st_mode) ? Status::Failure(ReasonFromErrno(EISDIR))
                              : Status::Failure(kReasonNotRegularFile);
@@ -158,6 +181,7 @@ Status AppendLines(const std::string& path, std::string_view lines) {
     batch.append("\r\n").append(lines);
     data = batch;
   }
+  const DeferredTermination hold;
   if (!WriteAll(fd.get(), data)) {
     const int error_number = errno;
     // Nothing half-written: take back whatever part of the batch got in.
@@ -216,6 +240,9 @@ Status ReplaceFile(const std::string& path, std::string_view contents) {
   }
   if (!MakeDirectories(ParentOf(target))) return FromErrno();
 
+  // From here until the rename, an ending process would leave the temporary
+  // file behind.
+  const DeferredTermination hold;
   std::string temp = target + ".XXXXXX";
   const int raw = ::mkostemp(temp.data(), O_CLOEXEC);
   if (raw < 0) return FromErrno();
