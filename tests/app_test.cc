@@ -360,11 +360,14 @@ TEST_F(CommandLine, AFullDiskTakesBackTheWholeBatch) {
 
 TEST_F(CommandLine, NamesThatCannotBeOneLineAreRefusedAndTheRestRecorded) {
   WriteFile(log_, kEarlier);
-  const Outcome run = Start({"/", "/tab\there", "/cr\rhere", work_, "/lf\nhere"});
+  // The last one would also clear the screen, were it shown as it is.
+  const Outcome run =
+      Start({"/", "/tab\there", "/cr\rhere", work_, "/lf\nhere", "/\x1B[2J\xC2\x9B\t"});
   EXPECT_EQ(run.status, 1);
   const std::string refused = "」は名前にタブか改行を含むため記録できません\n";
   EXPECT_EQ(run.errors, "tallyrun: 「/tab\\there" + refused + "tallyrun: 「/cr\\rhere" + refused +
-                            "tallyrun: 「/lf\\nhere" + refused);
+                            "tallyrun: 「/lf\\nhere" + refused +
+                            "tallyrun: 「/\\x1B[2J\\xC2\\x9B\\t" + refused);
   const std::string log = Log();
   ASSERT_EQ(log.substr(0, kEarlier.size()), kEarlier);
   const std::vector<Record> added = Records(log.substr(kEarlier.size()));

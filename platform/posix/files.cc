@@ -49,7 +49,7 @@ void TakeFileSizeLimitAsError() {
   (void)ignored;
 }
 
-// Holds back the signals that end a process (Ctrl-C, logout, kill) while a
+// Holds back the signals that end a process (Ctrl-C, logout, plain kill) while a
 // batch goes in, so that the batch is whole or taken back before they land:
 // the kernel stops a write part way for them. Waits outside, such as for the
 // lock, stay interruptible.
