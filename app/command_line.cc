@@ -1,32 +1,47 @@
 #include "app/command_line.h"
 
+#include <optional>
+
 #include "core/log_record.h"
 
 namespace tallyrun {
 namespace {
 
-std::string FullPath(const std::string& item, const std::string& current_directory) {
-  if (item.empty() || item.front() == kPathSeparator || current_directory.empty()) return item;
-  std::string full = current_directory;
-  if (full.back() != kPathSeparator) full.push_back(kPathSeparator);
+void SetFullPath(std::string& full, std::string_view item, const std::string& current_directory) {
+  full.clear();
+  if (!item.empty() && item.front() != kPathSeparator && !current_directory.empty()) {
+    full.append(current_directory);
+    if (full.back() != kPathSeparator) full.push_back(kPathSeparator);
+  }
   full.append(item);
-  return full;
 }
 
 }  // namespace
 
 CommandLineOutcome RecordItems(Env& env, const std::string& log_file_path,
-                               const std::vector<std::string>& items,
+                               const std::vector<std::string_view>& items,
                                const std::string& current_directory) {
   CommandLineOutcome outcome;
   std::string batch;
-  for (const std::string& item : items) {
+  // Room for the whole batch at once: it may be thousands of lines.
+  constexpr std::size_t kMomentsAndSeparators = 2 * 19 + 5;  // and CR LF, and a folder's "/"
+  std::size_t room = 0;
+  for (const std::string_view item : items) {
+    room += current_directory.size() + item.size() + kMomentsAndSeparators;
+  }
+  batch.reserve(room);
+  std::string named, path;  // reused from item to item
+  for (const std::string_view item : items) {
     if (!FitsOnOneLogLine(item)) {
-      outcome.refused.push_back(item);
+      outcome.refused.emplace_back(item);
       continue;
     }
-    std::string path = FullPath(item, current_directory);
-    AppendBareLine(batch, MakeLogLine(path, env));
+    // Looked up as named: the same item as its full path, without walking
+    // every folder above the current one again for each item.
+    named.assign(item);
+    const std::optional<ItemStatus> status = env.StatusOf(named);
+    SetFullPath(path, item, current_directory);
+    AppendBareLine(batch, MakeLogLine(path, status, env.Now()));
   }
   if (!batch.empty()) outcome.written = env.AppendLines(log_file_path, batch);
   return outcome;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/env.h"
@@ -19,7 +20,7 @@ struct CommandLineOutcome {
 // Relative items are taken from `current_directory`, so the log always holds
 // full paths that can be opened later from anywhere.
 CommandLineOutcome RecordItems(Env& env, const std::string& log_file_path,
-                               const std::vector<std::string>& items,
+                               const std::vector<std::string_view>& items,
                                const std::string& current_directory);
 
 }  // namespace tallyrun

@@ -2,6 +2,7 @@
 // and end, or hand over to the window.
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/command_line.h"
@@ -35,7 +36,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  const std::vector<std::string> items(argv + 1, argv + argc);
+  const std::vector<std::string_view> items(argv + 1, argv + argc);
   const CommandLineOutcome outcome =
       RecordItems(env, LogFilePath, items, platform::CurrentDirectory());
   for (const std::string& item : outcome.refused) {

@@ -3,44 +3,58 @@
 namespace tallyrun {
 namespace {
 
-void AppendTwoDigits(std::string& out, int v) {
-  out.push_back(static_cast<char>('0' + (v / 10) % 10));
-  out.push_back(static_cast<char>('0' + v % 10));
+// The text is put together in a small buffer and added in one go: a batch of
+// thousands of records writes two of these each.
+char* PutTwoDigits(char* at, int v) {
+  at[0] = static_cast<char>('0' + (v / 10) % 10);
+  at[1] = static_cast<char>('0' + v % 10);
+  return at + 2;
 }
 
-void AppendNumber(std::string& out, int v) {
+char* PutNumber(char* at, int v) {
+  unsigned magnitude = static_cast<unsigned>(v);
   if (v < 0) {
-    out.push_back('-');
-    v = -v;
+    *at++ = '-';
+    magnitude = 0u - magnitude;
   }
   char digits[12];
   int n = 0;
   do {
-    digits[n++] = static_cast<char>('0' + v % 10);
-    v /= 10;
-  } while (v > 0);
-  while (n > 0) out.push_back(digits[--n]);
+    digits[n++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude > 0);
+  while (n > 0) *at++ = digits[--n];
+  return at;
 }
 
 }  // namespace
 
 std::string DateTimeText(const LocalTime& t) {
   std::string out;
-  out.reserve(19);
-  if (t.year >= 0 && t.year < 1000) out.append(t.year < 10 ? "000" : t.year < 100 ? "00" : "0");
-  AppendNumber(out, t.year);
-  out.push_back('/');
-  AppendTwoDigits(out, t.month);
-  out.push_back('/');
-  AppendTwoDigits(out, t.day);
-  if (t.hour == 0 && t.minute == 0 && t.second == 0) return out;
-  out.push_back(' ');
-  AppendNumber(out, t.hour);
-  out.push_back(':');
-  AppendTwoDigits(out, t.minute);
-  out.push_back(':');
-  AppendTwoDigits(out, t.second);
+  AppendDateTimeText(out, t);
   return out;
+}
+
+void AppendDateTimeText(std::string& out, const LocalTime& t) {
+  char text[64];
+  char* at = text;
+  if (t.year >= 0 && t.year < 1000) {
+    for (int width = t.year < 10 ? 3 : t.year < 100 ? 2 : 1; width > 0; --width) *at++ = '0';
+  }
+  at = PutNumber(at, t.year);
+  *at++ = '/';
+  at = PutTwoDigits(at, t.month);
+  *at++ = '/';
+  at = PutTwoDigits(at, t.day);
+  if (t.hour != 0 || t.minute != 0 || t.second != 0) {
+    *at++ = ' ';
+    at = PutNumber(at, t.hour);
+    *at++ = ':';
+    at = PutTwoDigits(at, t.minute);
+    *at++ = ':';
+    at = PutTwoDigits(at, t.second);
+  }
+  out.append(text, static_cast<std::size_t>(at - text));
 }
 
 }  // namespace tallyrun

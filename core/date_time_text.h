@@ -9,5 +9,7 @@
 namespace tallyrun {
 
 std::string DateTimeText(const LocalTime& t);
+// The same text added to the end of `out`, for building a line in one piece.
+void AppendDateTimeText(std::string& out, const LocalTime& t);
 
 }  // namespace tallyrun

@@ -1,5 +1,6 @@
 #include "core/log_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/utf8.h"
@@ -25,46 +26,67 @@ std::string_view FieldOf(std::string_view line) {
 
 }  // namespace
 
-char* LogEntries::Reserve(std::size_t n) {
-  if (blocks_.empty() || block_capacity_ - used_in_block_ < n) {
-    block_capacity_ = n > kBlockSize ? n : kBlockSize;
-    blocks_.push_back(std::make_unique_for_overwrite<char[]>(block_capacity_));
-    used_in_block_ = 0;
+char* LogEntries::Add(std::size_t n) {
+  // Starts stay below kBlockSize: a longer entry gets a block to itself.
+  if (blocks_.empty() || blocks_.back().used >= kBlockSize ||
+      blocks_.back().capacity - blocks_.back().used < n) {
+    Block block;
+    block.capacity = n > kBlockSize ? n : kBlockSize;
+    block.text = std::make_unique_for_overwrite<char[]>(block.capacity);
+    block.first_entry = size_;
+    blocks_.push_back(std::move(block));
   }
-  char* at = blocks_.back().get() + used_in_block_;
-  used_in_block_ += n;
+  Block& block = blocks_.back();
+  if (size_ % kStartsPerChunk == 0) {
+    start_chunks_.push_back(std::make_unique_for_overwrite<std::uint32_t[]>(kStartsPerChunk));
+  }
+  start_chunks_.back()[size_ % kStartsPerChunk] = static_cast<std::uint32_t>(block.used);
+  ++size_;
+  char* at = block.text.get() + block.used;
+  block.used += n;
   return at;
 }
 
+std::string_view LogEntries::operator[](std::size_t i) const {
+  const std::size_t k = size_ - 1 - i;
+  const auto after = std::upper_bound(
+      blocks_.begin(), blocks_.end(), k,
+      [](std::size_t entry, const Block& block) { return entry < block.first_entry; });
+  const Block& block = *(after - 1);
+  auto start_of = [this](std::size_t entry) -> std::size_t {
+    return start_chunks_[entry / kStartsPerChunk][entry % kStartsPerChunk];
+  };
+  const std::size_t next_block_entry = after == blocks_.end() ? size_ : after->first_entry;
+  const std::size_t end = k + 1 < next_block_entry ? start_of(k + 1) : block.used;
+  const std::size_t start = start_of(k);
+  return {block.text.get() + start, end - start};
+}
+
 void LogEntries::AddNewest(std::string_view entry) {
-  char* at = Reserve(entry.size());
+  char* at = Add(entry.size());
   if (!entry.empty()) std::memcpy(at, entry.data(), entry.size());
-  views_.emplace_back(at, entry.size());
 }
 
 void LogEntries::AddNewest(std::string_view moment, std::string_view path) {
-  const std::size_t n = moment.size() + 1 + path.size();
-  char* at = Reserve(n);
+  char* at = Add(moment.size() + 1 + path.size());
   if (!moment.empty()) std::memcpy(at, moment.data(), moment.size());
   at[moment.size()] = '|';
   if (!path.empty()) std::memcpy(at + moment.size() + 1, path.data(), path.size());
-  views_.emplace_back(at, n);
 }
 
 void LogEntries::Clear() {
   blocks_.clear();
-  views_.clear();
-  used_in_block_ = 0;
-  block_capacity_ = 0;
+  start_chunks_.clear();
+  size_ = 0;
 }
 
-bool LogReader::TakeLine(std::string_view line) {
+bool LogReader::TakeLine(std::string_view line, bool valid_utf8) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   std::string_view field = FieldOf(line);
   if (field.empty()) return false;
 
   std::string decoded;
-  if (!IsValidUtf8(field)) {
+  if (!valid_utf8 && !IsValidUtf8(field)) {
     decoded = env_.DecodeLegacyText(field);
     field = decoded;
   }
@@ -88,21 +110,25 @@ bool LogReader::Feed(std::string_view piece) {
     partial_line_.append(piece.substr(0, n));
     if (nl == nullptr) return true;
     piece.remove_prefix(n + 1);
-    const bool more = TakeLine(partial_line_);
+    const bool more = TakeLine(partial_line_, false);
     partial_line_.clear();
     if (!more) return Stop();
   }
-  while (!piece.empty()) {
-    const void* nl = std::memchr(piece.data(), '\n', piece.size());
-    if (nl == nullptr) {
-      if (piece.size() > kLongestLine) return Stop();
-      partial_line_.assign(piece);
-      break;
-    }
-    const std::size_t n = static_cast<std::size_t>(static_cast<const char*>(nl) - piece.data());
-    if (n > kLongestLine || !TakeLine(piece.substr(0, n))) return Stop();
-    piece.remove_prefix(n + 1);
+
+  const std::size_t last_nl = piece.rfind('\n');
+  const std::size_t whole = last_nl == std::string_view::npos ? 0 : last_nl + 1;
+  std::string_view lines = piece.substr(0, whole);
+  // A line break never falls inside a character, so when the piece's whole
+  // lines are valid UTF-8 together, each of them is; one check does for all.
+  const bool valid_utf8 = IsValidUtf8(lines);
+  while (!lines.empty()) {
+    const auto* nl = static_cast<const char*>(std::memchr(lines.data(), '\n', lines.size()));
+    const std::size_t n = nl - lines.data();
+    if (n > kLongestLine || !TakeLine(lines.substr(0, n), valid_utf8)) return Stop();
+    lines.remove_prefix(n + 1);
   }
+  if (piece.size() - whole > kLongestLine) return Stop();
+  partial_line_.assign(piece.substr(whole));
   return true;
 }
 
@@ -114,7 +140,7 @@ bool LogReader::Stop() {
 }
 
 void LogReader::Finish() {
-  if (!stopped_ && !partial_line_.empty()) TakeLine(partial_line_);
+  if (!stopped_ && !partial_line_.empty()) TakeLine(partial_line_, false);
   partial_line_.clear();
   stopped_ = true;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -14,13 +15,14 @@
 namespace tallyrun {
 
 // A log may hold millions of records, so entries share large blocks of
-// memory instead of owning one allocation each.
+// memory instead of owning one allocation each, and each is found again from
+// four bytes of its own.
 class LogEntries {
  public:
-  std::size_t size() const { return views_.size(); }
-  bool empty() const { return views_.empty(); }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
   // Entry 0 is the newest.
-  std::string_view operator[](std::size_t i) const { return views_[views_.size() - 1 - i]; }
+  std::string_view operator[](std::size_t i) const;
 
   // The entry becomes entry 0.
   void AddNewest(std::string_view entry);
@@ -29,12 +31,22 @@ class LogEntries {
   void Clear();
 
  private:
-  char* Reserve(std::size_t n);
+  struct Block {
+    std::unique_ptr<char[]> text;
+    std::size_t capacity = 0;
+    std::size_t used = 0;
+    std::size_t first_entry = 0;  // the oldest entry it holds
+  };
+  // Where each entry starts in its block, oldest first, in chunks of a fixed
+  // size that never move: a growing vector would copy them again and again.
+  static constexpr std::size_t kStartsPerChunk = std::size_t{1} << 16;
 
-  std::vector<std::unique_ptr<char[]>> blocks_;
-  std::size_t used_in_block_ = 0;
-  std::size_t block_capacity_ = 0;
-  std::vector<std::string_view> views_;  // oldest first
+  // Room for a new entry of `n` bytes, which is counted as added.
+  char* Add(std::size_t n);
+
+  std::vector<Block> blocks_;
+  std::vector<std::unique_ptr<std::uint32_t[]>> start_chunks_;
+  std::size_t size_ = 0;
 };
 
 // Takes a log piece by piece, however the pieces cut its lines.
@@ -48,7 +60,8 @@ class LogReader {
   void Finish();
 
  private:
-  bool TakeLine(std::string_view line);
+  // `valid_utf8` is known when the line came from a stretch already checked.
+  bool TakeLine(std::string_view line, bool valid_utf8);
   bool Stop();
 
   Env& env_;

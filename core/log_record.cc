@@ -1,7 +1,5 @@
 #include "core/log_record.h"
 
-#include <optional>
-
 #include "core/date_time_text.h"
 
 namespace tallyrun {
@@ -15,19 +13,20 @@ void EnsureTrailingSeparator(std::string& path) {
 
 std::string MakeLogLine(std::string& path, Env& env) {
   const std::optional<ItemStatus> status = env.StatusOf(path);
-  std::string modified;
-  if (status) {
-    modified = DateTimeText(status->modified);
-    if (status->attributes == kAttributeFolder) EnsureTrailingSeparator(path);
-  } else {
-    EnsureTrailingSeparator(path);
-  }
-  std::string record = DateTimeText(env.Now());
-  record.reserve(record.size() + path.size() + modified.size() + 2);
+  return MakeLogLine(path, status, env.Now());
+}
+
+std::string MakeLogLine(std::string& path, const std::optional<ItemStatus>& status,
+                        const LocalTime& now) {
+  if (!status || status->attributes == kAttributeFolder) EnsureTrailingSeparator(path);
+  constexpr std::size_t kLongestMoment = 24;
+  std::string record;
+  record.reserve(path.size() + 2 * kLongestMoment + 2);
+  AppendDateTimeText(record, now);
   record.push_back('\t');
   record.append(path);
   record.push_back('\t');
-  record.append(modified);
+  if (status) AppendDateTimeText(record, status->modified);
   return record;
 }
 

@@ -2,6 +2,7 @@
 // TAB, the item's own last-modified moment; and the two forms it is written in.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,10 @@ inline constexpr char kPathSeparator = '/';
 // read, gets a trailing separator in the caller's variable too, so that what
 // is shown and what is logged agree. Never fails.
 std::string MakeLogLine(std::string& path, Env& env);
+// The same for an item already looked up; `status` is empty when it could not
+// be read.
+std::string MakeLogLine(std::string& path, const std::optional<ItemStatus>& status,
+                        const LocalTime& now);
 
 // The command line writes records bare, a drop writes them in double quotes;
 // both end in CR LF.

@@ -106,8 +106,13 @@ std::optional<SectionSpan> FindSection(std::string_view text, const std::vector<
 std::string EncodeValue(std::string_view value) {
   const bool padded = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()));
   const bool looks_quoted = Unquote(value).size() != value.size();
-  if (padded || looks_quoted) return "\"" + std::string(value) + "\"";
-  return std::string(value);
+  const bool quote = padded || looks_quoted;
+  std::string encoded;
+  encoded.reserve(value.size() + 2);
+  if (quote) encoded.push_back('"');
+  encoded.append(value);
+  if (quote) encoded.push_back('"');
+  return encoded;
 }
 
 }  // namespace

@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev fonts-ipafont-gothic fonts-noto-cjk
   libgtest-dev
   clang-14 libclang-rt-14-dev valgrind
-  xvfb xauth imagemagick dbus-daemon dbus-x11
+  xvfb xauth imagemagick xdotool dbus-daemon dbus-x11
   desktop-file-utils appstream libglib2.0-bin man-db
   dpkg-dev
 )

@@ -204,11 +204,18 @@ TEST_F(CommandLine, RecordsEveryItemInOrderAsBareLines) {
 
 TEST_F(CommandLine, RelativeItemsAreRecordedWithTheirFullPath) {
   WriteFile(work_ + "/r.txt", "x");
-  const Outcome run = Start({"r.txt"}, {.cwd = work_});
+  ::mkdir((work_ + "/sub").c_str(), 0755);
+  ::mkdir((work_ + "/.hidden").c_str(), 0755);
+  const Outcome run = Start({"r.txt", "sub", "gone", ".hidden", "sub/../r.txt"}, {.cwd = work_});
   EXPECT_EQ(run.status, 0) << run.errors;
   const std::vector<Record> added = Records(Log());
-  ASSERT_EQ(added.size(), 1u);
-  EXPECT_EQ(added[0].path, work_ + "/r.txt");
+  ASSERT_EQ(added.size(), 5u);
+  const std::string paths[] = {work_ + "/r.txt", work_ + "/sub/", work_ + "/gone/",
+                               work_ + "/.hidden", work_ + "/sub/../r.txt"};
+  for (std::size_t i = 0; i < added.size(); ++i) {
+    EXPECT_EQ(added[i].path, paths[i]);
+    EXPECT_EQ(added[i].modified.empty(), i == 2) << paths[i];
+  }
 }
 
 // One row per shape of settings file: where the record lands, and the

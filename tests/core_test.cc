@@ -324,6 +324,88 @@ TEST(LogReader, ALogGrowingWhileReadShowsOnlyWholeRecordsInOrder) {
   EXPECT_GT(reads, 0);
 }
 
+TEST(LogReader, ACp932LineAmongUtf8LinesIsDecodedAloneWhereverThePiecesAreCut) {
+  PinnedClockEnv env(kNow);
+  std::string log;
+  AppendBareLine(log, "M1\t/日本語のフォルダ/\t");
+  AppendQuotedLine(log, "M2\tC:\\\x83\x65\x83\x58\x83\x67\tD");  // テスト in CP932
+  AppendBareLine(log, "M3\t/テスト\tD");
+  const std::vector<std::string> expected = {"M3|/テスト", "M2|C:\\テスト",
+                                             "M1|/日本語のフォルダ/"};
+  for (std::size_t piece = 1; piece <= log.size(); ++piece) {
+    LogEntries entries;
+    LogReader reader(env, entries);
+    for (std::size_t at = 0; at < log.size(); at += piece) {
+      reader.Feed(std::string_view(log).substr(at, piece));
+    }
+    reader.Finish();
+    EXPECT_EQ(Entries(entries), expected) << "pieces of " << piece;
+  }
+}
+
+TEST(LogEntries, ManyEntriesKeepTheirTextAndOrderAcrossBlocks) {
+  auto text_of = [](std::size_t i) { return std::to_string(i) + std::string(i % 97, 'x'); };
+  LogEntries entries;
+  constexpr std::size_t kCount = 200000;
+  for (std::size_t i = 0; i < kCount; ++i) entries.AddNewest(text_of(i));
+  const std::string huge(3 << 20, 'h');
+  entries.AddNewest("M", huge);
+  entries.AddNewest("");
+  entries.AddNewest("after");
+  ASSERT_EQ(entries.size(), kCount + 3);
+  EXPECT_EQ(entries[0], "after");
+  EXPECT_EQ(entries[1], "");
+  EXPECT_EQ(entries[2], "M|" + huge);
+  for (std::size_t i = 0; i < kCount; ++i) ASSERT_EQ(entries[kCount + 2 - i], text_of(i));
+  entries.Clear();
+  EXPECT_TRUE(entries.empty());
+  entries.AddNewest("again");
+  EXPECT_EQ(Entries(entries), std::vector<std::string>{"again"});
+}
+
+TEST(IsValidUtf8, AcceptsWellFormedTextAndRejectsEveryMalformedSequenceWhereverItFalls) {
+  const std::string well_formed[] = {"",
+                                     "\xC3\xA9",
+                                     "\xE3\x83\x86",
+                                     "\xEF\xBF\xBD",
+                                     "\xE0\xA0\x80",
+                                     "\xED\x9F\xBF",
+                                     "\xF0\x90\x80\x80",
+                                     "\xF4\x8F\xBF\xBF",
+                                     "テスト日本語のファイル",
+                                     "é—ü"};
+  const std::string malformed[] = {"\x80",
+                                   "\xBF",
+                                   "\xC0\x80",
+                                   "\xC1\xBF",
+                                   "\xC3",
+                                   "\xC3\x41",
+                                   "\xE3\x83",
+                                   "\xE3\x41\x86",
+                                   "\xE3\x83\x41",
+                                   "\xE0\x9F\xBF",
+                                   "\xED\xA0\x80",
+                                   "\xF0\x8F\xBF\xBF",
+                                   "\xF4\x90\x80\x80",
+                                   "\xF5\x80\x80\x80",
+                                   "\xFF",
+                                   "\x83\x65\x83\x58"};
+  // Around every position the word-at-a-time checks can meet it.
+  for (std::size_t before = 0; before <= 33; ++before) {
+    for (std::size_t after = 0; after <= 17; ++after) {
+      const std::string a(before, 'a'), z(after, 'z');
+      for (const std::string& text : well_formed) {
+        EXPECT_TRUE(IsValidUtf8(a + text + z)) << before << " " << after << " " << text;
+        EXPECT_TRUE(IsValidUtf8(a + text + text + z)) << before << " " << after << " " << text;
+      }
+      for (const std::string& text : malformed) {
+        EXPECT_FALSE(IsValidUtf8(a + text + z)) << before << " " << after;
+        EXPECT_FALSE(IsValidUtf8(a + "テ" + text + "ト" + z)) << before << " " << after;
+      }
+    }
+  }
+}
+
 TEST(SplitArgumentText, BlanksSeparateAndQuotesHoldBlanks) {
   using V = std::vector<std::string>;
   EXPECT_EQ(SplitArgumentText("C:\\a.txt C:\\b.txt"), (V{"C:\\a.txt", "C:\\b.txt"}));
@@ -340,7 +422,8 @@ TEST(SplitArgumentText, BlanksSeparateAndQuotesHoldBlanks) {
 TEST(Profile, ReadsByTheWindowsRules) {
   const std::string text =
       "\xEF\xBB\xBF; comment\r\n[other]\r\nLogFile=no\r\n[ tallyrun ]\n"
-      ";LogFile=commented\n  logfile =  '/x;y.log'  \nLogFile=second\n[Tallyrun]\nLogFile=third\n";
+      ";LogFile=commented\n  logfile =  '/x;y.log'  "
+      "\nLogFile=second\n[Tallyrun]\nLogFile=third\n";
   EXPECT_EQ(ProfileValue(text, "Tallyrun", "LogFile"), "/x;y.log");
   EXPECT_EQ(ProfileValue("[Tallyrun]\nLogFile=\"/a\n", "Tallyrun", "LogFile"), "\"/a");
   EXPECT_EQ(ProfileValue("[Tallyrun]\nLogFile=\n", "Tallyrun", "LogFile"), "");

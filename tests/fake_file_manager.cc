@@ -1,0 +1,55 @@
+// A stand-in for the desktop's file manager on a test's own session bus: it
+// appends each request it gets, "method TAB uris TAB startup id", to the file
+// named first on its command line; with "--once" it ends after one request.
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QFile>
+#include <QObject>
+#include <QStringList>
+
+class FileManager : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+
+ public:
+  FileManager(QString record, bool once) : record_(std::move(record)), once_(once) {}
+
+ public slots:
+  void ShowFolders(const QStringList& uris, const QString& startup_id) {
+    Note("ShowFolders", uris, startup_id);
+  }
+  void ShowItems(const QStringList& uris, const QString& startup_id) {
+    Note("ShowItems", uris, startup_id);
+  }
+  void ShowItemProperties(const QStringList& uris, const QString& startup_id) {
+    Note("ShowItemProperties", uris, startup_id);
+  }
+
+ private:
+  void Note(const QString& method, const QStringList& uris, const QString& startup_id) {
+    QFile file(record_);
+    if (file.open(QIODevice::Append)) {
+      file.write((method + '\t' + uris.join(' ') + '\t' + startup_id + '\n').toUtf8());
+    }
+    if (once_) QCoreApplication::quit();
+  }
+
+  const QString record_;
+  const bool once_;
+};
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  const QStringList args = app.arguments();
+  if (args.size() < 2) return 2;
+  FileManager manager(args.at(1), args.contains(QStringLiteral("--once")));
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
+                          QDBusConnection::ExportAllSlots) ||
+      !bus.registerService(QStringLiteral("org.freedesktop.FileManager1"))) {
+    return 1;
+  }
+  return app.exec();
+}
+
+#include "fake_file_manager.moc"
