@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/terminal_text.h"
 #include "app/window_program.h"
 #include "core/settings.h"
 #include "platform/files.h"
@@ -39,10 +40,11 @@ int main(int argc, char** argv) {
   const CommandLineOutcome outcome =
       RecordItems(env, LogFilePath, items, platform::CurrentDirectory());
   for (const std::string& item : outcome.refused) {
-    Complain("「" + item + "」は名前にタブか改行を含むため記録できません");
+    Complain("「" + TerminalText(item) + "」は名前にタブか改行を含むため記録できません");
   }
   if (!outcome.written.ok()) {
-    Complain("ログファイル「" + LogFilePath + "」に書き込めません: " + outcome.written.reason());
+    Complain("ログファイル「" + TerminalText(LogFilePath) +
+             "」に書き込めません: " + outcome.written.reason());
   }
   return outcome.refused.empty() && outcome.written.ok() ? 0 : 1;
 }

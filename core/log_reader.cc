@@ -10,6 +10,11 @@ namespace {
 
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 
+// No writer makes a line this long (one argument is at most 128 KiB, one
+// dropped path at most 4 KiB), so a longer one is damage; holding it whole
+// would let one bad file take all memory.
+constexpr std::size_t kLongestLine = std::size_t{1} << 20;
+
 // A quoted line is the text between its first and its last double quote, so
 // that a quote or comma inside a path cannot cut it short.
 std::string_view FieldOf(std::string_view line) {
@@ -98,16 +103,16 @@ bool LogReader::Feed(std::string_view piece) {
   if (stopped_) return false;
   if (!partial_line_.empty()) {
     const void* nl = std::memchr(piece.data(), '\n', piece.size());
-    if (nl == nullptr) {
-      partial_line_.append(piece);
-      return true;
-    }
-    const std::size_t n = static_cast<const char*>(nl) - piece.data();
+    const std::size_t n =
+        nl == nullptr ? piece.size()
+                      : static_cast<std::size_t>(static_cast<const char*>(nl) - piece.data());
+    if (partial_line_.size() + n > kLongestLine) return Stop();
     partial_line_.append(piece.substr(0, n));
+    if (nl == nullptr) return true;
     piece.remove_prefix(n + 1);
     const bool more = TakeLine(partial_line_, false);
     partial_line_.clear();
-    if (!more) return !(stopped_ = true);
+    if (!more) return Stop();
   }
 
   const std::size_t last_nl = piece.rfind('\n');
@@ -119,11 +124,19 @@ bool LogReader::Feed(std::string_view piece) {
   while (!lines.empty()) {
     const auto* nl = static_cast<const char*>(std::memchr(lines.data(), '\n', lines.size()));
     const std::size_t n = nl - lines.data();
-    if (!TakeLine(lines.substr(0, n), valid_utf8)) return !(stopped_ = true);
+    if (n > kLongestLine || !TakeLine(lines.substr(0, n), valid_utf8)) return Stop();
     lines.remove_prefix(n + 1);
   }
+  if (piece.size() - whole > kLongestLine) return Stop();
   partial_line_.assign(piece.substr(whole));
   return true;
+}
+
+bool LogReader::Stop() {
+  stopped_ = true;
+  partial_line_.clear();
+  partial_line_.shrink_to_fit();
+  return false;
 }
 
 void LogReader::Finish() {

@@ -1,6 +1,6 @@
 // Reading a log back as the list's entries ("moment|path"), newest first.
-// Reading stops quietly at the first empty line or damaged record; what came
-// before it is kept.
+// Reading stops quietly at the first empty line or damaged record (too few
+// TABs, or far longer than any record); what came before it is kept.
 #pragma once
 
 #include <cstddef>
@@ -62,6 +62,7 @@ class LogReader {
  private:
   // `valid_utf8` is known when the line came from a stretch already checked.
   bool TakeLine(std::string_view line, bool valid_utf8);
+  bool Stop();
 
   Env& env_;
   LogEntries& out_;

@@ -73,6 +73,13 @@ std::string_view Unquote(std::string_view v) {
   return v;
 }
 
+// A last line without its line end gets one; a CR already there is its start,
+// and left alone it would become part of that line's value.
+void FinishLastLine(std::string& out) {
+  if (out.empty() || out.back() == '\n') return;
+  out.append(out.back() == '\r' ? "\n" : "\r\n");
+}
+
 // Where the first section of the name starts and ends, by line index.
 struct SectionSpan {
   std::size_t header;
@@ -134,7 +141,7 @@ std::string WithProfileValue(std::string_view text, std::string_view section, st
   const std::optional<SectionSpan> span = FindSection(text, lines, section);
   if (!span) {
     out.append(text);
-    if (!out.empty() && out.back() != '\n') out.append("\r\n");
+    FinishLastLine(out);
     out.append("[").append(section).append("]\r\n");
     out.append(key).append("=").append(encoded).append("\r\n");
     return out;
@@ -159,7 +166,7 @@ std::string WithProfileValue(std::string_view text, std::string_view section, st
   }
   const Line& anchor = lines[last];
   out.append(text.substr(0, anchor.end));
-  if (text[anchor.end - 1] != '\n') out.append("\r\n");
+  FinishLastLine(out);
   out.append(key).append("=").append(encoded).append("\r\n");
   out.append(text.substr(anchor.end));
   return out;

@@ -10,5 +10,6 @@ std::string ReasonFromErrno(int error_number);
 
 inline constexpr char kReasonEmptyPath[] = "ファイル名が指定されていません";
 inline constexpr char kReasonNotRegularFile[] = "通常のファイルではありません";
+inline constexpr char kReasonNulInPath[] = "パスに NUL 文字が含まれています";
 
 }  // namespace tallyrun::platform

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -152,6 +158,172 @@ TEST(LogReader, ALogCutAtEveryLengthNeverCrashesAndKeepsWholeRecords) {
   }
 }
 
+// What the reader gives back, whatever the file held: "moment|path" as UTF-8,
+// with no TAB or line end in it.
+void ExpectWellFormed(const std::vector<std::string>& entries) {
+  for (const std::string& e : entries) {
+    EXPECT_NE(e.find('|'), std::string::npos) << e;
+    EXPECT_EQ(e.find_first_of("\t\n"), std::string::npos) << e;
+    EXPECT_TRUE(IsValidUtf8(e)) << e;
+  }
+}
+
+// The same text fed in random pieces, down to single bytes.
+std::vector<std::string> ReadInPieces(Env& env, std::string_view text, unsigned seed) {
+  std::mt19937 random(seed);
+  LogEntries entries;
+  LogReader reader(env, entries);
+  while (!text.empty()) {
+    const std::size_t n = std::min<std::size_t>(text.size(), 1 + random() % 300);
+    reader.Feed(text.substr(0, n));
+    text.remove_prefix(n);
+  }
+  reader.Finish();
+  return Entries(entries);
+}
+
+TEST(LogReader, ForeignOrDamagedLogsReadUpToTheDamageHoweverTheyArrive) {
+  TempDir dir;
+  PinnedClockEnv env(kNow);
+  const std::string log = dir / "t.log";
+  using V = std::vector<std::string>;
+  struct Row {
+    const char* name;
+    std::string text;
+    V entries;
+  };
+  const std::string nul(1, '\0');
+  const Row rows[] = {
+      {"NUL bytes between records", "M1\t/a\tD\r\n" + nul + nul + "\r\nM3\t/c\tD\r\n", V{"M1|/a"}},
+      {"a NUL inside a path", "M1\t/a" + nul + "b\tD\r\nM2\t/c\tD\r\n",
+       V{"M2|/c", "M1|/a" + nul + "b"}},
+      // 表 is 0x95 0x5C in CP932: its second byte must not pass for a "\\".
+      {"a log written in CP932",
+       "2002/06/26 9:03:14\tC:\\\x83\x65\x83\x58\x83\x67\\\t2002/06/25\r\n"
+       "\"2002/06/26 9:03:15\tC:\\\x95\x5C.txt\t\"\r\n",
+       V{"2002/06/26 9:03:15|C:\\表.txt", "2002/06/26 9:03:14|C:\\テスト\\"}},
+      {"UTF-8 and CP932 lines mixed",
+       "M1\t/テスト\tD\r\nM2\tC:\\\x83\x65\tD\r\n\"M3\t/表\tD\"\r\nM4\tC:\\\x95\x5C\tD\r\n",
+       V{"M4|C:\\表", "M3|/表", "M2|C:\\テ", "M1|/テスト"}},
+      {"bytes that are neither", "M1\t/\xFF\xFE\x80\tD\r\nM2\t/b\tD\r\n",
+       V{"M2|/b", "M1|/\uFFFD\uFFFD\uFFFD"}},
+      {"CR alone inside a line", "M1\t/a\rb\tD\r\nM2\t/c\tD\r\r\n", V{"M2|/c", "M1|/a\rb"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WriteFile(log, row.text);
+    EXPECT_EQ(ReadBack(env, log), row.entries);
+    EXPECT_EQ(ReadInPieces(env, row.text, 1), row.entries);
+  }
+}
+
+TEST(LogReader, BinaryGarbageNeverCrashesAndGivesOnlyWellFormedEntries) {
+  PinnedClockEnv env(kNow);
+  const std::string records = "M1\t/a\tD\r\n\"M2\t/b\t\"\r\n";
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    SCOPED_TRACE(seed);
+    std::mt19937 random(seed);
+    // Heavy in TABs, line ends and quotes, so that garbage passes for records.
+    std::string text = records;
+    for (int i = 0; i < 65536; ++i) {
+      const unsigned r = random() % 64;
+      text.push_back(r == 0 ? '\n' : r < 4 ? '\t' : r == 4 ? '"' : static_cast<char>(random()));
+    }
+    const std::vector<std::string> whole = ReadInPieces(env, text, 0xFFFFFFFF);
+    EXPECT_EQ(ReadInPieces(env, text, seed), whole);
+    ASSERT_GE(whole.size(), 2u);
+    EXPECT_EQ(whole[whole.size() - 1], "M1|/a");
+    EXPECT_EQ(whole[whole.size() - 2], "M2|/b");
+    ExpectWellFormed(whole);
+  }
+}
+
+// Counts what the file hands the reader.
+class CountingEnv : public PinnedClockEnv {
+ public:
+  using PinnedClockEnv::PinnedClockEnv;
+  Status ReadChunks(const std::string& path,
+                    const std::function<bool(std::string_view)>& sink) override {
+    return PinnedClockEnv::ReadChunks(path, [&](std::string_view piece) {
+      delivered += piece.size();
+      return sink(piece);
+    });
+  }
+  std::size_t delivered = 0;
+};
+
+TEST(LogReader, AHugeLineIsDamageAndIsNeverHeldWhole) {
+  TempDir dir;
+  CountingEnv env(kNow);
+  const std::string log = dir / "t.log";
+  {
+    // A record whose path runs on for 200 MB, without a line end.
+    std::ofstream out(log, std::ios::binary);
+    out << "M1\t/a\tD\r\n\"M2\t/b\tD\"\r\nM3\t/";
+    const std::string block(std::size_t{1} << 20, 'x');
+    for (int i = 0; i < 200; ++i) out << block;
+    out << "\tD";
+    ASSERT_TRUE(out.good());
+  }
+  const std::vector<std::string> entries = ReadBack(env, log);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries, (std::vector<std::string>{"M2|/b", "M1|/a"}));
+  EXPECT_LT(env.delivered, std::size_t{4} << 20) << "the reading stops at the damage";
+
+  // A long line that any writer could have made still counts.
+  const std::string path = "/" + std::string(std::size_t{128} << 10, 'y');
+  WriteFile(log, "M1\t" + path + "\tD\r\nM2\t/b\tD\r\n");
+  EXPECT_TRUE(ReadBack(env, log) == (std::vector<std::string>{"M2|/b", "M1|" + path}));
+}
+
+// The recording moment, padding that varies the line length, and a path
+// that tells the record's place in the log.
+std::string GrowingRecord(int i) {
+  return "2026/12/06 9:03:14\t/item" + std::to_string(i) + std::string(i % 7 * 300, 'p') +
+         "\t2002/06/26\r\n";
+}
+
+TEST(LogReader, ALogGrowingWhileReadShowsOnlyWholeRecordsInOrder) {
+  TempDir dir;
+  PinnedClockEnv env(kNow);
+  const std::string log = dir / "t.log";
+  constexpr int kRecords = 6000;
+  const pid_t writer = ::fork();
+  if (writer == 0) {
+    platform::SystemEnv system;
+    for (int i = 0; i < kRecords; i += 3) {
+      if (!system.AppendLines(log, GrowingRecord(i) + GrowingRecord(i + 1) + GrowingRecord(i + 2))
+               .ok()) {
+        ::_exit(1);
+      }
+    }
+    ::_exit(0);
+  }
+  auto expect_prefix = [](const std::vector<std::string>& entries) {
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+      const std::string record = GrowingRecord(static_cast<int>(k));
+      const std::string want =
+          "2026/12/06 9:03:14|" + record.substr(19, record.find('\t', 19) - 19);
+      ASSERT_EQ(entries[entries.size() - 1 - k], want);
+    }
+  };
+  std::size_t seen = 0;
+  int reads = 0;
+  int status = 0;
+  while (::waitpid(writer, &status, WNOHANG) == 0) {
+    const std::vector<std::string> entries = ReadBack(env, log);
+    ASSERT_GE(entries.size(), seen);
+    seen = entries.size();
+    expect_prefix(entries);
+    ++reads;
+  }
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const std::vector<std::string> entries = ReadBack(env, log);
+  ASSERT_EQ(entries.size(), std::size_t{kRecords});
+  expect_prefix(entries);
+  EXPECT_GT(reads, 0);
+}
+
 TEST(LogReader, ACp932LineAmongUtf8LinesIsDecodedAloneWhereverThePiecesAreCut) {
   PinnedClockEnv env(kNow);
   std::string log;
@@ -250,7 +422,8 @@ TEST(SplitArgumentText, BlanksSeparateAndQuotesHoldBlanks) {
 TEST(Profile, ReadsByTheWindowsRules) {
   const std::string text =
       "\xEF\xBB\xBF; comment\r\n[other]\r\nLogFile=no\r\n[ tallyrun ]\n"
-      ";LogFile=commented\n  logfile =  '/x;y.log'  \nLogFile=second\n[Tallyrun]\nLogFile=third\n";
+      ";LogFile=commented\n  logfile =  '/x;y.log'  "
+      "\nLogFile=second\n[Tallyrun]\nLogFile=third\n";
   EXPECT_EQ(ProfileValue(text, "Tallyrun", "LogFile"), "/x;y.log");
   EXPECT_EQ(ProfileValue("[Tallyrun]\nLogFile=\"/a\n", "Tallyrun", "LogFile"), "\"/a");
   EXPECT_EQ(ProfileValue("[Tallyrun]\nLogFile=\n", "Tallyrun", "LogFile"), "");
@@ -267,6 +440,14 @@ TEST(Profile, WritingReplacesInPlaceAndKeepsEverythingElse) {
             "[Tallyrun]\r\nk=v\r\nLogFile=/n\r\n\r\n[B]\r\n");
   EXPECT_EQ(WithProfileValue("[A]\nx=1", "Tallyrun", "LogFile", "/n"),
             "[A]\nx=1\r\n[Tallyrun]\r\nLogFile=/n\r\n");
+  // A file ending in a lone CR: the line written after it must not take
+  // that CR into the last value.
+  for (const std::string section : {"A", "Tallyrun"}) {
+    const std::string written =
+        WithProfileValue("[" + section + "]\r\nx=1\r", "Tallyrun", "LogFile", "/n");
+    EXPECT_EQ(ProfileValue(written, section, "x"), "1") << section;
+    EXPECT_EQ(ProfileValue(written, "Tallyrun", "LogFile"), "/n") << section;
+  }
   for (const std::string value : {" padded ", "'quoted'", "\"q\"", "", "a;b=c"}) {
     const std::string written = WithProfileValue(text, "Tallyrun", "LogFile", value);
     EXPECT_EQ(ProfileValue(written, "Tallyrun", "LogFile"), value);
@@ -323,6 +504,41 @@ TEST(Settings, SavesOnlyAChangedPathAndKeepsOtherLines) {
             "[Mine]\r\na=b\r\n[Tallyrun]\r\nLogFile=\" /padded.log\"\r\n");
   EXPECT_EQ(ResolveLogFilePath(env, location), " /padded.log");
   EXPECT_FALSE(SaveLogFilePath(env, location, "/a\nb", "/other.log").ok());
+}
+
+TEST(Settings, SavingKeepsEveryOtherLineAndNeverLeavesAHalfWrittenFile) {
+  TempDir dir;
+  PinnedClockEnv env(kNow);
+  const SettingsLocation location{dir / "Tallyrun.ini", dir / "Tallyrun.log"};
+  auto with = [](const std::string& value) {
+    return "; \x90\xdd\x92\xe8\r\n[Mine]\r\na=b\r\nLogFile=mine\r\n[Tallyrun]\r\nBefore=1\r\n"
+           "LogFile=" +
+           value + "\r\nAfter=\x83\x65\r\n\r\n[Tallyrun]\r\nLogFile=second\r\n[Last]\r\nz=\"q\"";
+  };
+  auto listing = [&dir] {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+      names.push_back(e.path().filename().string());
+    }
+    return names;
+  };
+  WriteFile(location.settings_file, with("/old.log"));
+  ASSERT_TRUE(SaveLogFilePath(env, location, "/new.log", "/old.log").ok());
+  EXPECT_EQ(ReadFile(location.settings_file), with("/new.log"));
+  EXPECT_EQ(listing(), std::vector<std::string>{"Tallyrun.ini"});
+
+  // The disk fills up part way through: the file-size limit stands in.
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const rlimit limit{10, 10};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::_exit(SaveLogFilePath(env, location, "/third.log", "/old.log").ok() ? 1 : 0);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(ReadFile(location.settings_file), with("/new.log"));
+  EXPECT_EQ(listing(), std::vector<std::string>{"Tallyrun.ini"});
 }
 
 }  // namespace

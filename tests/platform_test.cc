@@ -36,12 +36,19 @@ TEST(AppendLines, RefusesAtOnceWhatIsNotARegularFileInAWritablePlace) {
   TempDir dir;
   const std::string fifo = dir / "fifo";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-  for (const std::string& bad : {std::string(), dir.path(), dir / "missing/t.log", fifo,
-                                 std::string("/dev/full"), std::string("/proc/version")}) {
+  const std::string cut = dir / "cut";
+  for (const std::string& bad :
+       {std::string(), dir.path(), dir / "missing/t.log", fifo, std::string("/dev/full"),
+        std::string("/proc/version"), cut + std::string(1, '\0') + ".log"}) {
     const Status status = AppendLines(bad, "x\r\n");
     EXPECT_FALSE(status.ok()) << bad;
     EXPECT_FALSE(status.reason().empty()) << bad;
+    const bool readable = bad == "/proc/version";
+    EXPECT_EQ(ReadChunks(bad, [](std::string_view) { return true; }).ok(), readable) << bad;
   }
+  EXPECT_FALSE(testing::FileExists(cut)) << "a name is never cut at a NUL";
+  EXPECT_FALSE(Exists(cut + std::string(1, '\0')));
+  EXPECT_FALSE(ItemStatusOf(dir.path() + std::string(1, '\0') + "x").has_value());
 }
 
 TEST(AppendLines, ConcurrentWritersNeverTearOrLoseLines) {
@@ -77,16 +84,73 @@ TEST(AppendLines, ConcurrentWritersNeverTearOrLoseLines) {
   EXPECT_EQ(lines, std::size_t{kWriters * kBatches * 2});
 }
 
+TEST(AppendLines, AProcessEndedMidWriteStillLeavesTheWholeBatch) {
+  TempDir dir;
+  const std::string log = dir / "t.log";
+  // Large enough that the write takes a while and can be caught under way.
+  std::string batch;
+  for (int i = 0; i < 500000; ++i) batch += std::string(98, 'x') + "\r\n";
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    WriteFile(log, "");
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(AppendLines(log, batch).ok() ? 0 : 1);
+    struct stat st {};
+    while (::stat(log.c_str(), &st) == 0 && st.st_size == 0) {
+    }
+    ::kill(child, signal);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_EQ(::stat(log.c_str(), &st), 0);
+    EXPECT_EQ(static_cast<std::size_t>(st.st_size), batch.size()) << signal;
+  }
+}
+
+std::vector<std::string> Listing(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 TEST(ReplaceFile, WritesInOneStepCreatingFoldersAndLeavesNoTemporaryFile) {
   TempDir dir;
   const std::string path = dir / "a/b/Tallyrun.ini";
   ASSERT_TRUE(ReplaceFile(path, "one").ok());
   ASSERT_TRUE(ReplaceFile(path, "two").ok());
   EXPECT_EQ(ReadFile(path), "two");
-  int count = 0;
-  for (auto& e : std::filesystem::directory_iterator(dir / "a/b")) count += e.is_regular_file();
-  EXPECT_EQ(count, 1);
+  EXPECT_EQ(Listing(dir / "a/b"), std::vector<std::string>{"Tallyrun.ini"});
   EXPECT_FALSE(ReplaceFile("", "x").ok());
+}
+
+TEST(ReplaceFile, APlaceThatCannotTakeTheFileChangesNothing) {
+  TempDir dir;
+  WriteFile(dir / "Tallyrun.ini", "old");
+  // A folder or a FIFO where the file should be, a place even root cannot
+  // write, a name cut short by a NUL.
+  ::mkdir((dir / "folder").c_str(), 0755);
+  ::mkfifo((dir / "fifo").c_str(), 0644);
+  for (const std::string& bad : {dir / "folder", dir / "fifo", std::string("/proc/self/t.ini"),
+                                 dir / "Tallyrun.ini" + std::string(1, '\0')}) {
+    EXPECT_FALSE(ReplaceFile(bad, "new").ok()) << bad;
+  }
+  EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"Tallyrun.ini", "fifo", "folder"}));
+  EXPECT_TRUE(Listing(dir / "folder").empty());
+  EXPECT_EQ(ReadFile(dir / "Tallyrun.ini"), "old");
+}
+
+TEST(ReplaceFile, ALinkedFileIsReplacedWhereItLives) {
+  TempDir dir;
+  ::mkdir((dir / "kept").c_str(), 0755);
+  WriteFile(dir / "kept/Tallyrun.ini", "old");
+  ASSERT_EQ(::symlink("kept/Tallyrun.ini", (dir / "Tallyrun.ini").c_str()), 0);
+  ASSERT_TRUE(ReplaceFile(dir / "Tallyrun.ini", "new").ok());
+  struct stat st;
+  ASSERT_EQ(::lstat((dir / "Tallyrun.ini").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ReadFile(dir / "kept/Tallyrun.ini"), "new");
+  EXPECT_EQ(Listing(dir / "kept"), std::vector<std::string>{"Tallyrun.ini"});
 }
 
 TEST(MakeParentFolders, CreatesEveryMissingFolderButNotTheItemItself) {

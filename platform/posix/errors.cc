@@ -35,8 +35,26 @@ std::string ReasonFromErrno(int error_number) {
     case EMFILE:
     case ENFILE:
       return "開いているファイルが多すぎます";
+    case EINVAL:
+    case EOPNOTSUPP:
+      return "この操作はここではできません";
+    case ETXTBSY:
+    case EBUSY:
+      return "ほかのプログラムが使用中です";
+    case EAGAIN:
+      return "いまは使用できません";
+    case ENOLCK:
+      return "ファイルをロックできません";
+    case ENOMEM:
+      return "メモリが足りません";
+    case EXDEV:
+      return "ドライブをまたいで移動できません";
+    case ESTALE:
+      return "ネットワーク上のファイルが見つからなくなりました";
     default:
-      return std::strerror(error_number);
+      // Whatever else the system says, the user still hears it in Japanese,
+      // with the system's own words for whoever helps them.
+      return "エラーが発生しました（" + std::string(std::strerror(error_number)) + "）";
   }
 }
 

@@ -1,11 +1,13 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <memory>
 
 #include "platform/clock.h"
@@ -36,10 +38,61 @@ class FileDescriptor {
 
 Status FromErrno() { return Status::Failure(ReasonFromErrno(errno)); }
 
-// Never blocks: a FIFO or a device is opened without waiting, then refused.
+// The system would cut the name at the NUL and use another file than the one
+// named.
+bool HoldsNul(const std::string& path) { return path.find('\0') != std::string::npos; }
+
+// Past the file-size limit a write must fail like a full disk, so that the
+// batch can be taken back; by default the process would end mid-line.
+void TakeFileSizeLimitAsError() {
+  static const bool ignored = ::signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
+  (void)ignored;
+}
+
+// Holds back the signals that end a process (Ctrl-C, logout, plain kill) while a
+// batch goes in, so that the batch is whole or taken back before they land:
+// the kernel stops a write part way for them. Waits outside, such as for the
+// lock, stay interruptible.
+class DeferredTermination {
+ public:
+  DeferredTermination() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (const int s : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGPIPE, SIGUSR1, SIGUSR2,
+                        SIGVTALRM, SIGPROF, SIGXCPU}) {
+      sigaddset(&held, s);
+    }
+    ::pthread_sigmask(SIG_BLOCK, &held, &before_);
+  }
+  ~DeferredTermination() { ::pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+  DeferredTermination(const DeferredTermination&) = delete;
+  DeferredTermination& operator=(const DeferredTermination&) = delete;
+
+ private:
+  sigset_t before_;
+};
+
+Status NotRegular(const struct stat& st) {
+  return S_ISDIR(st.st_mode) ? Status::Failure(ReasonFromErrno(EISDIR))
+                             : Status::Failure(kReasonNotRegularFile);
+}
+
+// Never blocks and never opens anything but a regular file: opening a device
+// or a FIFO can itself have effects (a waiting writer let through, a tape
+// rewound). The check after opening covers a file swapped in meanwhile.
 int OpenRegular(const std::string& path, int flags, mode_t mode, Status& status) {
+  errno = 0;
   if (path.empty()) {
     status = Status::Failure(kReasonEmptyPath);
+    return -1;
+  }
+  if (HoldsNul(path)) {
+    status = Status::Failure(kReasonNulInPath);
+    return -1;
+  }
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    status = NotRegular(st);
     return -1;
   }
   int fd;
@@ -50,10 +103,14 @@ int OpenRegular(const std::string& path, int flags, mode_t mode, Status& status)
     status = FromErrno();
     return -1;
   }
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    status = S_ISDIR(st.st_mode) ? Status::Failure(ReasonFromErrno(EISDIR))
-                                 : Status::Failure(kReasonNotRegularFile);
+  if (::fstat(fd, &st) != 0) {
+    status = FromErrno();
+    ::close(fd);
+    errno = 0;
+    return -1;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    status = NotRegular(st);
     ::close(fd);
     errno = 0;
     return -1;
@@ -65,7 +122,7 @@ bool WriteAll(int fd, std::string_view data) {
   while (!data.empty()) {
     const ssize_t n = ::write(fd, data.data(), data.size());
     if (n < 0) {
-      if (errno == EINTR || errno == EAGAIN) continue;
+      if (errno == EINTR) continue;
       return false;
     }
     if (n == 0) {
@@ -101,6 +158,7 @@ bool MakeDirectories(const std::string& dir) {
 }  // namespace
 
 Status AppendLines(const std::string& path, std::string_view lines) {
+  TakeFileSizeLimitAsError();
   Status status = Status::Ok();
   // Read access lets us check the last byte; a write-only log still works.
   int raw = OpenRegular(path, O_RDWR | O_APPEND | O_CREAT, 0666, status);
@@ -123,6 +181,7 @@ Status AppendLines(const std::string& path, std::string_view lines) {
     batch.append("\r\n").append(lines);
     data = batch;
   }
+  const DeferredTermination hold;
   if (!WriteAll(fd.get(), data)) {
     const int error_number = errno;
     // Nothing half-written: take back whatever part of the batch got in.
@@ -147,7 +206,10 @@ Status ReadChunks(const std::string& path, const std::function<bool(std::string_
   for (;;) {
     const ssize_t n = ::read(fd.get(), buffer.get(), kPiece);
     if (n < 0) {
-      if (errno == EINTR || errno == EAGAIN) continue;
+      if (errno == EINTR) continue;
+      // A special file dressed as a regular one (such as /proc/kmsg) would
+      // otherwise be waited on for ever.
+      if (errno == EAGAIN) return Status::Failure(kReasonNotRegularFile);
       return FromErrno();
     }
     if (n == 0) break;
@@ -158,10 +220,30 @@ Status ReadChunks(const std::string& path, const std::function<bool(std::string_
 
 Status ReplaceFile(const std::string& path, std::string_view contents) {
   if (path.empty()) return Status::Failure(kReasonEmptyPath);
-  const std::string dir = ParentOf(path);
-  if (!MakeDirectories(dir)) return FromErrno();
+  if (HoldsNul(path)) return Status::Failure(kReasonNulInPath);
+  TakeFileSizeLimitAsError();
 
-  std::string temp = path + ".XXXXXX";
+  std::string target = path;
+  struct stat old;
+  const bool existed = ::stat(path.c_str(), &old) == 0;
+  if (existed) {
+    if (!S_ISREG(old.st_mode)) return NotRegular(old);
+    // A file kept elsewhere through a link stays linked: the file it points
+    // at is the one replaced.
+    struct stat link;
+    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+      if (char* real = ::realpath(path.c_str(), nullptr)) {
+        target = real;
+        ::free(real);
+      }
+    }
+  }
+  if (!MakeDirectories(ParentOf(target))) return FromErrno();
+
+  // From here until the rename, an ending process would leave the temporary
+  // file behind.
+  const DeferredTermination hold;
+  std::string temp = target + ".XXXXXX";
   const int raw = ::mkostemp(temp.data(), O_CLOEXEC);
   if (raw < 0) return FromErrno();
   FileDescriptor fd(raw);
@@ -171,17 +253,16 @@ Status ReplaceFile(const std::string& path, std::string_view contents) {
     return Status::Failure(ReasonFromErrno(error_number));
   };
 
-  struct stat old;
-  const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+  const mode_t mode = existed ? (old.st_mode & 07777) : 0644;
   if (::fchmod(fd.get(), mode) != 0) return fail();
   if (!WriteAll(fd.get(), contents) || ::fsync(fd.get()) != 0 || fd.Close() != 0) return fail();
-  if (::rename(temp.c_str(), path.c_str()) != 0) return fail();
+  if (::rename(temp.c_str(), target.c_str()) != 0) return fail();
   return Status::Ok();
 }
 
 std::optional<ItemStatus> ItemStatusOf(const std::string& path) {
   struct stat st;
-  if (path.empty() || ::stat(path.c_str(), &st) != 0) return std::nullopt;
+  if (path.empty() || HoldsNul(path) || ::stat(path.c_str(), &st) != 0) return std::nullopt;
 
   std::string_view name = path;
   while (name.size() > 1 && name.back() == '/') name.remove_suffix(1);
@@ -198,7 +279,7 @@ std::optional<ItemStatus> ItemStatusOf(const std::string& path) {
 
 bool Exists(const std::string& path) {
   struct stat st;
-  return !path.empty() && ::stat(path.c_str(), &st) == 0;
+  return !path.empty() && !HoldsNul(path) && ::stat(path.c_str(), &st) == 0;
 }
 
 std::string CurrentDirectory() {

@@ -1,0 +1,80 @@
+// The settings reader and writer against any file: a written value reads
+// back exactly, writing it again changes nothing, and every other section's
+// and key's value stays as it was. The input's first line is the value, the
+// rest the file.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/profile.h"
+
+namespace {
+
+using tallyrun::ProfileValue;
+using tallyrun::WithProfileValue;
+
+constexpr std::string_view kSection = "Tallyrun";
+constexpr std::string_view kKey = "LogFile";
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    s.remove_suffix(1);
+  return s;
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+// Section and key names as they appear in the file, found loosely: any
+// name is a fair question to ask before and after the write.
+void Names(std::string_view text, std::vector<std::string>& sections,
+           std::vector<std::string>& keys) {
+  sections = {"Tallyrun", "Other"};
+  keys = {"LogFile", "Other"};
+  while (!text.empty() && sections.size() < 8 && keys.size() < 8) {
+    std::size_t end = text.find('\n');
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view line = Trim(text.substr(0, end));
+    text.remove_prefix(std::min(text.size(), end + 1));
+    if (!line.empty() && line.front() == '[') {
+      sections.emplace_back(Trim(line.substr(1, line.find(']') - 1)));
+    } else if (const std::size_t eq = line.find('='); eq != std::string_view::npos) {
+      keys.emplace_back(Trim(line.substr(0, eq)));
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::string_view input(reinterpret_cast<const char*>(data), size);
+  const std::size_t nl = input.find('\n');
+  std::string value(input.substr(0, nl));
+  std::erase(value, '\r');
+  const std::string_view text = nl == std::string_view::npos ? "" : input.substr(nl + 1);
+
+  const std::string written = WithProfileValue(text, kSection, kKey, value);
+  if (ProfileValue(written, kSection, kKey) != value) std::abort();
+  if (WithProfileValue(written, kSection, kKey, value) != written) std::abort();
+
+  std::vector<std::string> sections, keys;
+  Names(text, sections, keys);
+  for (const std::string& section : sections) {
+    for (const std::string& key : keys) {
+      if (SameIgnoringCase(section, kSection) && SameIgnoringCase(key, kKey)) continue;
+      if (ProfileValue(text, section, key) != ProfileValue(written, section, key)) std::abort();
+    }
+  }
+  return 0;
+}
