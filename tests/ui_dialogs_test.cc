@@ -25,6 +25,7 @@
 
 #include "platform/files.h"
 #include "tests/test_support.h"
+#include "tests/ui_test_support.h"
 #include "ui/dialogs/about_box.h"
 #include "ui/dialogs/log_file_chooser.h"
 
@@ -114,17 +115,6 @@ void Select(QListWidget* list, const QString& name) {
 void DoubleClick(QAbstractItemView* view, const QPoint& at) {
   QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
   QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
-}
-
-// The controls Tab visits, in order, starting from `first`.
-QList<QWidget*> TabOrder(QWidget* first) {
-  QList<QWidget*> order;
-  QWidget* at = first;
-  do {
-    if (at->focusPolicy() & Qt::TabFocus) order.push_back(at);
-    at = at->nextInFocusChain();
-  } while (at != first);
-  return order;
 }
 
 void Drop(QWidget* target, const QList<QUrl>& urls) {
@@ -512,36 +502,131 @@ class DialogsTest : public QObject {
     QVERIFY(chooser.dialog.isVisible());
   }
 
-  void ChooserControlsHaveTheirNamesFocusOrderAndAccessibleNames() {
+  void ChooserControlsHaveTheirNamesFontsAndFirstFocus() {
     TempDir dir;
     const InFolder here(dir.path());
     QString strFileName;
     Chooser chooser(strFileName, Mounts({{"/", "ext4"}}));
     Form2& dialog = chooser.dialog;
     QCOMPARE(dialog.windowTitle(), QStringLiteral("トレースログファイル選択"));
-
-    const std::vector<std::pair<const char*, QString>> named = {
-        {"Label1", "ドライブ名"},
-        {"Label2", "フォルダ名"},
-        {"Label3", "ファイル名"},
-        {"File1", "ファイル名"},
-        {"Command1", "ファイル選択"},
-        {"Command2", "戻る"},
-        {"Drive1", "ドライブ名"},
-        {"Dir1", "フォルダ名"},
-        {"Label4", "ファイルを選択して「ファイル選択」ボタンを押してください。"}};
-    for (const auto& [name, accessible] : named) {
-      const QWidget* control = dialog.findChild<QWidget*>(name);
-      QVERIFY2(control != nullptr, name);
-      QCOMPARE(control->accessibleName(), accessible);
-    }
+    for (const char* name : {"Label1", "Label2", "Label3", "Label4", "Frame1"})
+      QVERIFY2(dialog.findChild<QWidget*>(name) != nullptr, name);
     QVERIFY(chooser.Command1->font().bold() && chooser.Command1->font().underline());
     QVERIFY(chooser.Command2->font().bold() && !chooser.Command2->font().underline());
-
     QCOMPARE(dialog.focusWidget(), chooser.File1);
-    QCOMPARE(TabOrder(chooser.File1),
-             (QList<QWidget*>{chooser.File1, chooser.Command1, chooser.Command2, chooser.Drive1,
-                              chooser.Dir1}));
+  }
+
+  void AScreenReaderHearsEveryControlByItsCaptionOrHeading() {
+    TempDir dir;
+    ::mkdir((dir / "sub").c_str(), 0755);
+    WriteFile(dir / "a.log", "");
+    const InFolder here(dir.path());
+    QString strFileName;
+    Chooser chooser(strFileName, Mounts({{"/", "ext4"}}));
+    const QString label4 =
+        QStringLiteral("ファイルを選択して「ファイル選択」ボタンを押してください。");
+    auto view = testing::ReadAccessibleView(&chooser.dialog);
+    QCOMPARE(view.controls, (QMap<QString, QString>{{"Label1", "ドライブ名"},
+                                                    {"Label2", "フォルダ名"},
+                                                    {"Label3", "ファイル名"},
+                                                    {"File1", "ファイル名"},
+                                                    {"Frame1", ""},
+                                                    {"Command1", "ファイル選択"},
+                                                    {"Command2", "戻る"},
+                                                    {"Drive1", "ドライブ名"},
+                                                    {"Dir1", "フォルダ名"},
+                                                    {"Label4", label4}}));
+    QVERIFY2(view.unnamed.isEmpty(), qPrintable(view.unnamed.join(", ")));
+    // The drive list's own name is its current entry, as on every Linux
+    // desktop; its heading above comes from the label that names it.
+    QCOMPARE(QAccessible::queryAccessibleInterface(chooser.Drive1)->text(QAccessible::Value),
+             QStringLiteral("/ [ext4]"));
+    QCOMPARE(testing::AccessibleRows(chooser.File1), QStringList("a.log"));
+    QVERIFY(testing::AccessibleRows(chooser.Dir1).endsWith("sub"));
+
+    Form3 about;
+    about.show();
+    view = testing::ReadAccessibleView(&about);
+    QCOMPARE(view.controls,
+             (QMap<QString, QString>{{"Frame1", ""},
+                                     {"Label1", "Tallyrun.exe\u3000Ver 1.02.0000 (2002.06.26)"},
+                                     {"Command1", "戻る"},
+                                     {"Label4", QString(kDescription).replace('\r', '\n')},
+                                     {"Frame2", ""},
+                                     {"Text1", "クレジット"}}));
+    QVERIFY2(view.unnamed.isEmpty(), qPrintable(view.unnamed.join(", ")));
+    QCOMPARE(QAccessible::queryAccessibleInterface(&about)->text(QAccessible::Name),
+             QStringLiteral("バージョン情報"));
+  }
+
+  void TheKeyboardAloneReachesEveryControlInTabOrderAndEveryAction() {
+    TempDir dir;
+    for (const char* folder : {"disk", "disk/sub", "other"}) ::mkdir((dir / folder).c_str(), 0755);
+    for (const char* file : {"disk/top.log", "disk/sub/a.log", "disk/sub/b.txt", "other/o.log"})
+      WriteFile(dir / file, "");
+    const InFolder here(dir / "disk");
+    const auto mounts = Mounts({{dir / "disk", "ext4"}, {dir / "other", "vfat"}});
+    const auto press = [](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+      QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    };
+
+    QString strFileName = QStringLiteral("/earlier.log");
+    {
+      Chooser chooser(strFileName, mounts);
+      QCOMPARE(testing::TabWalk(chooser.File1, 5),
+               (QStringList{"File1", "Command1", "Command2", "Drive1", "Dir1", "File1"}));
+      QCOMPARE(testing::TabWalk(chooser.File1, 5, true),
+               (QStringList{"File1", "Dir1", "Drive1", "Command2", "Command1", "File1"}));
+      // Another drive and back, down into a folder, the first file taken.
+      press(Qt::Key_Backtab, Qt::ShiftModifier);
+      press(Qt::Key_Backtab, Qt::ShiftModifier);
+      press(Qt::Key_Down);
+      QCOMPARE(Names(chooser.File1), QStringList("o.log"));
+      press(Qt::Key_Up);
+      press(Qt::Key_Tab);
+      press(Qt::Key_Down);
+      press(Qt::Key_Return);
+      QCOMPARE(Names(chooser.File1), (QStringList{"a.log", "b.txt"}));
+      press(Qt::Key_Tab);
+      press(Qt::Key_Down);  // the first file, though the focus frame is on it already
+      press(Qt::Key_Return);
+      QCOMPARE(strFileName, Q(dir / "disk/sub/a.log"));
+      QVERIFY(!chooser.dialog.isVisible());
+    }
+    for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return}) {
+      Chooser chooser(strFileName, mounts);
+      QCOMPARE(testing::TabWalk(chooser.File1, 1).back(), QStringLiteral("Command1"));
+      press(key);  // nothing chosen: nothing taken
+      QVERIFY(chooser.dialog.isVisible());
+      press(Qt::Key_Tab);
+      press(key);  // "戻る"
+      QVERIFY(strFileName.isEmpty());
+      QVERIFY(!chooser.dialog.isVisible());
+      strFileName = QStringLiteral("/earlier.log");
+    }
+    {
+      Chooser chooser(strFileName, mounts);
+      QCOMPARE(testing::TabWalk(chooser.File1, 0), QStringList("File1"));
+      press(Qt::Key_Escape);  // the window's own close command
+      QVERIFY(!chooser.dialog.isVisible());
+      QCOMPARE(strFileName, QStringLiteral("/earlier.log"));
+    }
+
+    // The about box: the credits can be read and selected from the keyboard.
+    for (const Qt::Key close : {Qt::Key_Return, Qt::Key_Escape}) {
+      Form3 about;
+      about.show();
+      auto* Command1 = about.findChild<QPushButton*>("Command1");
+      auto* Text1 = about.findChild<QPlainTextEdit*>("Text1");
+      QCOMPARE(testing::TabWalk(Command1, 2), (QStringList{"Command1", "Text1", "Command1"}));
+      QCOMPARE(testing::TabWalk(Command1, 2, true), (QStringList{"Command1", "Text1", "Command1"}));
+      press(Qt::Key_Tab);
+      press(Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+      QCOMPARE(Text1->textCursor().selectedText().size(), Text1->toPlainText().size());
+      press(Qt::Key_Tab);
+      press(close);
+      QVERIFY(!about.isVisible());
+    }
   }
 
   void AboutBoxShowsTheSameDescriptionEveryTime() {
@@ -583,7 +668,6 @@ class DialogsTest : public QObject {
     const auto* Label1 = about.findChild<QLabel*>("Label1");
     QVERIFY(Label1 != nullptr);
     QCOMPARE(Label1->text(), QStringLiteral("Tallyrun.exe\u3000Ver 1.02.0000 (2002.06.26)"));
-    QCOMPARE(Label1->accessibleName(), Label1->text());
 
     const QString credits = about.Text1Text();
     QVERIFY(credits.endsWith(QStringLiteral("\r\n")));
@@ -593,17 +677,9 @@ class DialogsTest : public QObject {
     QVERIFY(Text1 != nullptr);
     QVERIFY(Text1->isReadOnly());
     QCOMPARE(Text1->toPlainText(), QString(credits).replace(QStringLiteral("\r\n"), "\n"));
-    QVERIFY(!Text1->accessibleName().isEmpty());
     QTest::keyClicks(Text1, QStringLiteral("x"));
     QCOMPARE(about.Text1Text(), credits);
     QVERIFY(!Text1->toPlainText().contains(QLatin1Char('x')));
-
-    auto* Command1 = about.findChild<QPushButton*>("Command1");
-    QVERIFY(Command1 != nullptr);
-    QCOMPARE(Command1->accessibleName(), QStringLiteral("戻る"));
-    QCOMPARE(TabOrder(Command1), (QList<QWidget*>{Command1, Text1}));
-    QVERIFY(about.findChild<QLabel*>("Label4")->accessibleName().startsWith(
-        QStringLiteral("このプログラムは。")));
   }
 };
 

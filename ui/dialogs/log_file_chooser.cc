@@ -17,6 +17,7 @@
 
 #include "platform/files.h"
 #include "platform/folders.h"
+#include "ui/common/list_keys.h"
 #include "ui/common/look.h"
 #include "ui/common/message_box.h"
 
@@ -139,6 +140,7 @@ Form2::Form2(QString& strFileName, QWidget* parent, MountSource mounts)
   Place(File1_, QStringLiteral("File1"), TwipsRect(3480, 300, 3375, 2970));
   File1_->setSelectionMode(QAbstractItemView::SingleSelection);
   File1_->setAcceptDrops(true);
+  ChooseTopRowOnFirstArrowKey(File1_);
   File1_->setAccessibleName(Label3_->text());
   Label3_->setBuddy(File1_);
 

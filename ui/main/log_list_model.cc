@@ -2,7 +2,30 @@
 
 #include <climits>
 
+#include "ui/common/look.h"
+
 namespace tallyrun::ui {
+namespace {
+
+// The moment, "|" and the longest path the system accepts. Only a damaged log
+// holds more, and laying out megabytes of text would stall every repaint.
+constexpr std::size_t kLongestShownEntry = 32 + 4096;
+
+QString ShownEntry(std::string_view entry) {
+  const bool cut = entry.size() > kLongestShownEntry;
+  if (cut) {
+    // Cut where a character begins, never inside one.
+    std::size_t end = kLongestShownEntry;
+    while (end > 0 && (static_cast<unsigned char>(entry[end]) & 0xC0) == 0x80) --end;
+    entry = entry.substr(0, end);
+  }
+  QString shown =
+      WithVisibleControls(QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size())));
+  if (cut) shown += QChar(0x2026);
+  return shown;
+}
+
+}  // namespace
 
 int LogListModel::Rows() const {
   return entries_.size() > INT_MAX ? INT_MAX : static_cast<int>(entries_.size());
@@ -22,10 +45,8 @@ QVariant LogListModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:  // long paths are cut at the list's edge
-    case Qt::AccessibleTextRole: {
-      const std::string_view entry = Entry(index.row());
-      return QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size()));
-    }
+    case Qt::AccessibleTextRole:
+      return ShownEntry(Entry(index.row()));
     default:
       return {};
   }

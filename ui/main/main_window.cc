@@ -1,5 +1,6 @@
 #include "ui/main/main_window.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDragEnterEvent>
@@ -14,6 +15,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSysInfo>
 #include <cstdio>
 #include <memory>
@@ -24,6 +26,7 @@
 #include "core/date_time_text.h"
 #include "core/log_reader.h"
 #include "core/log_record.h"
+#include "ui/common/list_keys.h"
 #include "ui/common/look.h"
 #include "ui/common/message_box.h"
 #include "ui/dialogs/about_box.h"
@@ -36,6 +39,8 @@ namespace tallyrun::ui {
 namespace {
 
 const QString kUriList = QStringLiteral("text/uri-list");
+// What GNOME's file managers put on the clipboard: "copy" or "cut", then URIs.
+const QString kCopiedFiles = QStringLiteral("x-special/gnome-copied-files");
 const QString kDropTitle = QStringLiteral("ログ書き込み中断");
 constexpr int kKeyAsciiEnter = 13;
 constexpr std::size_t kNamesShownAtMost = 10;
@@ -80,20 +85,17 @@ QString FromBytes(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Control characters would break the message's lines; show them as symbols.
-QString ShownName(const std::string& path) {
-  QString name = FromBytes(path);
-  name.replace(QLatin1Char('\t'), QChar(0x2409));
-  name.replace(QLatin1Char('\r'), QChar(0x240D));
-  name.replace(QLatin1Char('\n'), QChar(0x240A));
-  return name;
+// Toolkits that hold names as Unicode send bytes that are not UTF-8 as
+// U+FFFD; such a name points nowhere, and recording it would log a wrong path.
+bool LostOnTheWay(const std::string& path, Env& env) {
+  return path.find("\xEF\xBF\xBD") != std::string::npos && !env.StatusOf(path);
 }
 
 QString RefusalText(const std::vector<std::string>& refused) {
   QString text = QStringLiteral(
       "次の項目は名前にタブや改行、または扱えない文字を含むため、記録しませんでした。");
   for (std::size_t i = 0; i < refused.size() && i < kNamesShownAtMost; ++i) {
-    text += QLatin1Char('\n') + ShownName(refused[i]);
+    text += QLatin1Char('\n') + WithVisibleControls(FromBytes(refused[i]));
   }
   if (refused.size() > kNamesShownAtMost) {
     text += QStringLiteral("\nほか %1 件").arg(refused.size() - kNamesShownAtMost);
@@ -159,10 +161,13 @@ Form1::Form1(Env& env, SettingsLocation settings, std::string LogFilePath, QWidg
   List1->setAcceptDrops(false);
   List1->setEnabled(false);
   List1->installEventFilter(this);
+  ChooseTopRowOnFirstArrowKey(List1);  // the newest entry
   List1->viewport()->installEventFilter(this);
   Caption(Label3, QStringLiteral("● 書き込まれたログ（一番上が最新）"));
   Label3->setBuddy(List1);
   List1->setAccessibleName(Label3->text());
+  List1->setAccessibleDescription(
+      QStringLiteral("Ctrl+V で、コピーしたファイルやフォルダも記録できます。"));
 
   Button(Command2, QStringLiteral("？"));
   Command2->setAccessibleDescription(QStringLiteral("バージョン情報"));
@@ -178,6 +183,10 @@ Form1::Form1(Env& env, SettingsLocation settings, std::string LogFilePath, QWidg
   connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
   connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+  // Dragging needs a mouse; from the keyboard, items copied in the file
+  // manager are pasted instead. Text1 keeps Ctrl+V for its own text.
+  connect(new QShortcut(QKeySequence::Paste, this), &QShortcut::activated, this,
+          &Form1::List1_Paste);
 
   Form_Load();
 }
@@ -228,7 +237,7 @@ void Form1::List1_OLEDragDrop(const QMimeData& Data) {
     std::optional<LocalTime> moment_of;
     ForEachLocalItem(std::string_view(uris.constData(), static_cast<std::size_t>(uris.size())),
                      QSysInfo::machineHostName().toStdString(), [&](std::string& path, bool exact) {
-                       if (!exact || !FitsOnOneLogLine(path)) {
+                       if (!exact || !FitsOnOneLogLine(path) || LostOnTheWay(path, env_)) {
                          refused.push_back(path);
                          return;
                        }
@@ -255,6 +264,20 @@ void Form1::List1_OLEDragDrop(const QMimeData& Data) {
                     .arg(FromBytes(log_file), FromBytes(written.reason())),
                 kDropTitle);
   }
+}
+
+void Form1::List1_Paste() {
+  const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+  if (copied == nullptr) return;
+  QMimeData items;
+  if (copied->hasFormat(kUriList)) {
+    items.setData(kUriList, copied->data(kUriList));
+  } else if (copied->hasFormat(kCopiedFiles)) {
+    items.setData(kUriList, copied->data(kCopiedFiles));
+  } else {
+    return;
+  }
+  List1_OLEDragDrop(items);
 }
 
 void Form1::List1_DblClick() {

@@ -59,6 +59,7 @@ class Form1 : public QWidget {
  private:
   void Form_Load();
   void Form_Unload();
+  void List1_Paste();
   void List1_DblClick();
   void List1_KeyPress(int KeyAscii);
   void Command1_Click();

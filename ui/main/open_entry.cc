@@ -63,7 +63,9 @@ void OpenEntry(QWidget* parent, std::string_view entry) {
   const std::size_t bar = entry.find('|');
   const std::string path(bar == std::string_view::npos ? entry : entry.substr(bar + 1));
 
-  if (!platform::Exists(path)) {
+  // The system would cut the name at a NUL and find whatever the part
+  // before it names.
+  if (path.find('\0') != std::string::npos || !platform::Exists(path)) {
     ShowMessage(parent, QStringLiteral("ファイル／フォルダが存在しないようです。"),
                 QStringLiteral("ウィンドウオープン中断"));
     return;

@@ -1,0 +1,50 @@
+#include "ui/common/list_keys.h"
+
+#include <QAbstractItemView>
+#include <QEvent>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+
+namespace tallyrun::ui {
+namespace {
+
+bool MovesTheCursor(int key) {
+  switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+      return true;
+    default:
+      return false;
+  }
+}
+
+class FirstArrowChoosesTopRow : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    QItemSelectionModel* selection = static_cast<QAbstractItemView*>(watched)->selectionModel();
+    // Without a current row, the view's first move lands on the top row.
+    if (selection != nullptr && !selection->hasSelection() &&
+        MovesTheCursor(static_cast<const QKeyEvent*>(event)->key())) {
+      selection->clearCurrentIndex();
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
+void ChooseTopRowOnFirstArrowKey(QAbstractItemView* list) {
+  list->installEventFilter(new FirstArrowChoosesTopRow(list));
+}
+
+}  // namespace tallyrun::ui
