@@ -28,8 +28,11 @@ int main(int argc, char** argv) {
   const SettingsLocation location = LocateSettings(places);
   const std::string LogFilePath = ResolveLogFilePath(env, location);
   // On a fresh account the per-user data folder that holds the default log
-  // does not exist yet; a log the user chose is never given folders.
-  if (LogFilePath == location.default_log_file) platform::MakeParentFolders(LogFilePath);
+  // does not exist yet; the program's own folder always does, and a log the
+  // user chose is never given folders.
+  if (!places.program_directory_writable && LogFilePath == location.default_log_file) {
+    platform::MakeParentFolders(LogFilePath);
+  }
 
   if (argc <= 1) {
     Complain(ShowWindowProgram(places.program_directory, location, LogFilePath));
