@@ -2,12 +2,9 @@
 
 #include <vector>
 
+#include "core/build_facts.h"
 #include "platform/files.h"
 #include "platform/process_start.h"
-
-#ifndef TALLYRUN_WINDOW_PROGRAM_FROM_BINDIR
-#define TALLYRUN_WINDOW_PROGRAM_FROM_BINDIR "../libexec/tallyrun"
-#endif
 
 namespace tallyrun {
 
@@ -16,7 +13,7 @@ std::string ShowWindowProgram(const std::string& program_directory,
   // Beside the program in a build tree; under libexec once installed.
   const std::string candidates[] = {
       program_directory + "/" + kWindowProgramName,
-      program_directory + "/" + TALLYRUN_WINDOW_PROGRAM_FROM_BINDIR + "/" + kWindowProgramName,
+      program_directory + "/" + kWindowProgramFromBindir + "/" + kWindowProgramName,
   };
   for (const std::string& program : candidates) {
     if (!platform::Exists(program)) continue;

@@ -6,11 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/build_facts.h"
 #include "core/env.h"
 
 namespace tallyrun {
-
-inline constexpr char kPathSeparator = '/';
 
 // Builds the record for `path`. A plain folder, or an item that cannot be
 // read, gets a trailing separator in the caller's variable too, so that what

@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "core/build_facts.h"
 #include "ui/common/look.h"
 
 namespace tallyrun::ui {
@@ -38,7 +39,7 @@ Form3::Form3(QWidget* parent) : QDialog(parent) {
 
   QFrame* frame1 = MakeFrame(this, QStringLiteral("Frame1"), TwipsRect(240, 420, 4095, 1995));
 
-  Label1_ = new QLabel(QStringLiteral("Tallyrun.exe　Ver 1.02.0000 (2002.06.26)"), this);
+  Label1_ = new QLabel(QStringLiteral("Tallyrun.exe　") + QString::fromLatin1(kVersionLine), this);
   Label1_->setObjectName(QStringLiteral("Label1"));
   Label1_->setGeometry(TwipsRect(120, 120, 4335, 255));
   Label1_->setTextFormat(Qt::PlainText);

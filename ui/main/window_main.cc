@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "core/build_facts.h"
 #include "core/settings.h"
 #include "platform/system_env.h"
 #include "ui/main/main_window.h"
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
   const QtMessageHandler previous = qInstallMessageHandler(StartupMessages);
   QApplication app(qt_argc, qt_argv);
   // Lets docks and Wayland match the window to its launcher and icon.
-  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tallyrun.Tallyrun"));
+  QGuiApplication::setDesktopFileName(QString::fromUtf8(tallyrun::kApplicationId));
   qInstallMessageHandler(previous);
   for (const auto& [type, text] : held_notes) previous(type, QMessageLogContext(), text);
   held_notes.clear();
