@@ -10,7 +10,7 @@ seconds="${1:-30}"
 shift $(($# > 0 ? 1 : 0))
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(log_reader_fuzzer profile_fuzzer argument_text_fuzzer)
-scripts/setup.sh
+scripts/setup.sh test
 
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DTALLYRUN_FUZZ=ON \
   -DTALLYRUN_BUILD_WINDOW=OFF -DTALLYRUN_BUILD_TESTS=OFF -DTALLYRUN_BUILD_BENCH=OFF >/dev/null

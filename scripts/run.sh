@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Builds Tallyrun and starts it; arguments are passed on (items to record).
+# Builds Tallyrun in build-run/ and starts it; arguments are passed on (items
+# to record). Every option is given each time, so whatever another script left
+# in a build folder never changes what is built here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-cmake -S . -B build -G Ninja -DTALLYRUN_BUILD_TESTS=OFF -DTALLYRUN_BUILD_BENCH=OFF >/dev/null
-cmake --build build
-exec build/app/tallyrun "$@"
+scripts/setup.sh run
+cmake -S . -B build-run -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALLYRUN_BUILD_WINDOW=ON \
+  -DTALLYRUN_BUILD_TESTS=OFF -DTALLYRUN_BUILD_BENCH=OFF -DTALLYRUN_SANITIZE=OFF \
+  -DTALLYRUN_FUZZ=OFF >/dev/null
+cmake --build build-run --target tallyrun tallyrun-window
+exec build-run/app/tallyrun "$@"

@@ -11,7 +11,7 @@ case "$window" in main | chooser | about) ;; *)
   ;;
 esac
 
-scripts/setup.sh
+scripts/setup.sh test
 cmake -S . -B build -G Ninja >/dev/null
 cmake --build build --target tallyrun tallyrun-window >/dev/null
 
