@@ -254,7 +254,7 @@ TEST_F(CommandLine, AnUnusableLogIsReportedAndChangesNothing) {
 TEST_F(CommandLine, FiftyThousandArgumentsAreAllRecordedInOrder) {
   V items, expected;
   for (int i = 0; i < 50000; ++i) {
-    items.push_back(std::string("i").append(std::to_string(i)));
+    items.push_back("i" + std::to_string(i));
     expected.push_back(Rec(work_ + "/" + items[i] + (i == 7 ? "" : "/"), i == 7));
   }
   WriteFile(work_ + "/i7", "x");
@@ -274,8 +274,7 @@ TEST_F(CommandLine, ConcurrentRecordersLoseTearAndInterleaveNothing) {
   for (int r = 0; r < kRecorders; ++r) {
     ASSERT_EQ(::mkdir((work_ + "/r" + std::to_string(r)).c_str(), 0755), 0);
     for (std::size_t i = 0; i < kItems; ++i) {
-      items[r].push_back(
-          std::string("r").append(std::to_string(r)).append("/f").append(std::to_string(i)));
+      items[r].push_back("r" + std::to_string(r) + "/f" + std::to_string(i));
       // Every other item exists, so both record forms are in the mix.
       if (i % 2 == 0) WriteFile(work_ + "/" + items[r].back(), "");
       expected[r].push_back(Rec(work_ + "/" + items[r][i] + (i % 2 ? "/" : ""), i % 2 == 0));

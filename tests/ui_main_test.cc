@@ -499,8 +499,7 @@ class UiMainTest : public QObject {
       deep += "/" + std::string(200, 'd');
       MakeFolder(deep);
     }
-    deep += '/';
-    deep.append(4000 - deep.size(), 'f');
+    deep += "/" + std::string(4000 - deep.size() - 1, 'f');
     const std::string good = *dir_ / "good.txt", loop = *dir_ / "loop",
                       deleted = *dir_ / "deleted.txt";
     QVERIFY(::symlink("loop", loop.c_str()) == 0);
