@@ -2,9 +2,11 @@
 
 #include <vector>
 
+#include "app/terminal_text.h"
 #include "core/build_facts.h"
 #include "platform/files.h"
 #include "platform/process_start.h"
+#include "platform/program_location.h"
 
 namespace tallyrun {
 
@@ -13,14 +15,16 @@ std::string ShowWindowProgram(const std::string& program_directory,
   // Beside the program in a build tree; under libexec once installed.
   const std::string candidates[] = {
       program_directory + "/" + kWindowProgramName,
-      program_directory + "/" + kWindowProgramFromBindir + "/" + kWindowProgramName,
+      platform::InstalledWindowProgram(program_directory),
   };
   for (const std::string& program : candidates) {
     if (!platform::Exists(program)) continue;
-    return platform::ReplaceProcess(program,
-                                    {kWindowProgramName, location.settings_file, log_file_path});
+    const std::string reason = platform::ReplaceProcess(
+        program, {kWindowProgramName, location.settings_file, log_file_path});
+    return "ウィンドウのプログラム「" + TerminalText(program) + "」を起動できません: " + reason;
   }
-  return "ウィンドウのプログラム（" + std::string(kWindowProgramName) + "）が見つかりません";
+  return "ウィンドウのプログラムが見つかりません: 「" + TerminalText(candidates[0]) + "」も「" +
+         TerminalText(candidates[1]) + "」もありません";
 }
 
 }  // namespace tallyrun

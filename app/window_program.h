@@ -8,8 +8,6 @@
 
 namespace tallyrun {
 
-inline constexpr char kWindowProgramName[] = "tallyrun-window";
-
 // Replaces this process with the window program; returns only on failure,
 // with the reason.
 std::string ShowWindowProgram(const std::string& program_directory,

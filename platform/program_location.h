@@ -10,6 +10,9 @@ namespace tallyrun::platform {
 
 // The folder of the running executable, links resolved.
 std::string ProgramDirectory();
+// Where an installed tree keeps the window program, from the folder of the
+// command-line program.
+std::string InstalledWindowProgram(const std::string& program_directory);
 ProgramPlaces CurrentProgramPlaces();
 
 }  // namespace tallyrun::platform

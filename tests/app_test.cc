@@ -300,5 +300,14 @@ TEST_F(CommandLine, ConcurrentRecordersLoseTearAndInterleaveNothing) {
   }
 }
 
+// A window program that is there but cannot be started is named, so that
+// the user knows which file to look at.
+TEST_F(CommandLine, AWindowProgramThatCannotStartIsNamed) {
+  const std::string window = dir_ / "tallyrun-window";
+  WriteFile(window, "not a program");
+  EXPECT_EQ(Run({}), (Outcome{1, "tallyrun: ウィンドウのプログラム「" + window +
+                                     "」を起動できません: アクセスが拒否されました\n"}));
+}
+
 }  // namespace
 }  // namespace tallyrun

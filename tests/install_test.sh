@@ -76,40 +76,32 @@ expect_log() {
 beside_log=$top/$bindir/Tallyrun.log
 xdg_log=$home/data/tallyrun/Tallyrun.log
 
-# --- Recording from the command line, as whoever runs the test. The settings
-# live beside the program when its folder is writable (always so for root).
-if [ -w "$top/$bindir" ]; then own_log=$beside_log; else own_log=$xdg_log; fi
+# --- Recording from the command line. A copy that finds its window program
+# under libexec is installed and keeps its log in the user's data folder,
+# which a fresh account does not have yet, whoever runs it (root included, who
+# could write beside the program). Without the window it is a copy like any.
+if [ "$window_built" = 1 ]; then own_log=$xdg_log other_log=$beside_log; else
+  own_log=$beside_log other_log=$xdg_log
+fi
 run tallyrun "$item" "$folder" 2>"$tmp/stderr" ||
   fail "recording ended with status $?: $(cat "$tmp/stderr")"
 if [ -s "$tmp/stderr" ]; then fail "recording complained: $(cat "$tmp/stderr")"; fi
 expect_log "$own_log"
+if [ -e "$other_log" ]; then fail "the log also landed in $other_log"; fi
 if [ -e "$top/$bindir/Tallyrun.ini" ] || [ -e "$home/config/tallyrun/Tallyrun.ini" ]; then
   fail "recording wrote a settings file"
 fi
 rm -f "$own_log"
 
-# --- A system-wide install: the program's folder is not writable, so the log
-# goes to the user's data folder, which a fresh account does not have yet.
-other=
-if [ "$(id -u)" -eq 0 ]; then
-  if command -v setpriv >/dev/null; then
-    chown 65534:65534 "$home"
-    other="setpriv --reuid=65534 --regid=65534 --clear-groups"
-  fi
-else
-  chmod a-w "$top/$bindir"
-fi
-if [ "$(id -u)" -ne 0 ] || [ -n "$other" ]; then
-  # shellcheck disable=SC2086
-  run $other tallyrun "$item" "$folder" 2>"$tmp/stderr" ||
-    fail "recording into the user's folders ended with status $?: $(cat "$tmp/stderr")"
-  expect_log "$xdg_log"
-  if [ -e "$beside_log" ]; then fail "the log also landed beside the program"; fi
-  rm -f "$xdg_log"
-  chmod u+w "$top/$bindir"
-else
-  echo "skipped: recording into the user's folders (root without setpriv)"
-fi
+# --- The same program copied on its own anywhere is not installed: it keeps
+# its log beside itself.
+unpacked=$tmp/unpacked
+mkdir -m 755 "$unpacked"
+cp "$top/$bindir/tallyrun" "$unpacked/"
+run "$unpacked/tallyrun" "$item" "$folder" 2>"$tmp/stderr" ||
+  fail "recording by a lone copy ended with status $?: $(cat "$tmp/stderr")"
+expect_log "$unpacked/Tallyrun.log"
+if [ -e "$xdg_log" ]; then fail "a lone copy's log landed in the user's data folder"; fi
 
 # --- "Open With" in a GIO file manager (Files, Thunar, Nemo, Caja): offered
 # for text, for unknown files and for folders, and records without a window.

@@ -1,8 +1,11 @@
 #include "platform/program_location.h"
 
+#include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
+
+#include "core/build_facts.h"
 
 namespace tallyrun::platform {
 namespace {
@@ -30,13 +33,31 @@ std::string ProgramDirectory() {
   return slash == 0 ? std::string("/") : target.substr(0, slash);
 }
 
+std::string InstalledWindowProgram(const std::string& program_directory) {
+  return program_directory + "/" + kWindowProgramFromBindir + "/" + kWindowProgramName;
+}
+
 ProgramPlaces CurrentProgramPlaces() {
   ProgramPlaces places;
   places.program_directory = ProgramDirectory();
-  places.program_directory_writable = ::access(places.program_directory.c_str(), W_OK) == 0;
+  // An installed copy's folder belongs to whoever installed it (the package
+  // manager, for one), so it is never written, not even by root: settings and
+  // log go to the user's own folders. Any other copy (a build tree, an
+  // unpacked folder) keeps them beside itself while it can write there.
+  const bool installed =
+      ::access(InstalledWindowProgram(places.program_directory).c_str(), X_OK) == 0;
+  places.program_directory_writable =
+      !installed && ::access(places.program_directory.c_str(), W_OK) == 0;
   places.xdg_config_home = Variable("XDG_CONFIG_HOME");
   places.xdg_data_home = Variable("XDG_DATA_HOME");
   places.home = Variable("HOME");
+  // A session without HOME (a service, `env -i`) still has a home folder;
+  // an installed copy must not fall back to writing beside itself.
+  if (places.home.empty()) {
+    if (const passwd* user = ::getpwuid(::getuid()); user != nullptr && user->pw_dir != nullptr) {
+      places.home = user->pw_dir;
+    }
+  }
   return places;
 }
 
