@@ -40,6 +40,7 @@ CommandLineOutcome RecordItems(Env& env, const std::string& log_file_path,
     // every folder above the current one again for each item.
     named.assign(item);
     const std::optional<ItemStatus> status = env.StatusOf(named);
+    if (!status) outcome.missing.push_back(item);
     SetFullPath(path, item, current_directory);
     AppendBareLine(batch, MakeLogLine(path, status, env.Now()));
   }

@@ -14,6 +14,8 @@ namespace tallyrun {
 struct CommandLineOutcome {
   // Items that cannot be one line of the log (a TAB, CR or LF in the name).
   std::vector<std::string> refused;
+  // Items recorded without a date because they could not be found, as named.
+  std::vector<std::string_view> missing;
   Status written = Status::Ok();
 };
 

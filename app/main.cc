@@ -8,6 +8,7 @@
 #include "app/command_line.h"
 #include "app/terminal_text.h"
 #include "app/window_program.h"
+#include "core/build_facts.h"
 #include "core/settings.h"
 #include "platform/files.h"
 #include "platform/program_location.h"
@@ -19,10 +20,46 @@ void Complain(const std::string& message) {
   std::fprintf(stderr, "tallyrun: %s\n", message.c_str());
 }
 
+constexpr char kUsage[] =
+    "使い方: tallyrun [項目...]\n"
+    "項目（ファイルやフォルダ）ごとに 1 行をログファイルに追記して終了します。\n"
+    "項目を指定しないときはウィンドウを開きます。\n"
+    "--help、-h、--version は、同じ名前の項目がカレントフォルダにないときだけ\n"
+    "この説明や版を表示し、何も記録しません。詳しくは man tallyrun。\n";
+
+// Every argument is an item, but a lone --help or --version that names
+// nothing here is someone asking, not an item to record.
+bool AnsweredQuestion(int argc, char** argv) {
+  if (argc != 2 || tallyrun::platform::Exists(argv[1])) return false;
+  const std::string_view argument = argv[1];
+  if (argument == "--help" || argument == "-h") {
+    std::fputs(kUsage, stdout);
+    return true;
+  }
+  if (argument == "--version") {
+    std::printf("tallyrun %s\n", tallyrun::kVersion);
+    return true;
+  }
+  return false;
+}
+
+// One note, so that a mistyped name is seen; the record itself stands.
+void NoteMissing(const std::vector<std::string_view>& missing) {
+  constexpr std::size_t kNamed = 10;
+  if (missing.empty()) return;
+  std::string note = "見つからないため日付なしで記録しました:";
+  for (std::size_t i = 0; i < missing.size() && i < kNamed; ++i) {
+    note += " 「" + tallyrun::TerminalText(missing[i]) + "」";
+  }
+  if (missing.size() > kNamed) note += " ほか " + std::to_string(missing.size() - kNamed) + " 件";
+  Complain(note);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace tallyrun;
+  if (AnsweredQuestion(argc, argv)) return 0;
   platform::SystemEnv env;
   const ProgramPlaces places = platform::CurrentProgramPlaces();
   const SettingsLocation location = LocateSettings(places);
@@ -48,6 +85,8 @@ int main(int argc, char** argv) {
   if (!outcome.written.ok()) {
     Complain("ログファイル「" + TerminalText(LogFilePath) +
              "」に書き込めません: " + outcome.written.reason());
+  } else {
+    NoteMissing(outcome.missing);
   }
   return outcome.refused.empty() && outcome.written.ok() ? 0 : 1;
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/build_facts.h"
 #include "core/log_reader.h"
 #include "platform/code_page.h"
 #include "platform/system_env.h"
@@ -89,7 +90,10 @@ class CommandLine : public ::testing::Test {
     ::alarm(kTimeoutSeconds);
     const rlimit limit{file_size_limit, file_size_limit};
     if (file_size_limit != RLIM_INFINITY && ::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(126);
-    if (::chdir(work_.c_str()) != 0 || !std::freopen(errors_.c_str(), "w", stderr)) ::_exit(126);
+    if (::chdir(work_.c_str()) != 0 || !std::freopen(errors_.c_str(), "w", stderr) ||
+        !std::freopen(output_.c_str(), "w", stdout)) {
+      ::_exit(126);
+    }
     ::execv(exe_.c_str(), argv.data());
     ::_exit(127);
   }
@@ -112,7 +116,7 @@ class CommandLine : public ::testing::Test {
     std::map<std::string, std::string> files;
     for (const auto& item : std::filesystem::recursive_directory_iterator(dir_.path())) {
       const auto type = item.symlink_status().type();
-      if (item.path() == skip || item.path() == errors_) continue;
+      if (item.path() == skip || item.path() == errors_ || item.path() == output_) continue;
       files[item.path()] = type == std::filesystem::file_type::regular
                                ? ReadFile(item.path())
                                : "<kind " + std::to_string(static_cast<int>(type)) + ">";
@@ -123,7 +127,7 @@ class CommandLine : public ::testing::Test {
   testing::TempDir dir_;
   const std::string exe_ = dir_ / "tallyrun", settings_ = dir_ / "Tallyrun.ini";
   const std::string log_ = dir_ / "Tallyrun.log", work_ = dir_ / "work";
-  const std::string errors_ = dir_ / "stderr";
+  const std::string errors_ = dir_ / "stderr", output_ = dir_ / "stdout";
 };
 
 // Names the system allows but that stretch the log are recorded byte for
@@ -149,9 +153,13 @@ TEST_F(CommandLine, EveryItemIsRecordedExactlyInOrderOrRefusedWithAMessage) {
                            ".hidden", "フォルダ/../a b.txt", "/cr\rhere", not_utf8, deep,
                            "/lf\nhere", too_long, "self", "/\x1B[2J\xC2\x9B\t", "/"});
   const std::string refused = "」は名前にタブか改行を含むため記録できません\n";
-  EXPECT_EQ(run, (Outcome{1, "tallyrun: 「/tab\\there" + refused + "tallyrun: 「/cr\\rhere" +
-                                 refused + "tallyrun: 「/lf\\nhere" + refused +
-                                 "tallyrun: 「/\\x1B[2J\\xC2\\x9B\\t" + refused}));
+  EXPECT_EQ(
+      run,
+      (Outcome{1, "tallyrun: 「/tab\\there" + refused + "tallyrun: 「/cr\\rhere" + refused +
+                      "tallyrun: 「/lf\\nhere" + refused + "tallyrun: 「/\\x1B[2J\\xC2\\x9B\\t" +
+                      refused +
+                      "tallyrun: 見つからないため日付なしで記録しました: 「gone.txt」 「」 「" +
+                      too_long + "」 「self」\n"}));
   // No line for a refused name; a plain folder or an unreadable item gains a "/".
   const V expected({Rec(work_ + "/a b.txt"), Rec(work_ + "/フォルダ/"),
                     Rec(work_ + "/gone.txt/", false), Rec("/", false), Rec(work_ + "/.hidden"),
@@ -259,7 +267,10 @@ TEST_F(CommandLine, FiftyThousandArgumentsAreAllRecordedInOrder) {
   }
   WriteFile(work_ + "/i7", "x");
   WriteFile(log_, kEarlier);
-  EXPECT_EQ(Run(items), kQuiet);
+  EXPECT_EQ(Run(items),
+            (Outcome{0,
+                     "tallyrun: 見つからないため日付なしで記録しました: 「i0」 「i1」 "
+                     "「i2」 「i3」 「i4」 「i5」 「i6」 「i8」 「i9」 「i10」 ほか 49989 件\n"}));
   EXPECT_EQ(Added(ReadFile(log_)), expected);
   EXPECT_EQ(ReadBackPaths(log_).size(), items.size() + 3);
 }
@@ -298,6 +309,29 @@ TEST_F(CommandLine, ConcurrentRecordersLoseTearAndInterleaveNothing) {
   for (std::size_t i = 0, k = added.size() - 1; i < added.size(); ++i, --k) {
     ASSERT_EQ(Rec(paths[i], added[k].back() == 'T'), added[k]);
   }
+}
+
+// A lone --help, -h or --version that names nothing in the current folder is
+// a question, answered on stdout with nothing recorded; otherwise every
+// argument is still an item.
+TEST_F(CommandLine, ALoneHelpOrVersionIsAnsweredUnlessSuchAnItemExists) {
+  const std::string version = std::string("tallyrun ") + kVersion + "\n";
+  for (const std::string question : {"--help", "-h", "--version"}) {
+    SCOPED_TRACE(question);
+    EXPECT_EQ(Run({question}), kQuiet);
+    const std::string answer = ReadFile(output_);
+    EXPECT_TRUE(question == "--version" ? answer == version : answer.starts_with("使い方: "))
+        << answer;
+    EXPECT_FALSE(std::filesystem::exists(log_));
+  }
+  WriteFile(work_ + "/--version", "x");
+  WriteFile(log_, kEarlier);
+  EXPECT_EQ(Run({"--version"}), kQuiet);
+  EXPECT_EQ(Run({"-h", "--version"}),
+            (Outcome{0, "tallyrun: 見つからないため日付なしで記録しました: 「-h」\n"}));
+  EXPECT_EQ(ReadFile(output_), "");
+  EXPECT_EQ(Added(ReadFile(log_)),
+            (V{Rec(work_ + "/--version"), Rec(work_ + "/-h/", false), Rec(work_ + "/--version")}));
 }
 
 // A window program that is there but cannot be started is named, so that
