@@ -8,5 +8,5 @@ scripts/setup.sh run
 cmake -S . -B build-run -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALLYRUN_BUILD_WINDOW=ON \
   -DTALLYRUN_BUILD_TESTS=OFF -DTALLYRUN_BUILD_BENCH=OFF -DTALLYRUN_SANITIZE=OFF \
   -DTALLYRUN_FUZZ=OFF >/dev/null
-cmake --build build-run --target tallyrun tallyrun-window
+cmake --build build-run
 exec build-run/app/tallyrun "$@"
