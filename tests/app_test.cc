@@ -82,6 +82,9 @@ class CommandLine : public ::testing::Test {
 
   // Runs from the work folder, with stderr kept in a file of its own.
   pid_t Spawn(const V& args, rlim_t file_size_limit = RLIM_INFINITY) {
+    // Else the child writes the test's pending output again, when it
+    // reopens stdout, and past its file-size limit when that is a file.
+    std::fflush(nullptr);
     const pid_t pid = ::fork();
     if (pid != 0) return pid;
     std::vector<char*> argv{const_cast<char*>(exe_.c_str())};
