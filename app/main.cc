@@ -1,6 +1,5 @@
 // Start-up: resolve the log file, then either record the command line's items
 // and end, or hand over to the window.
-#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,13 +10,12 @@
 #include "core/settings.h"
 #include "platform/files.h"
 #include "platform/program_location.h"
+#include "platform/program_start.h"
 #include "platform/system_env.h"
 
 namespace {
 
-void Complain(const std::string& message) {
-  std::fprintf(stderr, "tallyrun: %s\n", message.c_str());
-}
+void Complain(const std::string& message) { tallyrun::platform::TellUser(message); }
 
 }  // namespace
 
@@ -34,12 +32,23 @@ int main(int argc, char** argv) {
     platform::MakeParentFolders(LogFilePath);
   }
 
-  if (argc <= 1) {
+  const std::vector<std::string> named = platform::CommandLineItems(argc, argv);
+  if (named.empty()) {
     Complain(ShowWindowProgram(places.program_directory, location, LogFilePath));
     return 1;
   }
 
-  const std::vector<std::string_view> items(argv + 1, argv + argc);
+  bool refused = false;
+  std::vector<std::string_view> items;
+  items.reserve(named.size());
+  for (const std::string& item : named) {
+    if (const std::string why = platform::NameRefusal(item); !why.empty()) {
+      Complain("「" + TerminalText(item) + "」は記録できません: " + why);
+      refused = true;
+    } else {
+      items.push_back(item);
+    }
+  }
   const CommandLineOutcome outcome =
       RecordItems(env, LogFilePath, items, platform::CurrentDirectory());
   for (const std::string& item : outcome.refused) {
@@ -49,5 +58,5 @@ int main(int argc, char** argv) {
     Complain("ログファイル「" + TerminalText(LogFilePath) +
              "」に書き込めません: " + outcome.written.reason());
   }
-  return outcome.refused.empty() && outcome.written.ok() ? 0 : 1;
+  return !refused && outcome.refused.empty() && outcome.written.ok() ? 0 : 1;
 }
