@@ -42,6 +42,7 @@ std::string ResolveLogFilePath(Env& env, const SettingsLocation& location) {
   std::string text;
   std::string value = kDefaultValue;
   if (ReadSettingsText(env, location.settings_file, text).ok()) {
+    text = Utf8FromUtf16WithMark(text);
     if (std::optional<std::string> stored = ProfileValue(text, kSettingsSection, kSettingsKey)) {
       value = IsValidUtf8(*stored) ? std::move(*stored) : env.DecodeLegacyText(*stored);
     }
