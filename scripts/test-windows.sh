@@ -2,17 +2,25 @@
 # Builds Tallyrun.exe and the Windows tests with the MinGW-w64 cross toolchain
 # and runs the tests under Wine: a fresh temporary prefix (booted once), a
 # Japanese locale (code page 932, Japanese date forms), no Wine diagnostics.
-# Usage: scripts/test-windows.sh [build folder, default build-windows]
+# Usage: scripts/test-windows.sh [--bench] [build folder, default build-windows]
+# With --bench, the Windows benchmark runs after the tests, in the same prefix.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bench=0
+if [ "${1:-}" = "--bench" ]; then
+  bench=1
+  shift
+fi
 build=${1:-build-windows}
 
 # The toolchain is taken once, when the build folder is made.
 toolchain=()
 [ -f "$build/CMakeCache.txt" ] ||
   toolchain=(-G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake)
-cmake -S . -B "$build" "${toolchain[@]}" -DTALLYRUN_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" --target tallyrun win32_platform_test win32_app_test
+cmake -S . -B "$build" "${toolchain[@]}" -DTALLYRUN_BUILD_BENCH=ON >/dev/null
+targets=(tallyrun win32_platform_test win32_app_test)
+[ $bench -eq 0 ] || targets+=(win32_baseline_record win32_bench_record_one_item)
+cmake --build "$build" --target "${targets[@]}"
 
 stage=$(mktemp -d /tmp/tallyrun-windows.XXXXXX)
 as_user=()
@@ -46,4 +54,8 @@ for test in win32_platform_test win32_app_test; do
   echo "== $test (Wine)"
   (cd "$stage" && "${as_user[@]}" "${wine_env[@]}" wine "$test.exe" --gtest_brief=1) || failed=1
 done
+if [ $bench -eq 1 ]; then
+  echo "== win32_bench_record_one_item (Wine)"
+  (cd "$stage" && "${as_user[@]}" "${wine_env[@]}" wine win32_bench_record_one_item.exe) || failed=1
+fi
 exit $failed

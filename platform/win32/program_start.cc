@@ -84,7 +84,17 @@ void TellUser(const std::string& message) {
     }
     return;
   }
-  ::MessageBoxW(nullptr, Widen(message).c_str(), L"ログ書き込み中断", MB_OK);
+  // Loaded only now: user32 costs every run its start-up time, and most runs
+  // never show a box.
+  using MessageBoxFunction = int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT);
+  const HMODULE user32 = ::LoadLibraryW(L"user32.dll");
+  const FARPROC found = user32 == nullptr ? nullptr : ::GetProcAddress(user32, "MessageBoxW");
+  // Through void(*)(), the one cast between function types the compiler allows.
+  const auto message_box =
+      reinterpret_cast<MessageBoxFunction>(reinterpret_cast<void (*)()>(found));
+  if (message_box != nullptr) {
+    message_box(nullptr, Widen(message).c_str(), L"ログ書き込み中断", MB_OK);
+  }
 }
 
 }  // namespace tallyrun::platform
