@@ -265,5 +265,38 @@ TEST_F(Tallyrun, FailsWithAMessageAndLeavesTheLogWhole) {
   EXPECT_EQ(ReadBytes(locked), earlier);
 }
 
+TEST_F(Tallyrun, TakesBackABatchTheDiskCouldNotHold) {
+  // Prepared by the test script: a small file system of its own.
+  wchar_t full[MAX_PATH];
+  if (::GetEnvironmentVariableW(L"TALLYRUN_FULL_DISK", full, MAX_PATH) == 0) {
+    GTEST_SKIP() << "no small file system to fill";
+  }
+  const std::string log = U(full) + "\\full.log";
+  const std::string earlier = "2002/6/26 9:03:14\tC:\\x\t\r\n";
+  WriteBytes(log, earlier);
+  // Everything else filled: only the rest of the log's last block is free,
+  // so the batch goes in part of the way.
+  const std::string filler = U(full) + "\\filler";
+  const HANDLE h =
+      ::CreateFileW(W(filler).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  const std::string block(4096, 'x');
+  DWORD n = 0;
+  while (::WriteFile(h, block.data(), 4096, &n, nullptr) && n == 4096) {
+  }
+  ::CloseHandle(h);
+  const std::string a = File("a.txt", At(2002, 6, 26, 9, 3, 14));
+  std::wstring many;
+  for (int i = 0; i < 200; ++i) many += W(a) + L" ";
+
+  WriteBytes(program_ + "\\Tallyrun.ini", "[Tallyrun]\r\nLogFile=" + log + "\r\n");
+  const Outcome outcome = Record(many);
+  ::DeleteFileW(W(filler).c_str());
+
+  EXPECT_EQ(outcome.exit_code, 1u);
+  EXPECT_NE(outcome.stderr_text.find("ディスクの空き容量が足りません"), std::string::npos)
+      << outcome.stderr_text;
+  EXPECT_EQ(ReadBytes(log), earlier);
+}
+
 }  // namespace
 }  // namespace tallyrun::testing
