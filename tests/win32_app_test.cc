@@ -151,9 +151,9 @@ TEST_F(Tallyrun, RecordsEveryItemOfTheRawTextInOrderInTheSystemsForms) {
 TEST_F(Tallyrun, RefusesNamesWindowsCannotHoldAndRecordsTheRest) {
   const SYSTEMTIME t = At(2002, 6, 26, 9, 3, 14);
   const std::string a = File("a.txt", t);
-  const Outcome outcome = Record(L"x?y \"" + W(a) + L"\" \"p<q\" \"tab\there\" \"dir\\c:d\"");
+  const Outcome outcome = Record(L"x?y \"" + W(a) + L"\" \"p<q\" \"tab\there\" \"dir\\c:d\" CON");
   EXPECT_EQ(outcome.exit_code, 1u);
-  for (const char* name : {"x?y", "p<q", "tab\\there", "dir\\c:d"}) {
+  for (const char* name : {"x?y", "p<q", "tab\\there", "dir\\c:d", "CON"}) {
     EXPECT_NE(outcome.stderr_text.find(std::string(name) + "」"), std::string::npos)
         << name << " in " << outcome.stderr_text;
   }

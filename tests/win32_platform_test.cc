@@ -24,10 +24,12 @@ TEST(MomentText, IsTheUsersShortDateAndLongTimeAndTheDateAloneAtMidnight) {
   std::string midnight;
   env.AppendMomentText(midnight, L(At(2002, 6, 26, 0, 0, 0)));
   EXPECT_EQ(midnight.find(' '), std::string::npos) << midnight;
-  // Before the system's calendar begins: nothing rather than a wrong date.
-  std::string early;
-  env.AppendMomentText(early, {1500, 1, 1, 0, 0, 0});
-  EXPECT_EQ(early, "");
+  // Beyond what the date form holds: nothing rather than a wrong date.
+  for (const LocalTime& t : {LocalTime{1500, 1, 1, 0, 0, 0}, LocalTime{10000, 1, 1, 0, 0, 0}}) {
+    std::string text;
+    env.AppendMomentText(text, t);
+    EXPECT_EQ(text, "") << t.year;
+  }
 }
 
 TEST(LogLines, UseTheAnsiCodePageWhereItHoldsThemElseUtf8AndReadBackAlike) {

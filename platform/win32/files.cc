@@ -81,7 +81,9 @@ HANDLE OpenForAppending(const std::wstring& path, bool& can_take_back) {
   }
 }
 
-Status LockWhole(HANDLE h) {
+// A log we may only append to cannot be locked; its writes still land whole
+// at the end, one call each.
+Status LockWhole(HANDLE h, bool append_only) {
   const DWORD waited_from = ::GetTickCount();
   for (;;) {
     OVERLAPPED at{};
@@ -90,6 +92,7 @@ Status LockWhole(HANDLE h) {
       return Status::Ok();
     }
     const DWORD error = ::GetLastError();
+    if (append_only && error == ERROR_ACCESS_DENIED) return Status::Ok();
     if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) {
       return Status::Failure(ReasonFromSystemError(error));
     }
@@ -188,7 +191,7 @@ Status AppendLines(const std::string& path, std::string_view lines) {
   }
   if (Status ok = CheckRegular(h.get()); !ok.ok()) return ok;
   // Other recorders may be appending at this moment: one at a time, one write each.
-  if (Status ok = LockWhole(h.get()); !ok.ok()) return ok;
+  if (Status ok = LockWhole(h.get(), !can_take_back); !ok.ok()) return ok;
 
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(h.get(), &size)) return FromLastError();

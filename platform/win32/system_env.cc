@@ -36,9 +36,9 @@ std::wstring GeneralDateText(const LocalTime& t) {
 LocalTime SystemEnv::Now() { return LocalNow(); }
 
 void SystemEnv::AppendMomentText(std::string& out, const LocalTime& t) {
-  // A moment the system cannot write (out of its range) stays empty, as an
-  // unreadable date does.
-  if (t.year < 1601 || t.year > 30827) return;
+  // A moment the date form cannot express (beyond four-digit years, or before
+  // the system's calendar begins) stays empty, as an unreadable date does.
+  if (t.year < 1601 || t.year > 9999) return;
   out.append(Narrow(GeneralDateText(t)));
 }
 
