@@ -116,20 +116,23 @@ bool EndsWithLineEnd(HANDLE h, LONGLONG size, bool readable) {
 }
 
 // An offset of -1 writes at the file's end, wherever that is by then.
-bool WriteAt(HANDLE h, LONGLONG offset, std::string_view data) {
+// `done` counts the bytes that got in, also when it fails part way.
+bool WriteAt(HANDLE h, LONGLONG offset, std::string_view data, std::size_t& done) {
   constexpr LONGLONG kAtEnd = -1;
-  while (!data.empty()) {
-    const DWORD piece = data.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(data.size());
+  done = 0;
+  while (done < data.size()) {
+    const std::size_t left = data.size() - done;
+    const DWORD piece = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
     OVERLAPPED at{};
     at.Offset = static_cast<DWORD>(offset);
     at.OffsetHigh = static_cast<DWORD>(offset >> 32);
     DWORD n = 0;
-    if (!::WriteFile(h, data.data(), piece, &n, &at)) return false;
+    if (!::WriteFile(h, data.data() + done, piece, &n, &at)) return false;
     if (n == 0) {
       ::SetLastError(ERROR_DISK_FULL);
       return false;
     }
-    data.remove_prefix(n);
+    done += n;
     if (offset != kAtEnd) offset += n;
   }
   return true;
@@ -153,6 +156,17 @@ std::string LogBytes(std::string_view lines) {
     lines.remove_prefix(n);
   }
   return bytes;
+}
+
+// Where a failed batch cannot be taken back, what got in is ended on a whole
+// line, and the user hears how many records it holds.
+std::string KeptPart(HANDLE h, std::string_view written, std::size_t lead) {
+  std::size_t done = 0;
+  if (!written.empty() && written.back() != '\n') (void)WriteAt(h, -1, "\r\n", done);
+  std::size_t records = 0;
+  for (std::size_t i = lead; i < written.size(); ++i) records += written[i] == '\n';
+  if (records == 0 && written.size() <= lead) return {};
+  return "（" + std::to_string(records) + " 件は記録されました）";
 }
 
 std::string ParentOf(const std::string& path) {
@@ -203,17 +217,13 @@ Status AppendLines(const std::string& path, std::string_view lines) {
     data = batch;
   }
   // Under our lock, the file's end is where our batch starts.
-  const bool written = WriteAt(h.get(), can_take_back ? size.QuadPart : -1, data);
-  if (!written) {
-    const DWORD error = ::GetLastError();
-    // Nothing half-written: what got in is ours alone, and it goes again.
-    if (!can_take_back || !TruncateTo(h.get(), size.QuadPart)) {
-      return Status::Failure(ReasonFromSystemError(error) +
-                             "（書きかけの行が残っている可能性があります）");
-    }
-    return Status::Failure(ReasonFromSystemError(error));
-  }
-  return Status::Ok();
+  std::size_t done = 0;
+  if (WriteAt(h.get(), can_take_back ? size.QuadPart : -1, data, done)) return Status::Ok();
+  const std::string reason = ReasonFromSystemError(::GetLastError());
+  // Nothing half-written: what got in is ours alone, and is taken back.
+  if (can_take_back && TruncateTo(h.get(), size.QuadPart)) return Status::Failure(reason);
+  return Status::Failure(reason +
+                         KeptPart(h.get(), data.substr(0, done), data.size() - bytes.size()));
 }
 
 Status ReadChunks(const std::string& path, const std::function<bool(std::string_view)>& sink) {
@@ -246,7 +256,8 @@ Status ReplaceFile(const std::string& path, std::string_view contents) {
     Handle h(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.valid()) return FromLastError();
-    if (!WriteAt(h.get(), 0, contents) || !::FlushFileBuffers(h.get())) {
+    std::size_t done = 0;
+    if (!WriteAt(h.get(), 0, contents, done) || !::FlushFileBuffers(h.get())) {
       const Status failed = FromLastError();
       ::CloseHandle(h.get());
       ::DeleteFileW(temp.c_str());
