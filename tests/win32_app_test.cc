@@ -18,7 +18,8 @@ class Tallyrun : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(::GetACP(), 932u) << "run with LANG=ja_JP.UTF-8";
-    program_ = dir_ / "prog";
+    // A blank in the program's own path: its quoted name must not leak into the items.
+    program_ = dir_ / "Tallyrun Program";
     MakeFolder(program_);
     ASSERT_TRUE(
         ::CopyFileW(W(TestProgramFolder() + "\\Tallyrun.exe").c_str(), W(exe()).c_str(), TRUE));
