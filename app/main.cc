@@ -15,12 +15,25 @@
 
 namespace {
 
-void Complain(const std::string& message) { tallyrun::platform::TellUser(message); }
+// Everything the user must hear, told at once at the end: where a message
+// box stands in for the error stream, one box rather than one per item.
+class Complaints {
+ public:
+  ~Complaints() {
+    if (!lines_.empty()) tallyrun::platform::TellUser(lines_);
+  }
+  void operator()(std::string line) { lines_.push_back(std::move(line)); }
+  bool any() const { return !lines_.empty(); }
+
+ private:
+  std::vector<std::string> lines_;
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace tallyrun;
+  Complaints complain;
   platform::SystemEnv env;
   const ProgramPlaces places = platform::CurrentProgramPlaces();
   const SettingsLocation location = LocateSettings(places);
@@ -34,17 +47,15 @@ int main(int argc, char** argv) {
 
   const std::vector<std::string> named = platform::CommandLineItems(argc, argv);
   if (named.empty()) {
-    Complain(ShowWindowProgram(places.program_directory, location, LogFilePath));
+    complain(ShowWindowProgram(places.program_directory, location, LogFilePath));
     return 1;
   }
 
-  bool refused = false;
   std::vector<std::string_view> items;
   items.reserve(named.size());
   for (const std::string& item : named) {
     if (const std::string why = platform::NameRefusal(item); !why.empty()) {
-      Complain("「" + TerminalText(item) + "」は記録できません: " + why);
-      refused = true;
+      complain("「" + TerminalText(item) + "」は記録できません: " + why);
     } else {
       items.push_back(item);
     }
@@ -52,11 +63,11 @@ int main(int argc, char** argv) {
   const CommandLineOutcome outcome =
       RecordItems(env, LogFilePath, items, platform::CurrentDirectory());
   for (const std::string& item : outcome.refused) {
-    Complain("「" + TerminalText(item) + "」は名前にタブか改行を含むため記録できません");
+    complain("「" + TerminalText(item) + "」は名前にタブか改行を含むため記録できません");
   }
   if (!outcome.written.ok()) {
-    Complain("ログファイル「" + TerminalText(LogFilePath) +
+    complain("ログファイル「" + TerminalText(LogFilePath) +
              "」に書き込めません: " + outcome.written.reason());
   }
-  return !refused && outcome.refused.empty() && outcome.written.ok() ? 0 : 1;
+  return complain.any() ? 1 : 0;
 }

@@ -17,8 +17,8 @@ std::vector<std::string> CommandLineItems(int argc, char** argv);
 // Why the system cannot hold an item of this name; empty when it can.
 std::string NameRefusal(std::string_view item);
 
-// One line for the user: on the error stream when there is one, otherwise in a
-// message box.
-void TellUser(const std::string& message);
+// Lines for the user: on the error stream when there is one, otherwise
+// together in one message box.
+void TellUser(const std::vector<std::string>& lines);
 
 }  // namespace tallyrun::platform

@@ -11,8 +11,8 @@ std::vector<std::string> CommandLineItems(int argc, char** argv) {
 // Any bytes but NUL make a name here, and NUL cannot reach us through argv.
 std::string NameRefusal(std::string_view) { return {}; }
 
-void TellUser(const std::string& message) {
-  std::fprintf(stderr, "tallyrun: %s\n", message.c_str());
+void TellUser(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) std::fprintf(stderr, "tallyrun: %s\n", line.c_str());
 }
 
 }  // namespace tallyrun::platform

@@ -42,6 +42,18 @@ bool ValidHandle(HANDLE h) {
   return h != nullptr && h != INVALID_HANDLE_VALUE && ::GetFileType(h) != FILE_TYPE_UNKNOWN;
 }
 
+// Loaded only now: user32 costs every run its start-up time, and most runs
+// never show a box.
+void ShowMessageBox(const std::wstring& text) {
+  using MessageBoxFunction = int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT);
+  const HMODULE user32 = ::LoadLibraryW(L"user32.dll");
+  const FARPROC found = user32 == nullptr ? nullptr : ::GetProcAddress(user32, "MessageBoxW");
+  // Through void(*)(), the one cast between function types the compiler allows.
+  const auto message_box =
+      reinterpret_cast<MessageBoxFunction>(reinterpret_cast<void (*)()>(found));
+  if (message_box != nullptr) message_box(nullptr, text.c_str(), L"ログ書き込み中断", MB_OK);
+}
+
 }  // namespace
 
 std::vector<std::string> CommandLineItems(int, char**) {
@@ -69,32 +81,29 @@ std::string NameRefusal(std::string_view item) {
   return {};
 }
 
-void TellUser(const std::string& message) {
+void TellUser(const std::vector<std::string>& lines) {
   // A GUI program has no console of its own; a caller that wants to hear it
   // (a console, a script redirecting) hands one over.
   const HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
   if (ValidHandle(err)) {
     DWORD mode = 0, n = 0;
-    if (::GetConsoleMode(err, &mode)) {
-      const std::wstring line = Widen("Tallyrun: " + message + "\r\n");
-      ::WriteConsoleW(err, line.data(), static_cast<DWORD>(line.size()), &n, nullptr);
-    } else {
-      const std::string line = AnsiWhereExact("Tallyrun: " + message + "\r\n");
-      ::WriteFile(err, line.data(), static_cast<DWORD>(line.size()), &n, nullptr);
+    const bool console = ::GetConsoleMode(err, &mode);
+    for (const std::string& message : lines) {
+      const std::string line = "Tallyrun: " + message + "\r\n";
+      if (console) {
+        const std::wstring wide = Widen(line);
+        ::WriteConsoleW(err, wide.data(), static_cast<DWORD>(wide.size()), &n, nullptr);
+      } else {
+        const std::string bytes = AnsiWhereExact(line);
+        ::WriteFile(err, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+      }
     }
     return;
   }
-  // Loaded only now: user32 costs every run its start-up time, and most runs
-  // never show a box.
-  using MessageBoxFunction = int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT);
-  const HMODULE user32 = ::LoadLibraryW(L"user32.dll");
-  const FARPROC found = user32 == nullptr ? nullptr : ::GetProcAddress(user32, "MessageBoxW");
-  // Through void(*)(), the one cast between function types the compiler allows.
-  const auto message_box =
-      reinterpret_cast<MessageBoxFunction>(reinterpret_cast<void (*)()>(found));
-  if (message_box != nullptr) {
-    message_box(nullptr, Widen(message).c_str(), L"ログ書き込み中断", MB_OK);
-  }
+  // Lines of a box are joined with a carriage return.
+  std::string text;
+  for (const std::string& line : lines) text += (text.empty() ? "" : "\r") + line;
+  ShowMessageBox(Widen(text));
 }
 
 }  // namespace tallyrun::platform
