@@ -83,12 +83,15 @@ HANDLE OpenForAppending(const std::wstring& path, bool& can_take_back) {
 
 // A log we may only append to cannot be locked; its writes still land whole
 // at the end, one call each.
-Status LockWhole(HANDLE h, bool append_only) {
+Status LockForBatch(HANDLE h, bool append_only) {
   const DWORD waited_from = ::GetTickCount();
   for (;;) {
+    // One byte far past any real end: recorders (and a program holding the
+    // whole file) meet there, while readers of the records are never held up.
     OVERLAPPED at{};
-    if (::LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
-                     &at)) {
+    at.Offset = MAXDWORD - 1;
+    at.OffsetHigh = MAXDWORD >> 1;
+    if (::LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
       return Status::Ok();
     }
     const DWORD error = ::GetLastError();
@@ -205,7 +208,7 @@ Status AppendLines(const std::string& path, std::string_view lines) {
   }
   if (Status ok = CheckRegular(h.get()); !ok.ok()) return ok;
   // Other recorders may be appending at this moment: one at a time, one write each.
-  if (Status ok = LockWhole(h.get(), !can_take_back); !ok.ok()) return ok;
+  if (Status ok = LockForBatch(h.get(), !can_take_back); !ok.ok()) return ok;
 
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(h.get(), &size)) return FromLastError();
