@@ -168,31 +168,6 @@ TEST_F(Tallyrun, WithoutItemsSaysSoAndRecordsNothing) {
   EXPECT_FALSE(Exists(log()));
 }
 
-TEST_F(Tallyrun, RecordersAtTheSameMomentNeverMixTheirLines) {
-  const SYSTEMTIME t = At(2002, 6, 26, 9, 3, 14);
-  const std::string a = File("a.txt", t);
-  std::wstring items;
-  for (int i = 0; i < 100; ++i) items += W(a) + L" ";
-  constexpr int kRecorders = 6;
-  SYSTEMTIME before;
-  ::GetLocalTime(&before);
-  std::vector<HANDLE> running;
-  for (int i = 0; i < kRecorders; ++i) running.push_back(StartProgram(exe(), items, items_));
-  std::string record = "T\t" + a + "\t" + Moment(t) + "\r\n", expected;
-  for (const HANDLE h : running) {
-    ::WaitForSingleObject(h, INFINITE);
-    DWORD code = 1;
-    ::GetExitCodeProcess(h, &code);
-    ::CloseHandle(h);
-    EXPECT_EQ(code, 0u);
-  }
-  SYSTEMTIME after;
-  ::GetLocalTime(&after);
-  moments_ = MomentsBetween(before, after);
-  for (int i = 0; i < kRecorders * 100; ++i) expected += record;
-  EXPECT_EQ(Log(log()), expected);
-}
-
 TEST_F(Tallyrun, TakesTheLogFromTheSettingsFileInEachEncodingWindowsReads) {
   const std::string chosen = dir_.path() + "\\日本語.log";
   const std::wstring wide = L"[Tallyrun]\r\nLogFile=" + W(chosen) + L"\r\n";

@@ -130,19 +130,6 @@ std::string TestProgramFolder() {
   return U(path.substr(0, path.find_last_of(L'\\')));
 }
 
-HANDLE StartProgram(const std::string& exe, const std::wstring& arguments,
-                    const std::string& folder) {
-  std::wstring line = L"\"" + W(exe) + L"\" " + arguments;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  Check(::CreateProcessW(W(exe).c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                         W(folder).c_str(), &startup, &process),
-        "CreateProcessW");
-  ::CloseHandle(process.hThread);
-  return process.hProcess;
-}
-
 Outcome RunProgram(const std::string& exe, const std::wstring& arguments, const std::string& folder,
                    const std::wstring& environment_extra) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};

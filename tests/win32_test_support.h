@@ -50,10 +50,6 @@ struct Outcome {
 // Runs `exe` with `arguments` as the raw text after its name, in `folder`,
 // with the error stream handed over as a pipe. `environment_extra` is added
 // to the environment ("NAME=value").
-// Starts it the same way without waiting; the caller waits on the handle.
-HANDLE StartProgram(const std::string& exe, const std::wstring& arguments,
-                    const std::string& folder);
-
 Outcome RunProgram(const std::string& exe, const std::wstring& arguments, const std::string& folder,
                    const std::wstring& environment_extra = L"");
 
