@@ -25,6 +25,12 @@ targets=(tallyrun win32_platform_test win32_app_test)
 [ $bench -eq 0 ] || targets+=(win32_baseline_record win32_bench_record_one_item)
 cmake --build "$build" --target "${targets[@]}"
 
+# A GUI program (no console window flashes) that needs no DLL beside it.
+headers=$(x86_64-w64-mingw32-objdump -p "$build/bin/Tallyrun.exe")
+grep -q 'Subsystem.*Windows GUI' <<<"$headers" || { echo "Tallyrun.exe: not a GUI program"; exit 1; }
+extra=$(grep 'DLL Name' <<<"$headers" | grep -viE 'KERNEL32|msvcrt|USER32' || true)
+[ -z "$extra" ] || { echo "Tallyrun.exe needs DLLs beside it: $extra"; exit 1; }
+
 stage=$(mktemp -d /tmp/tallyrun-windows.XXXXXX)
 as_user=()
 mounted=""
