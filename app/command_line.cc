@@ -7,9 +7,14 @@
 namespace tallyrun {
 namespace {
 
+bool IsFullPath(std::string_view item) {
+  if (!item.empty() && item.front() == kPathSeparator) return true;
+  return kDriveLetterPaths && item.size() >= 2 && item[1] == ':';
+}
+
 void SetFullPath(std::string& full, std::string_view item, const std::string& current_directory) {
   full.clear();
-  if (!item.empty() && item.front() != kPathSeparator && !current_directory.empty()) {
+  if (!item.empty() && !IsFullPath(item) && !current_directory.empty()) {
     full.append(current_directory);
     if (full.back() != kPathSeparator) full.push_back(kPathSeparator);
   }
@@ -42,7 +47,7 @@ CommandLineOutcome RecordItems(Env& env, const std::string& log_file_path,
     const std::optional<ItemStatus> status = env.StatusOf(named);
     if (!status) outcome.missing.push_back(item);
     SetFullPath(path, item, current_directory);
-    AppendBareLine(batch, MakeLogLine(path, status, env.Now()));
+    AppendBareLine(batch, MakeLogLine(env, path, status, env.Now()));
   }
   if (!batch.empty()) outcome.written = env.AppendLines(log_file_path, batch);
   return outcome;

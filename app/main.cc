@@ -12,13 +12,30 @@
 #include "core/settings.h"
 #include "platform/files.h"
 #include "platform/program_location.h"
+#include "platform/program_start.h"
 #include "platform/system_env.h"
 
 namespace {
 
-void Complain(const std::string& message) {
-  std::fprintf(stderr, "tallyrun: %s\n", message.c_str());
-}
+// Everything the user must hear, told at once at the end: where a message
+// box stands in for the error stream, one box rather than one per item.
+class Complaints {
+ public:
+  ~Complaints() {
+    if (!lines_.empty()) tallyrun::platform::TellUser(lines_);
+  }
+  void operator()(std::string line) {
+    lines_.push_back(std::move(line));
+    failed_ = true;
+  }
+  // Worth saying, but the work itself was done.
+  void Note(std::string line) { lines_.push_back(std::move(line)); }
+  bool failed() const { return failed_; }
+
+ private:
+  std::vector<std::string> lines_;
+  bool failed_ = false;
+};
 
 constexpr char kUsage[] =
     "使い方: tallyrun [項目...]\n"
@@ -44,7 +61,7 @@ bool AnsweredQuestion(int argc, char** argv) {
 }
 
 // One note, so that a mistyped name is seen; the record itself stands.
-void NoteMissing(const std::vector<std::string_view>& missing) {
+void NoteMissing(Complaints& complain, const std::vector<std::string_view>& missing) {
   constexpr std::size_t kNamed = 10;
   if (missing.empty()) return;
   std::string note = "見つからないため日付なしで記録しました:";
@@ -52,7 +69,7 @@ void NoteMissing(const std::vector<std::string_view>& missing) {
     note += " 「" + tallyrun::TerminalText(missing[i]) + "」";
   }
   if (missing.size() > kNamed) note += " ほか " + std::to_string(missing.size() - kNamed) + " 件";
-  Complain(note);
+  complain.Note(note);
 }
 
 }  // namespace
@@ -60,6 +77,7 @@ void NoteMissing(const std::vector<std::string_view>& missing) {
 int main(int argc, char** argv) {
   using namespace tallyrun;
   if (AnsweredQuestion(argc, argv)) return 0;
+  Complaints complain;
   platform::SystemEnv env;
   const ProgramPlaces places = platform::CurrentProgramPlaces();
   const SettingsLocation location = LocateSettings(places);
@@ -71,22 +89,31 @@ int main(int argc, char** argv) {
     platform::MakeParentFolders(LogFilePath);
   }
 
-  if (argc <= 1) {
-    Complain(ShowWindowProgram(places.program_directory, location, LogFilePath));
+  const std::vector<std::string> named = platform::CommandLineItems(argc, argv);
+  if (named.empty()) {
+    complain(ShowWindowProgram(places.program_directory, location, LogFilePath));
     return 1;
   }
 
-  const std::vector<std::string_view> items(argv + 1, argv + argc);
+  std::vector<std::string_view> items;
+  items.reserve(named.size());
+  for (const std::string& item : named) {
+    if (const std::string why = platform::NameRefusal(item); !why.empty()) {
+      complain("「" + TerminalText(item) + "」は記録できません: " + why);
+    } else {
+      items.push_back(item);
+    }
+  }
   const CommandLineOutcome outcome =
       RecordItems(env, LogFilePath, items, platform::CurrentDirectory());
   for (const std::string& item : outcome.refused) {
-    Complain("「" + TerminalText(item) + "」は名前にタブか改行を含むため記録できません");
+    complain("「" + TerminalText(item) + "」は名前にタブか改行を含むため記録できません");
   }
   if (!outcome.written.ok()) {
-    Complain("ログファイル「" + TerminalText(LogFilePath) +
+    complain("ログファイル「" + TerminalText(LogFilePath) +
              "」に書き込めません: " + outcome.written.reason());
   } else {
-    NoteMissing(outcome.missing);
+    NoteMissing(complain, outcome.missing);
   }
-  return outcome.refused.empty() && outcome.written.ok() ? 0 : 1;
+  return complain.failed() ? 1 : 0;
 }

@@ -26,6 +26,9 @@ inline constexpr std::uint32_t kAttributeReadOnly = 1;
 inline constexpr std::uint32_t kAttributeHidden = 2;
 inline constexpr std::uint32_t kAttributeFolder = 16;
 
+// The portable form of a moment, "yyyy/MM/dd H:mm:ss" (core/date_time_text.h).
+void AppendDateTimeText(std::string& out, const LocalTime& t);
+
 struct ItemStatus {
   std::uint32_t attributes = 0;
   LocalTime modified;
@@ -36,6 +39,11 @@ class Env {
   virtual ~Env() = default;
 
   virtual LocalTime Now() = 0;
+  // A moment as the log writes it: the system's own date and time form where
+  // the system has one.
+  virtual void AppendMomentText(std::string& out, const LocalTime& t) {
+    AppendDateTimeText(out, t);
+  }
   // Links are followed; nothing when the item cannot be read.
   virtual std::optional<ItemStatus> StatusOf(const std::string& path) = 0;
 

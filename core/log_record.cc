@@ -13,20 +13,20 @@ void EnsureTrailingSeparator(std::string& path) {
 
 std::string MakeLogLine(std::string& path, Env& env) {
   const std::optional<ItemStatus> status = env.StatusOf(path);
-  return MakeLogLine(path, status, env.Now());
+  return MakeLogLine(env, path, status, env.Now());
 }
 
-std::string MakeLogLine(std::string& path, const std::optional<ItemStatus>& status,
+std::string MakeLogLine(Env& env, std::string& path, const std::optional<ItemStatus>& status,
                         const LocalTime& now) {
   if (!status || status->attributes == kAttributeFolder) EnsureTrailingSeparator(path);
   constexpr std::size_t kLongestMoment = 24;
   std::string record;
   record.reserve(path.size() + 2 * kLongestMoment + 2);
-  AppendDateTimeText(record, now);
+  env.AppendMomentText(record, now);
   record.push_back('\t');
   record.append(path);
   record.push_back('\t');
-  if (status) AppendDateTimeText(record, status->modified);
+  if (status) env.AppendMomentText(record, status->modified);
   return record;
 }
 

@@ -17,7 +17,7 @@ namespace tallyrun {
 std::string MakeLogLine(std::string& path, Env& env);
 // The same for an item already looked up; `status` is empty when it could not
 // be read.
-std::string MakeLogLine(std::string& path, const std::optional<ItemStatus>& status,
+std::string MakeLogLine(Env& env, std::string& path, const std::optional<ItemStatus>& status,
                         const LocalTime& now);
 
 // The command line writes records bare, a drop writes them in double quotes;

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "core/build_facts.h"
 #include "core/profile.h"
 #include "core/utf8.h"
 
@@ -24,8 +25,13 @@ Status ReadSettingsText(Env& env, const std::string& path, std::string& text) {
 }  // namespace
 
 SettingsLocation LocateSettings(const ProgramPlaces& places) {
-  if (places.program_directory_writable || places.home.empty()) {
-    return {places.program_directory + "/Tallyrun.ini", places.program_directory + "/Tallyrun.log"};
+  if (places.program_directory_writable || (places.home.empty() && places.app_data.empty())) {
+    const std::string beside = places.program_directory + kPathSeparator;
+    return {beside + "Tallyrun.ini", beside + "Tallyrun.log"};
+  }
+  if (!places.app_data.empty()) {
+    const std::string own = places.app_data + kPathSeparator + "Tallyrun" + kPathSeparator;
+    return {own + "Tallyrun.ini", own + "Tallyrun.log"};
   }
   return {
       BaseDirectory(places.xdg_config_home, places.home, "/.config") + "/tallyrun/Tallyrun.ini",
@@ -36,6 +42,7 @@ std::string ResolveLogFilePath(Env& env, const SettingsLocation& location) {
   std::string text;
   std::string value = kDefaultValue;
   if (ReadSettingsText(env, location.settings_file, text).ok()) {
+    text = Utf8FromUtf16WithMark(text);
     if (std::optional<std::string> stored = ProfileValue(text, kSettingsSection, kSettingsKey)) {
       value = IsValidUtf8(*stored) ? std::move(*stored) : env.DecodeLegacyText(*stored);
     }

@@ -20,6 +20,8 @@ struct ProgramPlaces {
   std::string xdg_config_home;  // empty when unset
   std::string xdg_data_home;
   std::string home;
+  // The user's application data folder on systems that have one (%APPDATA%).
+  std::string app_data = {};
 };
 
 struct SettingsLocation {

@@ -27,7 +27,10 @@ test_packages=(
   desktop-file-utils appstream libglib2.0-bin man-db
   lintian
   fonts-noto-cjk fonts-vlgothic
-  # Windows cross build (added with it): mingw-w64, wine, locales, nsis.
+  # The Windows build and its tests (scripts/test-windows.sh): the MinGW-w64
+  # cross compiler, Wine, GoogleTest's sources for the cross build, and the
+  # Japanese locale that gives Wine code page 932 and Japanese date forms.
+  g++-mingw-w64-x86-64-posix wine wine64 googletest locales
 )
 
 case "$set_name" in
@@ -45,10 +48,20 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The Japanese locale for Wine, generated once.
+if [ "$set_name" = test ] && ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  if [ -f /etc/locale.gen ] && grep -q '^# *ja_JP.UTF-8 UTF-8' /etc/locale.gen; then
+    $sudo sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+  elif ! grep -qs '^ja_JP.UTF-8 UTF-8' /etc/locale.gen; then
+    echo 'ja_JP.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+  fi
+  $sudo locale-gen
+fi

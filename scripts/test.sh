@@ -2,8 +2,9 @@
 # Builds everything and runs every test, warnings counting as errors: once in
 # a plain build, the end-to-end command-line tests again under valgrind,
 # everything once more under AddressSanitizer and UndefinedBehaviorSanitizer,
-# the command line and its tests built once more with clang 14, then each
-# fuzz target for 30 seconds. Each stage has a build folder of its own and
+# the command line and its tests built once more with clang 14, the Windows
+# program and its tests cross-built and run under Wine, then each fuzz target
+# for 30 seconds. Each stage has a build folder of its own and
 # names every option, whatever an earlier script left there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -43,7 +44,8 @@ CC=clang-14 CXX=clang++-14 cmake -S . -B build-clang "${common[@]}" \
 cmake --build build-clang
 ctest --test-dir build-clang --output-on-failure
 
-# The Windows cross build and its tests come here.
+stage "Windows build and tests under Wine"
+scripts/test-windows.sh
 
 stage "fuzz targets"
 scripts/fuzz.sh 30

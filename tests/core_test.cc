@@ -185,6 +185,25 @@ TEST(IsValidUtf8, AcceptsWellFormedTextAndRejectsEveryMalformedSequenceWhereverI
   }
 }
 
+TEST(Utf8FromUtf16WithMark, DecodesEitherByteOrderAndLeavesOtherTextAlone) {
+  auto bytes = [](std::initializer_list<unsigned char> b) {
+    return std::string(b.begin(), b.end());
+  };
+  const struct {
+    std::string in, out;
+  } rows[] = {
+      {bytes({0xFF, 0xFE, 'a', 0, 0xE5, 0x65, 0x3C, 0xD8, 0x63, 0xDF}), "a日🍣"},
+      {bytes({0xFE, 0xFF, 0, 'a', 0x65, 0xE5, 0xD8, 0x3C, 0xDF, 0x63}), "a日🍣"},
+      // An unpaired surrogate, a reversed pair, an odd last byte:
+      {bytes({0xFF, 0xFE, 0x3D, 0xD8, 'b', 0}), "\uFFFDb"},
+      {bytes({0xFF, 0xFE, 0x63, 0xDE, 0x3D, 0xD8}), "\uFFFD\uFFFD"},
+      {bytes({0xFF, 0xFE, 'c', 0, 'd'}), "c"},
+      {"\xEF\xBB\xBF[Tallyrun]", "\xEF\xBB\xBF[Tallyrun]"},
+      {"\x83\x65", "\x83\x65"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(Utf8FromUtf16WithMark(row.in), row.out);
+}
+
 TEST(SplitArgumentText, BlanksSeparateAndQuotesHoldBlanks) {
   EXPECT_EQ(SplitArgumentText("C:\\a.txt C:\\b.txt"), (V{"C:\\a.txt", "C:\\b.txt"}));
   EXPECT_EQ(SplitArgumentText("\"C:\\My Docs\\a.txt\" C:\\b.txt"),

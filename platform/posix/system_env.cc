@@ -8,6 +8,12 @@ namespace tallyrun::platform {
 
 LocalTime SystemEnv::Now() { return LocalNow(); }
 
+// Every log reads the same on every system here: there is no system-wide
+// date form to follow.
+void SystemEnv::AppendMomentText(std::string& out, const LocalTime& t) {
+  AppendDateTimeText(out, t);
+}
+
 std::optional<ItemStatus> SystemEnv::StatusOf(const std::string& path) {
   return ItemStatusOf(path);
 }

@@ -1,0 +1,21 @@
+# Cross build for 64-bit Windows with Debian's MinGW-w64 (posix threads):
+#   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake
+# Test programs built this way run under Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(TALLYRUN_MINGW_PREFIX x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${TALLYRUN_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TALLYRUN_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER ${TALLYRUN_MINGW_PREFIX}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${TALLYRUN_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+find_program(TALLYRUN_WINE wine)
+if(TALLYRUN_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${TALLYRUN_WINE})
+endif()

@@ -1,0 +1,24 @@
+// Text at the Windows boundary: the program holds UTF-8, wide calls take
+// UTF-16, and files for the system's own tools are in its ANSI code page.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tallyrun::platform {
+
+std::wstring Widen(std::string_view utf8);
+std::string Narrow(std::wstring_view wide);
+
+// A path as wide calls take it: a long full path gets the "\\?\" prefix that
+// lifts the 260-character limit.
+std::wstring WidePath(const std::string& path);
+
+// Bytes in `code_page` (CP_ACP: the system's ANSI code page) as UTF-8.
+std::string DecodeCodePage(std::string_view bytes, unsigned code_page);
+
+// UTF-8 text in the ANSI code page when that holds every character exactly;
+// otherwise left in UTF-8, never with "?" standing in for what was lost.
+std::string AnsiWhereExact(std::string_view utf8);
+
+}  // namespace tallyrun::platform

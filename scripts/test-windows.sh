@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Builds Tallyrun.exe and the Windows tests with the MinGW-w64 cross toolchain
+# and runs the tests under Wine: a fresh temporary prefix (booted once), a
+# Japanese locale (code page 932, Japanese date forms), no Wine diagnostics.
+# Usage: scripts/test-windows.sh [--bench] [build folder, default build-windows] [gtest options]
+# With --bench, the Windows benchmark runs after the tests, in the same prefix.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bench=0
+if [ "${1:-}" = "--bench" ]; then
+  bench=1
+  shift
+fi
+scripts/setup.sh test
+build=${1:-build-windows}
+shift || true
+# Anything after the build folder goes to the test programs (--gtest_filter=...).
+gtest_args=("$@")
+
+# The toolchain is taken once, when the build folder is made.
+toolchain=()
+[ -f "$build/CMakeCache.txt" ] ||
+  toolchain=(-G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake)
+cmake -S . -B "$build" "${toolchain[@]}" -DTALLYRUN_WERROR=ON -DTALLYRUN_BUILD_BENCH=ON >/dev/null
+targets=(tallyrun win32_platform_test win32_app_test)
+[ $bench -eq 0 ] || targets+=(win32_baseline_record win32_bench_record_one_item)
+cmake --build "$build" --target "${targets[@]}"
+
+# A GUI program (no console window flashes) that needs no DLL beside it.
+headers=$(x86_64-w64-mingw32-objdump -p "$build/bin/Tallyrun.exe")
+grep -q 'Subsystem.*Windows GUI' <<<"$headers" || { echo "Tallyrun.exe: not a GUI program"; exit 1; }
+extra=$(grep 'DLL Name' <<<"$headers" | grep -viE 'KERNEL32|msvcrt|USER32' || true)
+[ -z "$extra" ] || { echo "Tallyrun.exe needs DLLs beside it: $extra"; exit 1; }
+
+stage=$(mktemp -d /tmp/tallyrun-windows.XXXXXX)
+as_user=()
+mounted=""
+cleanup() {
+  [ -z "$mounted" ] || umount "$mounted"
+  "${as_user[@]}" env -i PATH=/usr/bin:/bin WINEPREFIX="$stage/home/prefix" wineserver -k 2>/dev/null || true
+  chmod -R u+w "$stage" 2>/dev/null || true
+  rm -rf "$stage"
+}
+trap cleanup EXIT
+chmod 755 "$stage"
+cp "$build"/bin/*.exe "$stage/"
+# A copy in a folder its user cannot write, as under Program Files.
+mkdir "$stage/closed"
+cp "$build/bin/Tallyrun.exe" "$stage/closed/"
+chmod 555 "$stage/closed"
+mkdir "$stage/home"
+
+wine_env=(env -i PATH=/usr/bin:/bin HOME="$stage/home" WINEPREFIX="$stage/home/prefix"
+  WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8)
+# Root writes anywhere, so read-only files and folders would not refuse
+# anything: as root, Wine runs as the unprivileged user nobody instead. Root
+# can also give the tests a small file system to fill (Wine's drive Z: is /).
+if [ "$(id -u)" -eq 0 ]; then
+  chown 65534:65534 "$stage/home"
+  as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+  mkdir "$stage/full"
+  if mount -t tmpfs -o size=64k,mode=0777 tmpfs "$stage/full" 2>/dev/null; then
+    mounted="$stage/full"
+    wine_env+=(TALLYRUN_FULL_DISK="Z:${stage//\//\\}\\full")
+  fi
+fi
+
+"${as_user[@]}" "${wine_env[@]}" wineboot -i >/dev/null 2>&1
+"${as_user[@]}" "${wine_env[@]}" wineserver -w
+failed=0
+for test in win32_platform_test win32_app_test; do
+  echo "== $test (Wine)"
+  (cd "$stage" && "${as_user[@]}" "${wine_env[@]}" wine "$test.exe" --gtest_brief=1 "${gtest_args[@]}") || failed=1
+done
+if [ $bench -eq 1 ]; then
+  echo "== win32_bench_record_one_item (Wine)"
+  (cd "$stage" && "${as_user[@]}" "${wine_env[@]}" wine win32_bench_record_one_item.exe) || failed=1
+fi
+exit $failed

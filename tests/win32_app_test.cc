@@ -1,0 +1,303 @@
+// End to end on Windows: Tallyrun.exe copied into a temporary folder, run
+// with a raw command line, and the log's bytes compared.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/win32_test_support.h"
+
+namespace tallyrun::testing {
+namespace {
+
+// "日本語" in CP932, the ANSI code page of a Japanese system.
+constexpr char kNihongoCp932[] = "\x93\xFA\x96\x7B\x8C\xEA";
+
+class Tallyrun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(::GetACP(), 932u) << "run with LANG=ja_JP.UTF-8";
+    // A blank in the program's own path: its quoted name must not leak into the items.
+    program_ = dir_ / "Tallyrun Program";
+    MakeFolder(program_);
+    ASSERT_TRUE(
+        ::CopyFileW(W(TestProgramFolder() + "\\Tallyrun.exe").c_str(), W(exe()).c_str(), TRUE));
+    items_ = dir_ / "items";
+    MakeFolder(items_);
+    for (const char c : items_) ASSERT_LT(static_cast<unsigned char>(c), 0x80) << items_;
+  }
+
+  std::string exe() const { return program_ + "\\Tallyrun.exe"; }
+  std::string log() const { return program_ + "\\Tallyrun.log"; }
+
+  // Runs the program, then gives the log with every recording moment that
+  // fell within the run written as "T".
+  Outcome Record(const std::wstring& arguments, const std::wstring& environment = L"") {
+    SYSTEMTIME before;
+    ::GetLocalTime(&before);
+    Outcome outcome = RunProgram(exe(), arguments, items_, environment);
+    SYSTEMTIME after;
+    ::GetLocalTime(&after);
+    moments_ = MomentsBetween(before, after);
+    return outcome;
+  }
+
+  std::string Log(const std::string& path) const {
+    std::string bytes = ReadBytes(path), out;
+    for (std::size_t at = 0; at < bytes.size();) {
+      std::size_t end = bytes.find("\r\n", at);
+      end = end == std::string::npos ? bytes.size() : end + 2;
+      const std::string line = bytes.substr(at, end - at);
+      const std::size_t tab = line.find('\t');
+      if (tab != std::string::npos && moments_.count(line.substr(0, tab)) > 0) {
+        out += "T" + line.substr(tab);
+      } else {
+        out += line;
+      }
+      at = end;
+    }
+    return out;
+  }
+
+  static std::set<std::string> MomentsBetween(const SYSTEMTIME& from, const SYSTEMTIME& to) {
+    FILETIME f, t;
+    ::SystemTimeToFileTime(&from, &f);
+    ::SystemTimeToFileTime(&to, &t);
+    ULARGE_INTEGER at{{f.dwLowDateTime, f.dwHighDateTime}},
+        end{{t.dwLowDateTime, t.dwHighDateTime}};
+    constexpr ULONGLONG kSecond = 10000000;
+    std::set<std::string> moments;
+    for (at.QuadPart -= at.QuadPart % kSecond; at.QuadPart <= end.QuadPart;
+         at.QuadPart += kSecond) {
+      const FILETIME ft{at.LowPart, at.HighPart};
+      SYSTEMTIME st;
+      ::FileTimeToSystemTime(&ft, &st);
+      moments.insert(Moment(st));
+    }
+    return moments;
+  }
+
+  std::string File(const std::string& name, const SYSTEMTIME& modified) {
+    const std::string path = items_ + "\\" + name;
+    WriteBytes(path, "x");
+    SetModified(path, modified);
+    return path;
+  }
+
+  TempDir dir_;
+  std::string program_, items_;
+  std::set<std::string> moments_;
+};
+
+TEST_F(Tallyrun, RecordsEveryItemOfTheRawTextInOrderInTheSystemsForms) {
+  const SYSTEMTIME t1 = At(2002, 6, 26, 9, 3, 14), t2 = At(2002, 6, 25, 0, 0, 0),
+                   t3 = At(2002, 6, 24, 23, 59, 59), t4 = At(2003, 1, 2, 3, 4, 5),
+                   t5 = At(2004, 12, 31, 12, 0, 0), t6 = At(2005, 7, 8, 20, 1, 2);
+  const std::string d = items_;
+  File("a.txt", t1);
+  MakeFolder(d + "\\My Docs");
+  File("My Docs\\b.txt", t4);
+  File("日本語.txt", t5);
+  File("café☕.txt", t6);
+  MakeFolder(d + "\\plain");
+  SetModified(d + "\\plain", t2);
+  MakeFolder(d + "\\hid");
+  SetModified(d + "\\hid", t3);
+  // More than the folder bit: the path stays as it is.
+  ASSERT_TRUE(::SetFileAttributesW(W(d + "\\hid").c_str(), FILE_ATTRIBUTE_HIDDEN));
+  // An earlier record cut before its line end.
+  WriteBytes(log(), "2002/6/26 9:03:14\tC:\\x\t");
+
+  const std::wstring D = W(d);
+  const Outcome outcome =
+      Record(D + L"\\a.txt " + D + L"\\plain " + D + L"\\hid " + D + L"\\gone.txt \"" + D +
+             L"\\My Docs\\b.txt\" a.txt  " + D + L"\\日本語.txt \"" + D + L"\\café☕.txt\" plain\\");
+
+  EXPECT_EQ(outcome.exit_code, 0u);
+  EXPECT_EQ(outcome.stderr_text, "");
+  const std::string expected =
+      "2002/6/26 9:03:14\tC:\\x\t\r\n"
+      "T\t" +
+      d + "\\a.txt\t" + Moment(t1) +
+      "\r\n"
+      "T\t" +
+      d + "\\plain\\\t" + Moment(t2) +
+      "\r\n"
+      "T\t" +
+      d + "\\hid\t" + Moment(t3) +
+      "\r\n"
+      "T\t" +
+      d +
+      "\\gone.txt\\\t\r\n"
+      "T\t" +
+      d + "\\My Docs\\b.txt\t" + Moment(t4) +
+      "\r\n"
+      "T\t" +
+      d + "\\a.txt\t" + Moment(t1) +
+      "\r\n"
+      "T\t\\\t\r\n"
+      "T\t" +
+      d + "\\" + kNihongoCp932 + ".txt\t" + Moment(t5) +
+      "\r\n"
+      // CP932 cannot hold it: the whole line in UTF-8.
+      "T\t" +
+      d + "\\café☕.txt\t" + Moment(t6) +
+      "\r\n"
+      "T\t" +
+      d + "\\plain\\\t" + Moment(t2) + "\r\n";
+  EXPECT_EQ(Log(log()), expected);
+}
+
+TEST_F(Tallyrun, RefusesNamesWindowsCannotHoldAndRecordsTheRest) {
+  const SYSTEMTIME t = At(2002, 6, 26, 9, 3, 14);
+  const std::string a = File("a.txt", t);
+  const Outcome outcome = Record(L"x?y \"" + W(a) + L"\" \"p<q\" \"tab\there\" \"dir\\c:d\" CON");
+  EXPECT_EQ(outcome.exit_code, 1u);
+  for (const char* name : {"x?y", "p<q", "tab\\there", "dir\\c:d", "CON"}) {
+    EXPECT_NE(outcome.stderr_text.find(std::string(name) + "」"), std::string::npos)
+        << name << " in " << outcome.stderr_text;
+  }
+  EXPECT_EQ(Log(log()), "T\t" + a + "\t" + Moment(t) + "\r\n");
+}
+
+TEST_F(Tallyrun, WithoutItemsSaysSoAndRecordsNothing) {
+  const Outcome outcome = Record(L"");
+  EXPECT_EQ(outcome.exit_code, 1u);
+  EXPECT_NE(outcome.stderr_text, "");
+  EXPECT_FALSE(Exists(log()));
+}
+
+TEST_F(Tallyrun, TakesTheLogFromTheSettingsFileInEachEncodingWindowsReads) {
+  const std::string chosen = dir_.path() + "\\日本語.log";
+  const std::wstring wide = L"[Tallyrun]\r\nLogFile=" + W(chosen) + L"\r\n";
+  std::string utf16le = "\xFF\xFE";
+  for (const wchar_t c : wide) utf16le += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  std::string utf16be = "\xFE\xFF";
+  for (const wchar_t c : wide) utf16be += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
+  const std::string ansi =
+      "[Tallyrun]\r\nLogFile=" + dir_.path() + "\\" + kNihongoCp932 + ".log\r\n";
+  struct Row {
+    const char* encoding;
+    std::string bytes;
+  } rows[] = {
+      {"CP932", ansi},
+      {"UTF-8 with its mark", "\xEF\xBB\xBF" + U(wide)},
+      {"UTF-16LE", utf16le},
+      {"UTF-16BE", utf16be},
+  };
+  const SYSTEMTIME t = At(2002, 6, 26, 9, 3, 14);
+  const std::string a = File("a.txt", t);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.encoding);
+    WriteBytes(program_ + "\\Tallyrun.ini", row.bytes);
+    ::DeleteFileW(W(chosen).c_str());
+    const Outcome outcome = Record(W(a));
+    EXPECT_EQ(outcome.exit_code, 0u) << outcome.stderr_text;
+    EXPECT_EQ(Log(chosen), "T\t" + a + "\t" + Moment(t) + "\r\n");
+    EXPECT_FALSE(Exists(log()));
+  }
+}
+
+TEST_F(Tallyrun, KeepsSettingsAndLogInAppDataWhenTheProgramsFolderIsClosed) {
+  // Prepared by the test script: a copy in a folder this user cannot write.
+  const std::string closed = TestProgramFolder() + "\\closed\\Tallyrun.exe";
+  if (!Exists(closed)) GTEST_SKIP() << "no closed copy of the program beside the tests";
+  const std::string app_data = dir_ / "AppData";
+  MakeFolder(app_data);
+  const SYSTEMTIME t = At(2002, 6, 26, 9, 3, 14);
+  const std::string a = File("a.txt", t);
+
+  SYSTEMTIME before;
+  ::GetLocalTime(&before);
+  const Outcome first = RunProgram(closed, W(a), items_, L"APPDATA=" + W(app_data));
+  // A settings file there is read too.
+  const std::string other = dir_ / "other.log";
+  WriteBytes(app_data + "\\Tallyrun\\Tallyrun.ini", "[Tallyrun]\r\nLogFile=" + other + "\r\n");
+  const Outcome second = RunProgram(closed, W(a), items_, L"APPDATA=" + W(app_data));
+  SYSTEMTIME after;
+  ::GetLocalTime(&after);
+  moments_ = MomentsBetween(before, after);
+
+  EXPECT_EQ(first.exit_code, 0u) << first.stderr_text;
+  EXPECT_EQ(second.exit_code, 0u) << second.stderr_text;
+  const std::string record = "T\t" + a + "\t" + Moment(t) + "\r\n";
+  EXPECT_EQ(Log(app_data + "\\Tallyrun\\Tallyrun.log"), record);
+  EXPECT_EQ(Log(other), record);
+}
+
+TEST_F(Tallyrun, FailsWithAMessageAndLeavesTheLogWhole) {
+  const std::string a = File("a.txt", At(2002, 6, 26, 9, 3, 14));
+  const std::string earlier = "2002/6/26 9:03:14\tC:\\x\t\r\n";
+  const std::string read_only = dir_ / "read-only.log";
+  WriteBytes(read_only, earlier);
+  ASSERT_TRUE(::SetFileAttributesW(W(read_only).c_str(), FILE_ATTRIBUTE_READONLY));
+  const std::string folder = dir_ / "folder.log";
+  MakeFolder(folder);
+  const std::string locked = dir_ / "locked.log";
+  WriteBytes(locked, earlier);
+  // Another program holds the whole log locked for the run.
+  const HANDLE holder =
+      ::CreateFileW(W(locked).c_str(), GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  OVERLAPPED whole{};
+  ASSERT_TRUE(::LockFileEx(holder, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole));
+
+  struct Row {
+    std::string log;
+    const char* reason;
+  } rows[] = {
+      {read_only, "アクセスが拒否されました"},
+      {folder, "フォルダです"},
+      {locked, "ほかのプログラム"},
+      {dir_ / "no-such-folder\\a.log", "フォルダが見つかりません"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.log);
+    WriteBytes(program_ + "\\Tallyrun.ini", "[Tallyrun]\r\nLogFile=" + row.log + "\r\n");
+    const Outcome outcome = Record(W(a));
+    EXPECT_EQ(outcome.exit_code, 1u);
+    EXPECT_NE(outcome.stderr_text.find("「" + row.log + "」"), std::string::npos)
+        << outcome.stderr_text;
+    EXPECT_NE(outcome.stderr_text.find(row.reason), std::string::npos) << outcome.stderr_text;
+  }
+  ::CloseHandle(holder);
+  EXPECT_EQ(ReadBytes(read_only), earlier);
+  EXPECT_EQ(ReadBytes(locked), earlier);
+}
+
+TEST_F(Tallyrun, TakesBackABatchTheDiskCouldNotHold) {
+  // Prepared by the test script: a small file system of its own.
+  wchar_t full[MAX_PATH];
+  if (::GetEnvironmentVariableW(L"TALLYRUN_FULL_DISK", full, MAX_PATH) == 0) {
+    GTEST_SKIP() << "no small file system to fill";
+  }
+  const std::string log = U(full) + "\\full.log";
+  const std::string earlier = "2002/6/26 9:03:14\tC:\\x\t\r\n";
+  WriteBytes(log, earlier);
+  // Everything else filled: only the rest of the log's last block is free,
+  // so the batch goes in part of the way.
+  const std::string filler = U(full) + "\\filler";
+  const HANDLE h =
+      ::CreateFileW(W(filler).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  const std::string block(4096, 'x');
+  DWORD n = 0;
+  while (::WriteFile(h, block.data(), 4096, &n, nullptr) && n == 4096) {
+  }
+  ::CloseHandle(h);
+  const std::string a = File("a.txt", At(2002, 6, 26, 9, 3, 14));
+  std::wstring many;
+  for (int i = 0; i < 200; ++i) many += W(a) + L" ";
+
+  WriteBytes(program_ + "\\Tallyrun.ini", "[Tallyrun]\r\nLogFile=" + log + "\r\n");
+  const Outcome outcome = Record(many);
+  ::DeleteFileW(W(filler).c_str());
+
+  EXPECT_EQ(outcome.exit_code, 1u);
+  EXPECT_NE(outcome.stderr_text.find("ディスクの空き容量が足りません"), std::string::npos)
+      << outcome.stderr_text;
+  EXPECT_EQ(ReadBytes(log), earlier);
+}
+
+}  // namespace
+}  // namespace tallyrun::testing

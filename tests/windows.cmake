@@ -1,0 +1,27 @@
+# The Windows build's tests: built with the cross toolchain, run under Wine
+# (scripts/test-windows.sh). GoogleTest is built from Debian's sources.
+set(TALLYRUN_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(${TALLYRUN_GTEST_SOURCE} ${CMAKE_CURRENT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+function(tallyrun_add_windows_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} gtest_main)
+  target_link_options(${name} PRIVATE -static)
+  add_test(NAME ${name} COMMAND ${name})
+endfunction()
+
+add_library(tallyrun_win32_test_support STATIC win32_test_support.cc)
+target_include_directories(tallyrun_win32_test_support PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_definitions(tallyrun_win32_test_support PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN
+                                                              NOMINMAX)
+
+# Test programs sit beside Tallyrun.exe (CMAKE_RUNTIME_OUTPUT_DIRECTORY).
+tallyrun_add_windows_test(win32_platform_test SOURCES win32_platform_test.cc
+                          LIBS tallyrun_platform tallyrun_win32_test_support)
+tallyrun_add_windows_test(win32_app_test SOURCES win32_app_test.cc
+                          LIBS tallyrun_win32_test_support)
+add_dependencies(win32_app_test tallyrun)
