@@ -1,6 +1,7 @@
 // Start-up: resolve the log file, then either record the command line's items
 // and end, or hand over to the window.
 #include <cstdio>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,9 +20,7 @@ void Complain(const std::string& message) {
   std::fprintf(stderr, "tallyrun: %s\n", message.c_str());
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Record(int argc, char** argv) {
   using namespace tallyrun;
   platform::SystemEnv env;
   const ProgramPlaces places = platform::CurrentProgramPlaces();
@@ -45,9 +44,26 @@ int main(int argc, char** argv) {
   for (const std::string& item : outcome.refused) {
     Complain("「" + TerminalText(item) + "」は名前にタブか改行を含むため記録できません");
   }
+  for (const std::string& item : outcome.unplaced) {
+    Complain("「" + TerminalText(item) +
+             "」は相対パスですが、現在のフォルダが見つからないため記録できません");
+  }
   if (!outcome.written.ok()) {
     Complain("ログファイル「" + TerminalText(LogFilePath) +
              "」に書き込めません: " + outcome.written.reason());
   }
-  return outcome.refused.empty() && outcome.written.ok() ? 0 : 1;
+  return outcome.refused.empty() && outcome.unplaced.empty() && outcome.written.ok() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  tallyrun::platform::TakeFileSizeLimitAsError();
+  // Out of memory is a message and a status, never an abort.
+  try {
+    return Record(argc, argv);
+  } catch (const std::bad_alloc&) {
+    Complain("メモリが足りません");
+    return 1;
+  }
 }

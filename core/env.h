@@ -19,6 +19,8 @@ struct LocalTime {
   int hour = 0;
   int minute = 0;
   int second = 0;
+
+  bool operator==(const LocalTime&) const = default;
 };
 
 // Attribute bits in the form the log's rules are written for.
@@ -26,7 +28,8 @@ inline constexpr std::uint32_t kAttributeReadOnly = 1;
 inline constexpr std::uint32_t kAttributeHidden = 2;
 inline constexpr std::uint32_t kAttributeFolder = 16;
 
-struct ItemStatus {
+// What a record tells of an item besides its path.
+struct ItemFacts {
   std::uint32_t attributes = 0;
   LocalTime modified;
 };
@@ -37,7 +40,7 @@ class Env {
 
   virtual LocalTime Now() = 0;
   // Links are followed; nothing when the item cannot be read.
-  virtual std::optional<ItemStatus> StatusOf(const std::string& path) = 0;
+  virtual std::optional<ItemFacts> FactsOf(const std::string& path) = 0;
 
   // Adds whole lines at the end of a regular file, creating it when missing.
   // A last line without its line end gets one first. All or nothing, and

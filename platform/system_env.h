@@ -8,7 +8,7 @@ namespace tallyrun::platform {
 class SystemEnv : public Env {
  public:
   LocalTime Now() override;
-  std::optional<ItemStatus> StatusOf(const std::string& path) override;
+  std::optional<ItemFacts> FactsOf(const std::string& path) override;
   Status AppendLines(const std::string& path, std::string_view lines) override;
   Status ReadChunks(const std::string& path,
                     const std::function<bool(std::string_view)>& sink) override;

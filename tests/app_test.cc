@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,7 +16,7 @@
 #include <vector>
 
 #include "core/log_reader.h"
-#include "platform/code_page.h"
+#include "core/utf8.h"
 #include "platform/system_env.h"
 #include "tests/test_support.h"
 
@@ -67,7 +68,7 @@ V ReadBackPaths(const std::string& log) {
   const LogEntries entries = ReadLogEntries(env, log);
   V paths;
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    paths.emplace_back(entries[i].substr(entries[i].find('|') + 1));
+    paths.emplace_back(EntryPath(entries[i]));
   }
   return paths;
 }
@@ -80,7 +81,7 @@ class CommandLine : public ::testing::Test {
   }
 
   // Runs from the work folder, with stderr kept in a file of its own.
-  pid_t Spawn(const V& args, rlim_t file_size_limit = RLIM_INFINITY) {
+  pid_t Spawn(const V& args, rlim_t file_size_limit = RLIM_INFINITY, bool folder_deleted = false) {
     const pid_t pid = ::fork();
     if (pid != 0) return pid;
     std::vector<char*> argv{const_cast<char*>(exe_.c_str())};
@@ -90,6 +91,7 @@ class CommandLine : public ::testing::Test {
     const rlimit limit{file_size_limit, file_size_limit};
     if (file_size_limit != RLIM_INFINITY && ::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(126);
     if (::chdir(work_.c_str()) != 0 || !std::freopen(errors_.c_str(), "w", stderr)) ::_exit(126);
+    if (folder_deleted && ::rmdir(work_.c_str()) != 0) ::_exit(126);
     ::execv(exe_.c_str(), argv.data());
     ::_exit(127);
   }
@@ -98,8 +100,8 @@ class CommandLine : public ::testing::Test {
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-  Outcome Run(const V& args, rlim_t file_size_limit = RLIM_INFINITY) {
-    const int status = Wait(Spawn(args, file_size_limit));
+  Outcome Run(const V& args, rlim_t file_size_limit = RLIM_INFINITY, bool folder_deleted = false) {
+    const int status = Wait(Spawn(args, file_size_limit, folder_deleted));
     return {status, ReadFile(errors_)};
   }
 
@@ -143,29 +145,38 @@ TEST_F(CommandLine, EveryItemIsRecordedExactlyInOrderOrRefusedWithAMessage) {
   WriteFile(deep, "x");
   const std::string too_long = work_ + "/" + std::string(5000, 'x');
   ASSERT_EQ(::symlink("self", (work_ + "/self").c_str()), 0);
+  const std::string stray = work_ + "/テ\xFFスト";  // UTF-8 but for one byte
+  WriteFile(stray, "x");
   WriteFile(log_, kEarlier);
 
   const Outcome run = Run({dir_ / "work/a b.txt", "フォルダ", "gone.txt", "", "/tab\there",
                            ".hidden", "フォルダ/../a b.txt", "/cr\rhere", not_utf8, deep,
-                           "/lf\nhere", too_long, "self", "/\x1B[2J\xC2\x9B\t", "/"});
+                           "/lf\nhere", too_long, "self", "/\x1B[2J\xC2\x9B\xE2\x80\xAE\x9B\t", "/",
+                           ".", "..", "./フォルダ//.././フォルダ", stray});
   const std::string refused = "」は名前にタブか改行を含むため記録できません\n";
   EXPECT_EQ(run, (Outcome{1, "tallyrun: 「/tab\\there" + refused + "tallyrun: 「/cr\\rhere" +
                                  refused + "tallyrun: 「/lf\\nhere" + refused +
-                                 "tallyrun: 「/\\x1B[2J\\xC2\\x9B\\t" + refused}));
-  // No line for a refused name; a plain folder or an unreadable item gains a "/".
+                                 "tallyrun: 「/\\x1B[2J\\u009B\\u202E\\x9B\\t" + refused}));
+  // No line for a refused name; a plain folder or an unreadable item gains a
+  // "/"; relative names are made full and normalised.
   const V expected({Rec(work_ + "/a b.txt"), Rec(work_ + "/フォルダ/"),
                     Rec(work_ + "/gone.txt/", false), Rec("/", false), Rec(work_ + "/.hidden"),
-                    Rec(work_ + "/フォルダ/../a b.txt"), Rec(not_utf8), Rec(deep),
-                    Rec(too_long + "/", false), Rec(work_ + "/self/", false), Rec("/")});
-  EXPECT_TRUE(Added(ReadFile(log_)) == expected);
+                    Rec(work_ + "/a b.txt"), Rec(not_utf8), Rec(deep), Rec(too_long + "/", false),
+                    Rec(work_ + "/self/", false), Rec("/"), Rec(work_ + "/"),
+                    Rec(dir_.path() + "/"), Rec(work_ + "/フォルダ/"), Rec(stray)});
+  EXPECT_EQ(Added(ReadFile(log_)), expected);
   // Newest first; a line that is not UTF-8 is taken as CP932, as a log
-  // carried over from Windows would be.
+  // carried over from Windows would be, unless it is UTF-8 with stray bytes,
+  // which are carried so that the exact name can be found again.
   V read_back;
   for (auto r = expected.rbegin(); r != expected.rend(); ++r)
     read_back.push_back(r->substr(2, r->rfind('\t') - 2));
-  read_back[4] = platform::Cp932ToUtf8(not_utf8);
+  read_back[0] = WithStraysCarried(stray);
+  read_back[8] = WithStraysCarried(not_utf8);
   read_back.insert(read_back.end(), {"C:\\テスト\\", "/home/u/b c/", "/home/u/a.txt"});
-  EXPECT_TRUE(ReadBackPaths(log_) == read_back);
+  EXPECT_EQ(ReadBackPaths(log_), read_back);
+  EXPECT_EQ(StraysRestored(read_back[0]), stray);
+  EXPECT_EQ(StraysRestored(read_back[8]), not_utf8);
 }
 
 // One row per shape of settings file: where the record lands, and nothing
@@ -220,9 +231,12 @@ TEST_F(CommandLine, AnUnusableLogIsReportedAndChangesNothing) {
   } rows[] = {
       {"", {"ファイル名が指定されていません"}},
       {work_, {"フォルダです"}},
-      {work_ + "/missing/t.log", {"ファイルまたはフォルダが見つかりません"}},
-      // Root may open it, but the system refuses the write.
-      {"/proc/version", {"入出力エラーが発生しました", "アクセスが拒否されました"}},
+      {work_ + "/missing/t.log", {"フォルダが見つかりません"}},
+      {work_ + "/missing/", {"フォルダが見つかりません"}},
+      {log_ + "/", {"フォルダでないものがフォルダとして指定されています"}},
+      // Kernel interfaces, which root could even write to.
+      {"/proc/version", {not_regular}},
+      {"/proc/sys/kernel/hostname", {not_regular}},
       {"/dev/full", {not_regular}},
       {fifo, {not_regular}},
       {work_ + "/self", {"シンボリックリンクが循環しています"}},
@@ -249,6 +263,36 @@ TEST_F(CommandLine, AnUnusableLogIsReportedAndChangesNothing) {
   pollfd p{reader, POLLIN, 0};
   EXPECT_EQ(::poll(&p, 1, 0), 0) << "revents " << p.revents;
   ::close(reader);
+}
+
+// Another program keeps the log locked: the wait ends, the user hears why.
+TEST_F(CommandLine, ALogLockedByAnotherProgramIsGivenUpAfterAWhile) {
+  WriteFile(log_, kEarlier);
+  const int holder = ::open(log_.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+  EXPECT_EQ(Run({"/"}), (Outcome{1, "tallyrun: ログファイル「" + log_ +
+                                        "」に書き込めません: ほかのプログラムがこのファイルを"
+                                        "ロックしたままです（10 秒待ちました）\n"}));
+  ::close(holder);
+  EXPECT_EQ(ReadFile(log_), kEarlier);
+}
+
+// Whatever state the log or the process is in, every earlier record stays
+// byte for byte and every new record reads back.
+TEST_F(CommandLine, EarlierRecordsSurviveACutTailAndADeletedFolder) {
+  const std::string cut = "2002/06/26 9:03:17\t/home/u/cu";
+  WriteFile(log_, kEarlier + cut);
+  EXPECT_EQ(Run({"/"}), kQuiet);
+  EXPECT_EQ(ReadFile(log_).substr(0, kEarlier.size() + cut.size() + 2), kEarlier + cut + "\r\n");
+  EXPECT_EQ(ReadBackPaths(log_), (V{"/", "C:\\テスト\\", "/home/u/b c/", "/home/u/a.txt"}));
+
+  WriteFile(log_, kEarlier);
+  EXPECT_EQ(
+      Run({"rel", "/"}, RLIM_INFINITY, true),
+      (Outcome{
+          1,
+          "tallyrun: 「rel」は相対パスですが、現在のフォルダが見つからないため記録できません\n"}));
+  EXPECT_EQ(Added(ReadFile(log_)), V{Rec("/")});
 }
 
 TEST_F(CommandLine, FiftyThousandArgumentsAreAllRecordedInOrder) {

@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
+#include <limits>
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
 #include "platform/folders.h"
@@ -53,7 +55,7 @@ TEST(AppendLines, RefusesAtOnceWhatIsNotARegularFileInAWritablePlace) {
   }
   EXPECT_FALSE(testing::FileExists(cut)) << "a name is never cut at a NUL";
   EXPECT_FALSE(Exists(cut + std::string(1, '\0')));
-  EXPECT_FALSE(ItemStatusOf(dir.path() + std::string(1, '\0') + "x").has_value());
+  EXPECT_FALSE(ItemFactsOf(dir.path() + std::string(1, '\0') + "x").has_value());
 }
 
 TEST(AppendLines, AProcessEndedMidWriteStillLeavesTheWholeBatch) {
@@ -109,6 +111,12 @@ TEST(ReplaceFile, WritesInOneStepWhereTheFileLivesOrChangesNothing) {
   EXPECT_EQ(Count(dir.path()), 4);
   EXPECT_EQ(Count(dir / "folder"), 0);
   EXPECT_EQ(ReadFile(dir / "a/b/Tallyrun.ini"), "three");
+}
+
+TEST(ToLocalTime, AYearNoDateCanShowGivesNoneInsteadOfOverflowing) {
+  EXPECT_EQ(ToLocalTime(std::numeric_limits<std::time_t>::max()), LocalTime{});
+  EXPECT_EQ(ToLocalTime(std::time_t{1} << 46), LocalTime{});
+  EXPECT_EQ(ToLocalTime(0).year / 10, 197);
 }
 
 TEST(Cp932ToUtf8, DecodesJapaneseAndMarksBadBytes) {

@@ -15,7 +15,7 @@ std::string ReasonFromErrno(int error_number) {
     case EISDIR:
       return "フォルダです";
     case ENOTDIR:
-      return "パスの途中にフォルダでないものがあります";
+      return "フォルダでないものがフォルダとして指定されています";
     case EROFS:
       return "読み取り専用のファイルシステムです";
     case ENOSPC:
@@ -56,6 +56,11 @@ std::string ReasonFromErrno(int error_number) {
       // with the system's own words for whoever helps them.
       return "エラーが発生しました（" + std::string(std::strerror(error_number)) + "）";
   }
+}
+
+std::string KeptRecordsNote(std::size_t records) {
+  return "（取り消せなかったため、書き込めた " + std::to_string(records) +
+         " 件はログに残りました）";
 }
 
 }  // namespace tallyrun::platform

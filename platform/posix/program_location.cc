@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "core/paths.h"
+
 namespace tallyrun::platform {
 namespace {
 
@@ -25,9 +27,7 @@ std::string ProgramDirectory() {
     }
     target.resize(target.size() * 2);
   }
-  const std::size_t slash = target.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? std::string("/") : target.substr(0, slash);
+  return FolderOf(target);
 }
 
 ProgramPlaces CurrentProgramPlaces() {

@@ -8,9 +8,7 @@ namespace tallyrun::platform {
 
 LocalTime SystemEnv::Now() { return LocalNow(); }
 
-std::optional<ItemStatus> SystemEnv::StatusOf(const std::string& path) {
-  return ItemStatusOf(path);
-}
+std::optional<ItemFacts> SystemEnv::FactsOf(const std::string& path) { return ItemFactsOf(path); }
 
 Status SystemEnv::AppendLines(const std::string& path, std::string_view lines) {
   return platform::AppendLines(path, lines);

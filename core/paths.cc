@@ -1,0 +1,87 @@
+#include "core/paths.h"
+
+#include <vector>
+
+namespace tallyrun {
+namespace {
+
+bool IsSeparator(char c) { return c == kPathSeparator || (kDriveLetterPaths && c == '/'); }
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// "/" here; "C:\" or the "\\" of a network path where drives have letters.
+std::size_t RootLength(std::string_view path) {
+  if constexpr (kDriveLetterPaths) {
+    if (path.size() >= 3 && IsLetter(path[0]) && path[1] == ':' && IsSeparator(path[2])) return 3;
+    if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return 2;
+    return 0;
+  }
+  return !path.empty() && path.front() == kPathSeparator ? 1 : 0;
+}
+
+std::size_t LastSeparator(std::string_view path) {
+  for (std::size_t i = path.size(); i-- > 0;) {
+    if (IsSeparator(path[i])) return i;
+  }
+  return std::string_view::npos;
+}
+
+std::string Normalized(std::string_view full) {
+  const std::size_t root = RootLength(full);
+  std::vector<std::string_view> names;
+  for (std::string_view rest = full.substr(root); !rest.empty();) {
+    std::size_t end = 0;
+    while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+    const std::string_view name = rest.substr(0, end);
+    rest.remove_prefix(end < rest.size() ? end + 1 : end);
+    if (name == "..") {
+      if (!names.empty()) names.pop_back();
+    } else if (!name.empty() && name != ".") {
+      names.push_back(name);
+    }
+  }
+  std::string out(full.substr(0, root));
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) out.push_back(kPathSeparator);
+    out.append(names[i]);
+  }
+  if (!names.empty() && IsSeparator(full.back())) out.push_back(kPathSeparator);
+  return out;
+}
+
+}  // namespace
+
+bool IsFullPath(std::string_view path) { return RootLength(path) > 0; }
+
+std::string FolderOf(std::string_view path) {
+  const std::size_t separator = LastSeparator(path);
+  if (separator == std::string_view::npos) return ".";
+  const std::size_t root = RootLength(path);
+  return std::string(path.substr(0, separator < root ? root : separator));
+}
+
+std::string_view FinalName(std::string_view path) {
+  const std::size_t root = RootLength(path);
+  while (path.size() > root && IsSeparator(path.back())) path.remove_suffix(1);
+  if (path.size() == root) return {};
+  const std::size_t separator = LastSeparator(path);
+  return separator == std::string_view::npos ? path : path.substr(separator + 1);
+}
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string out(folder);
+  if (!out.empty() && !IsSeparator(out.back())) out.push_back(kPathSeparator);
+  out.append(name);
+  return out;
+}
+
+std::string FullPath(std::string_view path, std::string_view current_directory) {
+  if (IsFullPath(path)) return Normalized(path);
+  // "\x" on a system with drive letters stays on the current drive.
+  if (kDriveLetterPaths && !path.empty() && IsSeparator(path.front())) {
+    return Normalized(JoinPath(current_directory.substr(0, 2), path));
+  }
+  return Normalized(JoinPath(current_directory, path));
+}
+
+}  // namespace tallyrun
