@@ -14,6 +14,7 @@
 #include "core/log_record.h"
 #include "core/profile.h"
 #include "core/settings.h"
+#include "core/utf16.h"
 #include "core/utf8.h"
 #include "platform/files.h"
 #include "tests/test_support.h"
@@ -37,6 +38,12 @@ V Entries(const LogEntries& entries) {
 }
 
 V ReadBack(Env& env, const std::string& path) { return Entries(ReadLogEntries(env, path)); }
+
+ino_t Inode(const std::string& path) {
+  struct stat st {};
+  ::stat(path.c_str(), &st);
+  return st.st_ino;
+}
 
 TEST(DateTimeText, ShortDateBlankLongTimeAndDateAloneAtMidnight) {
   EXPECT_EQ(DateTimeText({2002, 6, 26, 9, 3, 14}), "2002/06/26 9:03:14");
@@ -201,23 +208,60 @@ TEST(SplitArgumentText, BlanksSeparateAndQuotesHoldBlanks) {
   EXPECT_EQ(SplitArgumentText(""), V{});
 }
 
-TEST(Profile, ReadsByTheWindowsRules) {
-  const std::string text =
-      "\xEF\xBB\xBF; comment\r\n[other]\r\nLogFile=no\r\n[ tallyrun ]\n"
-      ";LogFile=commented\n  logfile =  '/x;y.log'  "
-      "\nLogFile=second\n[Tallyrun]\nLogFile=third\n";
-  EXPECT_EQ(ProfileValue(text, "Tallyrun", "LogFile"), "/x;y.log");
-  EXPECT_EQ(ProfileValue("[Tallyrun]\nLogFile=\"/a\n", "Tallyrun", "LogFile"), "\"/a");
-  EXPECT_EQ(ProfileValue("[Tallyrun]\nLogFile=\n", "Tallyrun", "LogFile"), "");
-  EXPECT_EQ(ProfileValue("[Tallyrun]\nOther=1\n", "Tallyrun", "LogFile"), std::nullopt);
-  EXPECT_EQ(ProfileValue("", "Tallyrun", "LogFile"), std::nullopt);
+std::string Utf16(std::string_view utf8, ByteOrder order) {
+  return (order == ByteOrder::kLittleEndian ? "\xFF\xFE" : "\xFE\xFF") + Utf8ToUtf16(utf8, order);
 }
 
-TEST(Profile, AMissingKeyOrSectionIsAddedAtTheEndOfItsPlace) {
-  EXPECT_EQ(WithProfileValue("[Tallyrun]\r\nk=v\r\n\r\n[B]\r\n", "Tallyrun", "LogFile", "/n"),
-            "[Tallyrun]\r\nk=v\r\nLogFile=/n\r\n\r\n[B]\r\n");
-  EXPECT_EQ(WithProfileValue("[A]\nx=1", "Tallyrun", "LogFile", "/n"),
-            "[A]\nx=1\r\n[Tallyrun]\r\nLogFile=/n\r\n");
+TEST(Profile, ReadsByTheWindowsRules) {
+  const std::string nul(1, '\0');
+  const std::pair<std::string, std::optional<std::string>> rows[] = {
+      {"\xEF\xBB\xBF; comment\r\n[other]\r\nLogFile=no\r\n[ tallyrun ]\n;LogFile=commented\n"
+       "  logfile =  '/x;y.log'  \nLogFile=second\n[Tallyrun]\nLogFile=third\n",
+       "/x;y.log"},
+      {"[Tallyrun]\nLogFile=\"/a\n", "\"/a"},
+      {"[Tallyrun]\nLogFile=\n", ""},
+      {"[Tallyrun]\nOther=1\n", std::nullopt},
+      {"", std::nullopt},
+      // Any run of CR and LF ends a line.
+      {"[Tallyrun]\rLogFile=v", "v"},
+      {"[Tallyrun]\nLogFile=v\r\r\n", "v"},
+      // Blanks as Windows trims them, ^Z too; not a no-break space.
+      {"\x1A[\vTallyrun\f]\x1A\n\t LogFile\x1A=\x1A\v v \f\x1A\n", "v"},
+      {"[Tallyrun]\nLogFile=\xA0v", "\xA0v"},
+      // A NUL ends the name or value it stands in.
+      {"[Tallyrun" + nul + "x]\nLogFile=v" + nul + "w\n", "v"},
+      {"[Tallyrun]\nLogFile" + nul + "x=v\n", "v"},
+      // A key without "=" hides later lines of that key.
+      {"[Tallyrun]\nLogFile\nLogFile=v\n", std::nullopt},
+      // A section name runs to the last "]"; no "]", no section.
+      {"[Tallyrun]]\nLogFile=v\n", std::nullopt},
+      {"[Tallyrun\nLogFile=v\n", std::nullopt},
+      {Utf16("[Tallyrun]\r\nLogFile=/テ\U0001F600\r\n", ByteOrder::kLittleEndian), "/テ\U0001F600"},
+      {Utf16("[Tallyrun]\r\nLogFile=/テ\r\n", ByteOrder::kBigEndian), "/テ"},
+  };
+  for (const auto& [text, value] : rows)
+    EXPECT_EQ(ProfileValue(text, "Tallyrun", "LogFile"), value);
+  // In CP932, a "]" that is the second byte of a character closes nothing.
+  EXPECT_EQ(ProfileValue("[\x83]\nLogFile=v\n", "\x83", "LogFile"), std::nullopt);
+  EXPECT_EQ(ProfileValue("[\x83]]\nLogFile=v\n", "\x83]", "LogFile"), "v");
+}
+
+TEST(Profile, ChangesOneLineKeepingTheFilesLineEndsAndEncoding) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"[Tallyrun]\r\nk=v\r\n\r\n[B]\r\n", "[Tallyrun]\r\nk=v\r\nLogFile=/n\r\n\r\n[B]\r\n"},
+      {"[A]\nx=1", "[A]\nx=1\n[Tallyrun]\nLogFile=/n\n"},
+      {"[Tallyrun]\nx=1", "[Tallyrun]\nx=1\nLogFile=/n\n"},
+      {"[tallyrun]\r  logfile \r", "[tallyrun]\rlogfile=/n\r"},
+      {"", "[Tallyrun]\r\nLogFile=/n\r\n"},
+  };
+  for (const auto& [text, written] : rows) {
+    EXPECT_EQ(WithProfileValue(text, "Tallyrun", "LogFile", "/n"), written);
+  }
+  for (const ByteOrder order : {ByteOrder::kLittleEndian, ByteOrder::kBigEndian}) {
+    EXPECT_EQ(WithProfileValue(Utf16("[Tallyrun]\r\nLogFile=/old\r\n", order), "Tallyrun",
+                               "LogFile", "/テ"),
+              Utf16("[Tallyrun]\r\nLogFile=/テ\r\n", order));
+  }
 }
 
 TEST(Settings, LivesBesideTheProgramOrInTheUsersFolders) {
@@ -279,6 +323,10 @@ TEST(Settings, SavesOnlyAChangedPathKeepingEveryOtherLineAndNeverHalfWritten) {
   EXPECT_EQ(ResolveLogFilePath(env, location), " /padded.log");
   EXPECT_TRUE(alone());
   EXPECT_FALSE(SaveLogFilePath(env, location, "/a\nb", "/old.log").ok());
+  // A value already stored leaves the file as it is, down to its inode.
+  const ino_t before = Inode(ini);
+  ASSERT_TRUE(SaveLogFilePath(env, location, " /padded.log", "/elsewhere.log").ok());
+  EXPECT_EQ(Inode(ini), before);
 
   // The disk fills up part way through: the file-size limit stands in.
   const pid_t child = ::fork();

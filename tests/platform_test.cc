@@ -92,6 +92,10 @@ TEST(ReplaceFile, WritesInOneStepWhereTheFileLivesOrChangesNothing) {
   ASSERT_TRUE(ReplaceFile(dir / "a/b/Tallyrun.ini", "two").ok());
   EXPECT_EQ(ReadFile(dir / "a/b/Tallyrun.ini"), "two");
   EXPECT_EQ(Count(dir / "a/b"), 1) << "no temporary file is left";
+  // Folders made for the user's settings are the user's alone.
+  struct stat st {};
+  ASSERT_EQ(::stat((dir / "a/b").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
 
   // A link is kept, and the file it leads to replaced.
   ASSERT_EQ(::symlink("a/b/Tallyrun.ini", (dir / "link.ini").c_str()), 0);
