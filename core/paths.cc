@@ -7,12 +7,14 @@ namespace {
 
 bool IsSeparator(char c) { return c == kPathSeparator || (kDriveLetterPaths && c == '/'); }
 
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
 // "/" here; "C:\" or the "\\" of a network path where drives have letters.
 std::size_t RootLength(std::string_view path) {
   if constexpr (kDriveLetterPaths) {
-    if (path.size() >= 3 && IsLetter(path[0]) && path[1] == ':' && IsSeparator(path[2])) return 3;
+    const char drive = static_cast<char>(path.empty() ? 0 : path[0] | 0x20);
+    if (path.size() >= 3 && drive >= 'a' && drive <= 'z' && path[1] == ':' &&
+        IsSeparator(path[2])) {
+      return 3;
+    }
     if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return 2;
     return 0;
   }

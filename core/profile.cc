@@ -67,7 +67,7 @@ Parsed Parse(std::string_view text, bool cp932) {
 // A settings file as the parts the rules work on.
 class Profile {
  public:
-  explicit Profile(std::string_view text) : text_(text), cp932_(!IsValidUtf8(text)) {
+  explicit Profile(std::string_view text) : text_(text) {
     std::size_t pos = text.starts_with(kUtf8Mark) ? kUtf8Mark.size() : 0;
     while (pos < text.size()) {
       const std::size_t content = std::min(text.find_first_of(kLineEnds, pos), text.size());
@@ -79,8 +79,12 @@ class Profile {
 
   const std::vector<Line>& lines() const { return lines_; }
   std::string_view text() const { return text_; }
+  // A line that is not UTF-8 is taken as CP932, line by line: a value
+  // written in one cannot change how the others read.
   Parsed At(std::size_t i) const {
-    return Parse(text_.substr(lines_[i].begin, lines_[i].content - lines_[i].begin), cp932_);
+    const std::string_view line =
+        text_.substr(lines_[i].begin, lines_[i].content - lines_[i].begin);
+    return Parse(line, !IsValidUtf8(line));
   }
 
   // The lines of the first section of that name: from its header to the
@@ -115,7 +119,6 @@ class Profile {
 
  private:
   std::string_view text_;
-  bool cp932_;
   std::vector<Line> lines_;
 };
 

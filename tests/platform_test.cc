@@ -37,6 +37,24 @@ TEST(AppendLines, CreatesTheLogAndStartsANewLineAfterAnUnfinishedOne) {
   WriteFile(log, "unfinished");
   ASSERT_TRUE(AppendLines(log, "d\r\n").ok());
   EXPECT_EQ(ReadFile(log), "unfinished\r\nd\r\n");
+
+  // A log that can be written but not read: its last line may be unfinished,
+  // so the batch starts on a line of its own. Root reads anything; the
+  // append is made as another user then.
+  WriteFile(log, "unfinished");
+  ASSERT_EQ(::chmod(log.c_str(), 0200), 0);
+  constexpr uid_t kNobody = 65534;
+  ASSERT_EQ(::chown(dir.path().c_str(), kNobody, kNobody) | ::chown(log.c_str(), kNobody, kNobody),
+            0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(2);
+    ::_exit(AppendLines(log, "e\r\n").ok() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ReadFile(log), "unfinished\r\ne\r\n");
 }
 
 TEST(AppendLines, RefusesAtOnceWhatIsNotARegularFileInAWritablePlace) {
