@@ -301,6 +301,27 @@ TEST_F(CommandLine, EarlierRecordsSurviveACutTailAndADeletedFolder) {
   EXPECT_EQ(ReadFile(log_).substr(0, kEarlier.size() + cut.size() + 2), kEarlier + cut + "\r\n");
   EXPECT_EQ(ReadBackPaths(log_), (V{"/", "C:\\テスト\\", "/home/u/b c/", "/home/u/a.txt"}));
 
+  // The disk fills (the file-size limit stands in) on a log that can only be
+  // appended to: what got in stays, the message says how much, and the next
+  // batch starts on a line of its own.
+  WriteFile(log_, kEarlier);
+  if (std::system(("chattr +a " + log_ + " 2>/dev/null").c_str()) == 0) {
+    const Outcome full = Run(V(50, work_), kEarlier.size() + 1000);
+    EXPECT_EQ(std::system(("chattr -a " + log_).c_str()), 0);
+    const std::string log = ReadFile(log_);
+    const auto kept = std::count(log.begin() + kEarlier.size(), log.end(), '\n');
+    EXPECT_EQ(full,
+              (Outcome{1, "tallyrun: ログファイル「" + log_ +
+                              "」に書き込めません: ファイルが大きすぎます（取り消せなかったため、"
+                              "書き込めた " +
+                              std::to_string(kept) + " 件はログに残りました）\n"}));
+    EXPECT_EQ(Run({"/"}), kQuiet);
+    const V paths = ReadBackPaths(log_);
+    ASSERT_EQ(paths.size(), 4u + kept);
+    EXPECT_EQ(paths.front(), "/");
+    EXPECT_EQ(paths[1], work_ + "/");
+  }
+
   WriteFile(log_, kEarlier);
   EXPECT_EQ(
       Run({"rel", "/"}, RLIM_INFINITY, true),

@@ -6,12 +6,14 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/argument_text.h"
 #include "core/date_time_text.h"
 #include "core/log_reader.h"
 #include "core/log_record.h"
+#include "core/paths.h"
 #include "core/profile.h"
 #include "core/settings.h"
 #include "core/utf16.h"
@@ -193,6 +195,30 @@ TEST(IsValidUtf8, AcceptsWellFormedTextAndRejectsEveryMalformedSequenceWhereverI
         EXPECT_FALSE(IsValidUtf8(a + "テ" + text + "ト" + z)) << before << " " << after;
       }
     }
+  }
+}
+
+TEST(Paths, FullPathsResolveDotsByTheTextAloneAndFoldersAreFoundAgain) {
+  const std::pair<std::string, std::string> full[] = {
+      {".", "/w/d"},
+      {"..", "/w"},
+      {"./sub/../sub/", "/w/d/sub/"},
+      {"a//b/./c", "/w/d/a/b/c"},
+      {"../../../x", "/x"},
+      {"/a/../../b/", "/b/"},
+      {"/", "/"},
+      {"x/..", "/w/d"},
+      {"//a///b", "/a/b"},
+  };
+  for (const auto& [path, made] : full) EXPECT_EQ(FullPath(path, "/w/d"), made) << path;
+  EXPECT_EQ(FullPath("x", "/"), "/x");
+  const std::tuple<std::string, std::string, std::string> parts[] = {
+      {"/a/b.txt", "/a", "b.txt"}, {"/a/b/", "/a/b", "b"}, {"/x", "/", "x"}, {"/", "/", ""},
+      {"name", ".", "name"},
+  };
+  for (const auto& [path, folder, name] : parts) {
+    EXPECT_EQ(FolderOf(path), folder) << path;
+    EXPECT_EQ(FinalName(path), name) << path;
   }
 }
 
