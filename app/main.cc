@@ -30,7 +30,8 @@ int Record(int argc, char** argv) {
   // does not exist yet; the program's own folder always does, and a log the
   // user chose is never given folders.
   if (!places.program_directory_writable && LogFilePath == location.default_log_file) {
-    platform::MakeParentFolders(LogFilePath);
+    // Should it fail, appending says why.
+    (void)platform::MakeParentFolders(LogFilePath);
   }
 
   if (argc <= 1) {

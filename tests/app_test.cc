@@ -222,7 +222,7 @@ TEST_F(CommandLine, SettingsFilesOfAnyShapeNeverStopTheRecording) {
     WriteFile(row.lands_in, kEarlier);
     const auto before = Take(row.lands_in);
     EXPECT_EQ(Run({"/"}), kQuiet);
-    EXPECT_TRUE(Take(row.lands_in) == before);
+    EXPECT_EQ(Take(row.lands_in), before);
     EXPECT_EQ(Added(ReadFile(row.lands_in)), V{Rec("/")});
   }
 }
@@ -273,7 +273,7 @@ TEST_F(CommandLine, AnUnusableLogIsReportedAndChangesNothing) {
     EXPECT_TRUE(std::ranges::any_of(row.reasons, [&](const std::string& reason) {
       return errors == "tallyrun: ログファイル「" + shown + "」に書き込めません: " + reason + "\n";
     })) << errors.substr(0, 400);
-    EXPECT_TRUE(Take() == before);
+    EXPECT_EQ(Take(), before);
   }
   pollfd p{reader, POLLIN, 0};
   EXPECT_EQ(::poll(&p, 1, 0), 0) << "revents " << p.revents;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <iterator>
 #include <limits>
@@ -86,8 +87,12 @@ TEST(AppendLines, AProcessEndedMidWriteStillLeavesTheWholeBatch) {
     WriteFile(log, "");
     const pid_t child = ::fork();
     if (child == 0) ::_exit(AppendLines(log, batch).ok() ? 0 : 1);
+    // Until the write is under way; a child that never starts it fails the
+    // size check below instead of hanging the test.
     struct stat st {};
-    while (::stat(log.c_str(), &st) == 0 && st.st_size == 0) {
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (::stat(log.c_str(), &st) == 0 && st.st_size == 0 &&
+           std::chrono::steady_clock::now() < give_up) {
     }
     ::kill(child, signal);
     ::waitpid(child, nullptr, 0);
