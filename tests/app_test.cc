@@ -280,7 +280,8 @@ TEST_F(CommandLine, AnUnusableLogIsReportedAndChangesNothing) {
   ::close(reader);
 }
 
-// Another program keeps the log locked: the wait ends, the user hears why.
+// Another program keeps the log locked: the wait ends, the user hears why;
+// one that lets go in time is waited for.
 TEST_F(CommandLine, ALogLockedByAnotherProgramIsGivenUpAfterAWhile) {
   WriteFile(log_, kEarlier);
   const int holder = ::open(log_.c_str(), O_RDONLY | O_CLOEXEC);
@@ -288,8 +289,17 @@ TEST_F(CommandLine, ALogLockedByAnotherProgramIsGivenUpAfterAWhile) {
   EXPECT_EQ(Run({"/"}), (Outcome{1, "tallyrun: ログファイル「" + log_ +
                                         "」に書き込めません: ほかのプログラムがこのファイルを"
                                         "ロックしたままです（10 秒待ちました）\n"}));
-  ::close(holder);
   EXPECT_EQ(ReadFile(log_), kEarlier);
+  // Let go while the recorder waits: it goes on and records.
+  const pid_t releaser = ::fork();
+  if (releaser == 0) {
+    ::usleep(500000);
+    ::_exit(::flock(holder, LOCK_UN));
+  }
+  ::close(holder);
+  EXPECT_EQ(Run({"/"}), kQuiet);
+  EXPECT_EQ(Wait(releaser), 0);
+  EXPECT_EQ(Added(ReadFile(log_)), V{Rec("/")});
 }
 
 // Whatever state the log or the process is in, every earlier record stays
