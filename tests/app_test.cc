@@ -314,12 +314,15 @@ TEST_F(CommandLine, EarlierRecordsSurviveACutTailAndADeletedFolder) {
   // The disk fills (the file-size limit stands in) on a log that can only be
   // appended to: what got in stays, the message says how much, and the next
   // batch starts on a line of its own.
-  WriteFile(log_, kEarlier);
+  // Long enough that valgrind's own files fit under the limit too.
+  std::string earlier;
+  for (int i = 0; i < 20; ++i) earlier += kEarlier;
+  WriteFile(log_, earlier);
   if (std::system(("chattr +a " + log_ + " 2>/dev/null").c_str()) == 0) {
-    const Outcome full = Run(V(50, work_), kEarlier.size() + 1000);
+    const Outcome full = Run(V(50, work_), earlier.size() + 1000);
     EXPECT_EQ(std::system(("chattr -a " + log_).c_str()), 0);
     const std::string log = ReadFile(log_);
-    const auto kept = std::count(log.begin() + kEarlier.size(), log.end(), '\n');
+    const auto kept = std::count(log.begin() + earlier.size(), log.end(), '\n');
     EXPECT_EQ(full,
               (Outcome{1, "tallyrun: ログファイル「" + log_ +
                               "」に書き込めません: ファイルが大きすぎます（取り消せなかったため、"
@@ -327,7 +330,8 @@ TEST_F(CommandLine, EarlierRecordsSurviveACutTailAndADeletedFolder) {
                               std::to_string(kept) + " 件はログに残りました）\n"}));
     EXPECT_EQ(Run({"/"}), kQuiet);
     const V paths = ReadBackPaths(log_);
-    ASSERT_EQ(paths.size(), 4u + kept);
+    EXPECT_GT(kept, 0);
+    ASSERT_EQ(paths.size(), 61u + kept);
     EXPECT_EQ(paths.front(), "/");
     EXPECT_EQ(paths[1], work_ + "/");
   }

@@ -6,15 +6,14 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
@@ -212,57 +211,39 @@ bool MakeDirectories(const std::string& dir) {
 // keeps holding it must not make the user wait for ever.
 constexpr auto kLockWait = std::chrono::seconds(10);
 
-// What the waiting thread hands back.
-struct LockWait {
-  std::mutex mutex;
-  std::condition_variable done_or_abandoned;
-  bool done = false;
-  bool abandoned = false;
-  int error_number = 0;
-  int held = -1;
-};
-
-void WaitForLock(const std::shared_ptr<LockWait>& wait, int other) {
-  int rc;
-  do {
-    rc = ::flock(other, LOCK_EX);
-  } while (rc != 0 && errno == EINTR);
-  const int error_number = rc == 0 ? 0 : errno;
-  const std::lock_guard<std::mutex> guard(wait->mutex);
-  // Given up on meanwhile: the lock goes back at once.
-  if (wait->abandoned || error_number != 0) ::close(other);
-  if (wait->abandoned) return;
-  wait->done = true;
-  wait->error_number = error_number;
-  wait->held = error_number == 0 ? other : -1;
-  wait->done_or_abandoned.notify_one();
-}
-
-// The system offers no wait for a lock with a time limit, so a thread of its
-// own waits in the kernel's queue, fairly among other recorders, on a second
-// opening of the same file; that opening holds the lock in `held`. The
-// thread starts with every signal blocked, so that none lands there.
-Status Lock(int fd, FileDescriptor& held) {
+// The system offers no wait for a lock with a time limit, so a child process
+// waits in the kernel's queue, fairly among other recorders, on the same open
+// file, which then holds the lock for us too; given up on, it is ended.
+Status Lock(int fd) {
   if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return Status::Ok();
   if (errno != EWOULDBLOCK) return FromErrno();
-  const int other = ::open(("/proc/self/fd/" + std::to_string(fd)).c_str(),
-                           O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (other < 0) return FromErrno();
-  const auto wait = std::make_shared<LockWait>();
-  sigset_t all, before;
-  sigfillset(&all);
-  ::pthread_sigmask(SIG_BLOCK, &all, &before);
-  std::thread(WaitForLock, wait, other).detach();
-  ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
-
-  std::unique_lock<std::mutex> lock(wait->mutex);
-  if (!wait->done_or_abandoned.wait_for(lock, kLockWait, [&wait] { return wait->done; })) {
-    wait->abandoned = true;
-    return Status::Failure(kReasonLockedByOther);
+  const pid_t waiter = ::fork();
+  if (waiter < 0) return FromErrno();
+  if (waiter == 0) {
+    int rc;
+    do {
+      rc = ::flock(fd, LOCK_EX);
+    } while (rc != 0 && errno == EINTR);
+    ::_exit(rc == 0 ? 0 : 1);
   }
-  if (wait->error_number != 0) return Status::Failure(ReasonFromErrno(wait->error_number));
-  held.Reset(wait->held);
-  return Status::Ok();
+  const auto give_up = std::chrono::steady_clock::now() + kLockWait;
+  auto pause = std::chrono::microseconds(100);
+  int status = 0;
+  for (;;) {
+    const pid_t ended = ::waitpid(waiter, &status, WNOHANG);
+    if (ended == waiter) break;
+    if (ended < 0 && errno != EINTR) return FromErrno();
+    if (std::chrono::steady_clock::now() >= give_up) {
+      ::kill(waiter, SIGKILL);
+      while (::waitpid(waiter, &status, 0) < 0 && errno == EINTR) {
+      }
+      return Status::Failure(kReasonLockedByOther);
+    }
+    std::this_thread::sleep_for(pause);
+    pause = std::min(pause * 2, std::chrono::microseconds(10000));
+  }
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return Status::Ok();
+  return Status::Failure(ReasonFromErrno(ENOLCK));
 }
 
 // Whole lines in `data`, less the line end put before a batch.
@@ -299,8 +280,7 @@ Status AppendLines(const std::string& path, std::string_view lines) {
   if (IsPseudoFileSystem(fd)) return Status::Failure(kReasonNotRegularFile);
 
   // Other recorders may be appending at this moment: one at a time, one write each.
-  FileDescriptor held_lock(-1);  // released after the log is closed
-  if (Status locked = Lock(fd, held_lock); !locked.ok()) return locked;
+  if (Status locked = Lock(fd); !locked.ok()) return locked;
   struct stat st;
   if (::fstat(fd, &st) != 0) return FromErrno();
 
