@@ -13,8 +13,9 @@ inline constexpr char kReasonEmptyPath[] = "ファイル名が指定されてい
 inline constexpr char kReasonNotRegularFile[] = "通常のファイルではありません";
 inline constexpr char kReasonNulInPath[] = "パスに NUL 文字が含まれています";
 inline constexpr char kReasonFolderMissing[] = "フォルダが見つかりません";
-inline constexpr char kReasonLockedByOther[] =
-    "ほかのプログラムがこのファイルをロックしたままです（10 秒待ちました）";
+
+// Another program kept the file locked all the while we waited.
+std::string LockedByOtherReason(int seconds_waited);
 
 // Said after the reason when part of a batch got in and could not be taken
 // back: how many of its records the log keeps.

@@ -209,7 +209,7 @@ bool MakeDirectories(const std::string& dir) {
 
 // Another recorder holding the lock finishes within moments; a program that
 // keeps holding it must not make the user wait for ever.
-constexpr auto kLockWait = std::chrono::seconds(10);
+constexpr int kLockWaitSeconds = 10;
 
 // The system offers no wait for a lock with a time limit, so a child process
 // waits in the kernel's queue, fairly among other recorders, on the same open
@@ -226,7 +226,7 @@ Status Lock(int fd) {
     } while (rc != 0 && errno == EINTR);
     ::_exit(rc == 0 ? 0 : 1);
   }
-  const auto give_up = std::chrono::steady_clock::now() + kLockWait;
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(kLockWaitSeconds);
   auto pause = std::chrono::microseconds(100);
   int status = 0;
   for (;;) {
@@ -237,7 +237,7 @@ Status Lock(int fd) {
       ::kill(waiter, SIGKILL);
       while (::waitpid(waiter, &status, 0) < 0 && errno == EINTR) {
       }
-      return Status::Failure(kReasonLockedByOther);
+      return Status::Failure(LockedByOtherReason(kLockWaitSeconds));
     }
     std::this_thread::sleep_for(pause);
     pause = std::min(pause * 2, std::chrono::microseconds(10000));
