@@ -77,8 +77,22 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
   return out;
 }
 
+// Most names hold no "." or ".." and no doubled separator: they need no
+// taking apart. Names that merely begin with "." are taken apart too.
+bool MayNeedNormalizing(std::string_view path) {
+  if (!path.empty() && path.front() == '.') return true;
+  for (std::size_t i = 1; i < path.size(); ++i) {
+    if (IsSeparator(path[i - 1]) && (path[i] == '.' || IsSeparator(path[i]))) return true;
+  }
+  return false;
+}
+
 std::string FullPath(std::string_view path, std::string_view current_directory) {
-  if (IsFullPath(path)) return Normalized(path);
+  if (IsFullPath(path)) return MayNeedNormalizing(path) ? Normalized(path) : std::string(path);
+  if (!MayNeedNormalizing(path) && !path.empty() && IsFullPath(current_directory) &&
+      !MayNeedNormalizing(current_directory) && !IsSeparator(path.front())) {
+    return JoinPath(current_directory, path);
+  }
   // "\x" on a system with drive letters stays on the current drive.
   if (kDriveLetterPaths && !path.empty() && IsSeparator(path.front())) {
     return Normalized(JoinPath(current_directory.substr(0, 2), path));
