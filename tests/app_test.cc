@@ -79,6 +79,14 @@ V ReadBackPaths(const std::string& log) {
   return paths;
 }
 
+// What a run meets besides its arguments.
+struct Conditions {
+  rlim_t file_size_limit = RLIM_INFINITY;
+  bool folder_deleted = false;
+  bool as_other_user = false;  // when the tests run as root
+};
+constexpr uid_t kNobody = 65534;
+
 class CommandLine : public ::testing::Test {
  protected:
   CommandLine() {
@@ -87,17 +95,18 @@ class CommandLine : public ::testing::Test {
   }
 
   // Runs from the work folder, with stderr kept in a file of its own.
-  pid_t Spawn(const V& args, rlim_t file_size_limit = RLIM_INFINITY, bool folder_deleted = false) {
+  pid_t Spawn(const V& args, const Conditions& when = {}) {
     const pid_t pid = ::fork();
     if (pid != 0) return pid;
     std::vector<char*> argv{const_cast<char*>(exe_.c_str())};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     ::alarm(kTimeoutSeconds);
-    const rlimit limit{file_size_limit, file_size_limit};
-    if (file_size_limit != RLIM_INFINITY && ::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(126);
+    const rlimit limit{when.file_size_limit, when.file_size_limit};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(126);
     if (::chdir(work_.c_str()) != 0 || !std::freopen(errors_.c_str(), "w", stderr)) ::_exit(126);
-    if (folder_deleted && ::rmdir(work_.c_str()) != 0) ::_exit(126);
+    if (when.folder_deleted && ::rmdir(work_.c_str()) != 0) ::_exit(126);
+    if (when.as_other_user && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(126);
     ::execv(exe_.c_str(), argv.data());
     ::_exit(127);
   }
@@ -106,8 +115,8 @@ class CommandLine : public ::testing::Test {
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-  Outcome Run(const V& args, rlim_t file_size_limit = RLIM_INFINITY, bool folder_deleted = false) {
-    const int status = Wait(Spawn(args, file_size_limit, folder_deleted));
+  Outcome Run(const V& args, const Conditions& when = {}) {
+    const int status = Wait(Spawn(args, when));
     return {status, ReadFile(errors_)};
   }
 
@@ -267,7 +276,7 @@ TEST_F(CommandLine, AnUnusableLogIsReportedAndChangesNothing) {
     SCOPED_TRACE(row.value.substr(0, 100));
     Settings(row.value);
     const auto before = Take();
-    EXPECT_EQ(Run(V(50, work_), row.file_size_limit),
+    EXPECT_EQ(Run(V(50, work_), {row.file_size_limit}),
               (Outcome{1, "tallyrun: ログファイル「" + row.value +
                               "」に書き込めません: " + row.reason + "\n"}));
     EXPECT_EQ(Take(), before);
@@ -308,6 +317,19 @@ TEST_F(CommandLine, EarlierRecordsSurviveACutTailAndADeletedFolder) {
   EXPECT_EQ(ReadFile(log_).substr(0, kEarlier.size() + cut.size() + 2), kEarlier + cut + "\r\n");
   EXPECT_EQ(ReadBackPaths(log_), (V{"/", "C:\\テスト\\", "/home/u/b c/", "/home/u/a.txt"}));
 
+  // The same in a log that can be written but not read, so that its last
+  // byte is unknown. Root reads anything: the run is made as another user,
+  // who owns the program's folder.
+  if (::geteuid() == 0) {
+    WriteFile(log_, kEarlier + cut);
+    ASSERT_EQ(::chown(dir_.path().c_str(), kNobody, kNobody) | ::chmod(work_.c_str(), 0755) |
+                  ::chown(log_.c_str(), kNobody, kNobody) | ::chmod(log_.c_str(), 0200),
+              0);
+    EXPECT_EQ(Run({"/"}, {.as_other_user = true}), kQuiet);
+    EXPECT_EQ(ReadFile(log_).substr(0, kEarlier.size() + cut.size() + 2), kEarlier + cut + "\r\n");
+    EXPECT_EQ(ReadBackPaths(log_), (V{"/", "C:\\テスト\\", "/home/u/b c/", "/home/u/a.txt"}));
+  }
+
   // The disk fills (the file-size limit stands in) on a log that can only be
   // appended to: what got in stays, the message says how much, and the next
   // batch starts on a line of its own.
@@ -316,7 +338,7 @@ TEST_F(CommandLine, EarlierRecordsSurviveACutTailAndADeletedFolder) {
   for (int i = 0; i < 20; ++i) earlier += kEarlier;
   WriteFile(log_, earlier);
   if (std::system(("chattr +a " + log_ + " 2>/dev/null").c_str()) == 0) {
-    const Outcome full = Run(V(50, work_), earlier.size() + 1000);
+    const Outcome full = Run(V(50, work_), {earlier.size() + 1000});
     EXPECT_EQ(std::system(("chattr -a " + log_).c_str()), 0);
     const std::string log = ReadFile(log_);
     const auto kept = std::count(log.begin() + earlier.size(), log.end(), '\n');
@@ -335,7 +357,7 @@ TEST_F(CommandLine, EarlierRecordsSurviveACutTailAndADeletedFolder) {
 
   WriteFile(log_, kEarlier);
   EXPECT_EQ(
-      Run({"rel", "/"}, RLIM_INFINITY, true),
+      Run({"rel", "/"}, {.folder_deleted = true}),
       (Outcome{
           1,
           "tallyrun: 「rel」は相対パスですが、現在のフォルダが見つからないため記録できません\n"}));
