@@ -66,7 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Names(order ? tallyrun::Utf16ToUtf8(text.substr(2), *order) : std::string(text), sections, keys);
   for (const std::string& section : sections) {
     for (const std::string& key : keys) {
-      if (tallyrun::EqualsIgnoringAsciiCase(section, kSection) && tallyrun::EqualsIgnoringAsciiCase(key, kKey)) continue;
+      if (tallyrun::EqualsIgnoringAsciiCase(section, kSection) &&
+          tallyrun::EqualsIgnoringAsciiCase(key, kKey))
+        continue;
       if (ProfileValue(text, section, key) != ProfileValue(written, section, key)) std::abort();
     }
   }
