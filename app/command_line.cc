@@ -2,23 +2,36 @@
 
 #include <optional>
 
+#include "core/date_time_text.h"
 #include "core/log_record.h"
+#include "core/paths.h"
 
 namespace tallyrun {
 namespace {
 
-bool IsFullPath(std::string_view item) {
-  if (!item.empty() && item.front() == kPathSeparator) return true;
-  return kDriveLetterPaths && item.size() >= 2 && item[1] == ':';
+// Looked up below the current folder when it lies there: the same item,
+// without the system walking every folder above it again for each item (a
+// deep current folder can even be longer than a path the system accepts).
+std::string_view LookupPath(std::string_view full, std::string_view current_directory) {
+  if (full.size() > current_directory.size() + 1 && full.starts_with(current_directory)) {
+    const std::string_view rest = full.substr(current_directory.size());
+    if (rest.front() == kPathSeparator) return rest.substr(1);
+    if (current_directory.back() == kPathSeparator) return rest;
+  }
+  return full;
 }
 
-void SetFullPath(std::string& full, std::string_view item, const std::string& current_directory) {
-  full.clear();
-  if (!item.empty() && !IsFullPath(item) && !current_directory.empty()) {
-    full.append(current_directory);
-    if (full.back() != kPathSeparator) full.push_back(kPathSeparator);
+// Room for the whole batch at once, as it will be written: it may be
+// thousands of lines, and growing it step by step would copy it again and
+// again. Only relative items take the current folder's length.
+std::size_t BatchSize(const std::vector<std::string_view>& items,
+                      const std::string& current_directory) {
+  constexpr std::size_t kPerLine = 2 * kLongestDateTimeText + 5;  // TABs, CR LF, a folder's "/"
+  std::size_t size = 0;
+  for (const std::string_view item : items) {
+    size += item.size() + kPerLine + (IsFullPath(item) ? 0 : current_directory.size() + 1);
   }
-  full.append(item);
+  return size;
 }
 
 }  // namespace
@@ -27,27 +40,24 @@ CommandLineOutcome RecordItems(Env& env, const std::string& log_file_path,
                                const std::vector<std::string_view>& items,
                                const std::string& current_directory) {
   CommandLineOutcome outcome;
-  std::string batch;
-  // Room for the whole batch at once: it may be thousands of lines.
-  constexpr std::size_t kMomentsAndSeparators = 2 * 19 + 5;  // and CR LF, and a folder's "/"
-  std::size_t room = 0;
-  for (const std::string_view item : items) {
-    room += current_directory.size() + item.size() + kMomentsAndSeparators;
-  }
-  batch.reserve(room);
-  std::string named, path;  // reused from item to item
+  std::string batch, path, lookup;  // reused from item to item
+  batch.reserve(BatchSize(items, current_directory));
   for (const std::string_view item : items) {
     if (!FitsOnOneLogLine(item)) {
       outcome.refused.emplace_back(item);
       continue;
     }
-    // Looked up as named: the same item as its full path, without walking
-    // every folder above the current one again for each item.
-    named.assign(item);
-    const std::optional<ItemStatus> status = env.StatusOf(named);
-    if (!status) outcome.missing.push_back(item);
-    SetFullPath(path, item, current_directory);
-    AppendBareLine(batch, MakeLogLine(env, path, status, env.Now()));
+    // An empty item is kept as it stands: the record of an unreadable item.
+    const bool relative = !item.empty() && !IsFullPath(item);
+    if (relative && current_directory.empty()) {
+      outcome.unplaced.emplace_back(item);
+      continue;
+    }
+    path = item.empty() ? std::string() : FullPath(item, current_directory);
+    lookup.assign(LookupPath(path, current_directory));
+    const std::optional<ItemFacts> facts = env.FactsOf(lookup);
+    if (!facts) outcome.missing.push_back(item);
+    AppendBareLine(batch, MakeLogLine(env, path, facts, env.Now()));
   }
   if (!batch.empty()) outcome.written = env.AppendLines(log_file_path, batch);
   return outcome;

@@ -16,11 +16,14 @@ struct CommandLineOutcome {
   std::vector<std::string> refused;
   // Items recorded without a date because they could not be found, as named.
   std::vector<std::string_view> missing;
+  // Relative items while the current folder cannot be found (deleted).
+  std::vector<std::string> unplaced;
   Status written = Status::Ok();
 };
 
-// Relative items are taken from `current_directory`, so the log always holds
-// full paths that can be opened later from anywhere.
+// Items are made full and normalised from `current_directory`, so the log
+// always holds full paths that can be opened later from anywhere; an empty
+// `current_directory` means it could not be found.
 CommandLineOutcome RecordItems(Env& env, const std::string& log_file_path,
                                const std::vector<std::string_view>& items,
                                const std::string& current_directory);

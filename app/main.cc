@@ -1,6 +1,7 @@
 // Start-up: resolve the log file, then either record the command line's items
 // and end, or hand over to the window.
 #include <cstdio>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,9 +73,7 @@ void NoteMissing(Complaints& complain, const std::vector<std::string_view>& miss
   complain.Note(note);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Record(int argc, char** argv) {
   using namespace tallyrun;
   if (AnsweredQuestion(argc, argv)) return 0;
   Complaints complain;
@@ -86,7 +85,8 @@ int main(int argc, char** argv) {
   // does not exist yet; the program's own folder always does, and a log the
   // user chose is never given folders.
   if (!places.program_directory_writable && LogFilePath == location.default_log_file) {
-    platform::MakeParentFolders(LogFilePath);
+    // Should it fail, appending says why.
+    (void)platform::MakeParentFolders(LogFilePath);
   }
 
   const std::vector<std::string> named = platform::CommandLineItems(argc, argv);
@@ -109,6 +109,10 @@ int main(int argc, char** argv) {
   for (const std::string& item : outcome.refused) {
     complain("「" + TerminalText(item) + "」は名前にタブか改行を含むため記録できません");
   }
+  for (const std::string& item : outcome.unplaced) {
+    complain("「" + TerminalText(item) +
+             "」は相対パスですが、現在のフォルダが見つからないため記録できません");
+  }
   if (!outcome.written.ok()) {
     complain("ログファイル「" + TerminalText(LogFilePath) +
              "」に書き込めません: " + outcome.written.reason());
@@ -116,4 +120,17 @@ int main(int argc, char** argv) {
     NoteMissing(complain, outcome.missing);
   }
   return complain.failed() ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  tallyrun::platform::TakeFileSizeLimitAsError();
+  // Out of memory is a message and a status, never an abort.
+  try {
+    return Record(argc, argv);
+  } catch (const std::bad_alloc&) {
+    tallyrun::platform::TellUser({"メモリが足りません"});
+    return 1;
+  }
 }

@@ -8,8 +8,8 @@
 
 namespace tallyrun {
 
-// TAB, CR and LF as \t, \r and \n; every other control character, also the
-// two-byte UTF-8 ones (U+0080 to U+009F), as \xHH per byte.
+// See VisibleText: TAB, CR and LF as \t, \r and \n, other controls, stray
+// bytes and bidirectional controls as escapes.
 std::string TerminalText(std::string_view text);
 
 }  // namespace tallyrun

@@ -149,4 +149,17 @@ bool Verdict(const std::string& what, double ratio, double ceiling) {
   return pass;
 }
 
+bool Summarise(const Contest& contest, const std::string& what, double ceiling) {
+  PrintTimes("tallyrun", contest.ours);
+  PrintTimes(contest.baseline_label, contest.baseline);
+  std::printf("  median of the ratios %.2f\n", Median(contest.ratios));
+  return Verdict(what, Min(contest.ours) / Min(contest.baseline), ceiling);
+}
+
+std::string CopyOfProgram(const ScratchFolder& scratch, const std::string& built) {
+  const std::string program = scratch / "tallyrun";
+  CopyFile(built, program);
+  return program;
+}
+
 }  // namespace tallyrun::bench

@@ -57,4 +57,18 @@ void PrintTimes(const std::string& label, const std::vector<double>& seconds);
 // ceiling; true when it passed.
 bool Verdict(const std::string& what, double ratio, double ceiling);
 
+// Timings of our program and its baseline, measured in alternation.
+struct Contest {
+  std::string baseline_label;
+  std::vector<double> ours, baseline, ratios;
+};
+
+// Prints both sides' times and the median ratio, then the verdict on the
+// ratio of the fastest of each; true when it passed.
+bool Summarise(const Contest& contest, const std::string& what, double ceiling);
+
+// A copy of the built command-line program in `scratch`, so that the settings file
+// and the log beside it are the benchmark's own.
+std::string CopyOfProgram(const ScratchFolder& scratch, const std::string& built);
+
 }  // namespace tallyrun::bench

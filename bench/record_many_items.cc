@@ -18,8 +18,7 @@ constexpr double kCeiling = 1.0;
 
 int main() {
   ScratchFolder scratch;
-  const std::string program = scratch / "tallyrun";
-  CopyFile(TALLYRUN_EXE, program);
+  const std::string program = CopyOfProgram(scratch, TALLYRUN_EXE);
   const std::string log = scratch / "Tallyrun.log";
   const std::string files = scratch / "files";
   const std::string stat_output = scratch / "stat.txt";
@@ -37,15 +36,15 @@ int main() {
   const ProcessOptions in_files{files, ""};
   const ProcessOptions in_files_to_output{files, stat_output};
 
-  std::vector<double> ours_times, baseline_times, ratios;
+  Contest contest{"stat --printf", {}, {}, {}};
   for (int round = -1; round < kRounds; ++round) {  // round -1 warms up
     WriteFile(log, "");
     const double ours_seconds = RunProcess(ours, in_files).seconds;
     const double baseline_seconds = RunProcess(baseline, in_files_to_output).seconds;
     if (round < 0) continue;
-    ours_times.push_back(ours_seconds);
-    baseline_times.push_back(baseline_seconds);
-    ratios.push_back(ours_seconds / baseline_seconds);
+    contest.ours.push_back(ours_seconds);
+    contest.baseline.push_back(baseline_seconds);
+    contest.ratios.push_back(ours_seconds / baseline_seconds);
   }
   if (CountLines(ReadFile(log)) != kFiles || CountLines(ReadFile(stat_output)) != kFiles) {
     std::fprintf(stderr, "bench: a line per file was expected from both\n");
@@ -54,10 +53,5 @@ int main() {
 
   std::printf("Record %d files in one call: %d rounds, alternating (%s)\n", kFiles, kRounds,
               MachineLoad().c_str());
-  PrintTimes("tallyrun", ours_times);
-  PrintTimes("stat --printf", baseline_times);
-  std::printf("  median of the rounds' ratios %.2f\n", Median(ratios));
-  const bool pass = Verdict("record 10,000 files vs GNU stat (min of rounds)",
-                            Min(ours_times) / Min(baseline_times), kCeiling);
-  return pass ? 0 : 1;
+  return Summarise(contest, "record 10,000 files vs GNU stat (min of rounds)", kCeiling) ? 0 : 1;
 }

@@ -35,9 +35,7 @@ BatchMeans Batch(const std::vector<std::string>& ours, const std::vector<std::st
 
 int main() {
   ScratchFolder scratch;
-  // A copy of its own, so the settings file and the log beside it are ours.
-  const std::string program = scratch / "tallyrun";
-  CopyFile(TALLYRUN_EXE, program);
+  const std::string program = CopyOfProgram(scratch, TALLYRUN_EXE);
   const std::string item = scratch / "report.txt";
   WriteFile(item, "an item to record\n");
 
@@ -45,12 +43,12 @@ int main() {
   const std::vector<std::string> baseline = {BASELINE_RECORD_EXE, scratch / "baseline.log", item};
   Batch(ours, baseline);  // warms the page cache for both
 
-  std::vector<double> ours_times, baseline_times, ratios;
+  Contest contest{"baseline_record", {}, {}, {}};
   for (int b = 0; b < kBatches; ++b) {
     const BatchMeans means = Batch(ours, baseline);
-    ours_times.push_back(means.ours);
-    baseline_times.push_back(means.baseline);
-    ratios.push_back(means.ours / means.baseline);
+    contest.ours.push_back(means.ours);
+    contest.baseline.push_back(means.baseline);
+    contest.ratios.push_back(means.ours / means.baseline);
   }
   if (ReadFile(scratch / "Tallyrun.log").find(item) == std::string::npos) {
     std::fprintf(stderr, "bench: tallyrun recorded nothing\n");
@@ -59,10 +57,6 @@ int main() {
 
   std::printf("Record one item: %d batches of %d runs each, alternating (%s)\n", kBatches,
               kRunsPerBatch, MachineLoad().c_str());
-  PrintTimes("tallyrun", ours_times);
-  PrintTimes("baseline_record", baseline_times);
-  std::printf("  median of the batches' ratios %.2f\n", Median(ratios));
-  const bool pass = Verdict("record one item vs baseline_record (min of batches)",
-                            Min(ours_times) / Min(baseline_times), kCeiling);
-  return pass ? 0 : 1;
+  return Summarise(contest, "record one item vs baseline_record (min of batches)", kCeiling) ? 0
+                                                                                             : 1;
 }

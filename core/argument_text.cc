@@ -1,29 +1,30 @@
 #include "core/argument_text.h"
 
 namespace tallyrun {
+namespace {
+
+// The item is the text before `end` (all of it when there is no `end`); the
+// rest goes on after the character at `end`.
+void TakeItem(std::string_view& rest, std::size_t end, std::vector<std::string>& items) {
+  items.emplace_back(rest.substr(0, end));
+  rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+}
+
+}  // namespace
 
 std::vector<std::string> SplitArgumentText(std::string_view rest) {
   std::vector<std::string> items;
   while (!rest.empty()) {
-    if (rest.front() == '"') {
-      rest.remove_prefix(1);
-      const std::size_t closing = rest.find('"');
-      if (closing == std::string_view::npos) {
-        items.emplace_back(rest);
-        break;
-      }
-      items.emplace_back(rest.substr(0, closing));
-      rest.remove_prefix(closing + 1);
-      if (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+    if (rest.front() != '"') {
+      TakeItem(rest, rest.find(' '), items);
       continue;
     }
-    const std::size_t blank = rest.find(' ');
-    if (blank == std::string_view::npos) {
-      items.emplace_back(rest);
-      break;
+    rest.remove_prefix(1);
+    const std::size_t closing = rest.find('"');
+    TakeItem(rest, closing, items);
+    if (closing != std::string_view::npos && !rest.empty() && rest.front() == ' ') {
+      rest.remove_prefix(1);
     }
-    items.emplace_back(rest.substr(0, blank));
-    rest.remove_prefix(blank + 1);
   }
   return items;
 }

@@ -11,23 +11,13 @@ char* PutTwoDigits(char* at, int v) {
   return at + 2;
 }
 
-char* PutNumber(char* at, int v) {
-  unsigned magnitude = static_cast<unsigned>(v);
-  if (v < 0) {
-    *at++ = '-';
-    magnitude = 0u - magnitude;
-  }
-  char digits[12];
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude > 0);
-  while (n > 0) *at++ = digits[--n];
-  return at;
-}
-
 }  // namespace
+
+bool IsExpressible(const LocalTime& t) {
+  return t.year >= 1 && t.year <= 9999 && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
+         t.day <= 31 && t.hour >= 0 && t.hour <= 23 && t.minute >= 0 && t.minute <= 59 &&
+         t.second >= 0 && t.second <= 60;
+}
 
 std::string DateTimeText(const LocalTime& t) {
   std::string out;
@@ -36,19 +26,18 @@ std::string DateTimeText(const LocalTime& t) {
 }
 
 void AppendDateTimeText(std::string& out, const LocalTime& t) {
-  char text[64];
-  char* at = text;
-  if (t.year >= 0 && t.year < 1000) {
-    for (int width = t.year < 10 ? 3 : t.year < 100 ? 2 : 1; width > 0; --width) *at++ = '0';
-  }
-  at = PutNumber(at, t.year);
+  if (!IsExpressible(t)) return;
+  char text[kLongestDateTimeText];
+  char* at = PutTwoDigits(text, t.year / 100);
+  at = PutTwoDigits(at, t.year);
   *at++ = '/';
   at = PutTwoDigits(at, t.month);
   *at++ = '/';
   at = PutTwoDigits(at, t.day);
   if (t.hour != 0 || t.minute != 0 || t.second != 0) {
     *at++ = ' ';
-    at = PutNumber(at, t.hour);
+    if (t.hour >= 10) *at++ = static_cast<char>('0' + t.hour / 10);
+    *at++ = static_cast<char>('0' + t.hour % 10);
     *at++ = ':';
     at = PutTwoDigits(at, t.minute);
     *at++ = ':';

@@ -2,11 +2,18 @@
 // at exactly midnight, so that every log reads the same on every system.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "core/env.h"
 
 namespace tallyrun {
+
+// "yyyy/MM/dd HH:mm:ss": no text of an expressible moment is longer.
+inline constexpr std::size_t kLongestDateTimeText = 19;
+
+// Years 1 to 9999 with every field in its range; nothing else has a text.
+bool IsExpressible(const LocalTime& t);
 
 std::string DateTimeText(const LocalTime& t);
 // The same text added to the end of `out`, for building a line in one piece.

@@ -19,6 +19,8 @@ struct LocalTime {
   int hour = 0;
   int minute = 0;
   int second = 0;
+
+  bool operator==(const LocalTime&) const = default;
 };
 
 // Attribute bits in the form the log's rules are written for.
@@ -29,7 +31,8 @@ inline constexpr std::uint32_t kAttributeFolder = 16;
 // The portable form of a moment, "yyyy/MM/dd H:mm:ss" (core/date_time_text.h).
 void AppendDateTimeText(std::string& out, const LocalTime& t);
 
-struct ItemStatus {
+// What a record tells of an item besides its path.
+struct ItemFacts {
   std::uint32_t attributes = 0;
   LocalTime modified;
 };
@@ -45,7 +48,7 @@ class Env {
     AppendDateTimeText(out, t);
   }
   // Links are followed; nothing when the item cannot be read.
-  virtual std::optional<ItemStatus> StatusOf(const std::string& path) = 0;
+  virtual std::optional<ItemFacts> FactsOf(const std::string& path) = 0;
 
   // Adds whole lines at the end of a regular file, creating it when missing.
   // A last line without its line end gets one first. All or nothing, and

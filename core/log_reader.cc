@@ -26,6 +26,11 @@ std::string_view FieldOf(std::string_view line) {
 
 }  // namespace
 
+std::string_view EntryPath(std::string_view entry) {
+  const std::size_t separator = entry.find(kEntrySeparator);
+  return separator == std::string_view::npos ? entry : entry.substr(separator + 1);
+}
+
 char* LogEntries::Add(std::size_t n) {
   // Starts stay below kBlockSize: a longer entry gets a block to itself.
   if (blocks_.empty() || blocks_.back().used >= kBlockSize ||
@@ -70,7 +75,7 @@ void LogEntries::AddNewest(std::string_view entry) {
 void LogEntries::AddNewest(std::string_view moment, std::string_view path) {
   char* at = Add(moment.size() + 1 + path.size());
   if (!moment.empty()) std::memcpy(at, moment.data(), moment.size());
-  at[moment.size()] = '|';
+  at[moment.size()] = kEntrySeparator;
   if (!path.empty()) std::memcpy(at + moment.size() + 1, path.data(), path.size());
 }
 
@@ -80,39 +85,49 @@ void LogEntries::Clear() {
   size_ = 0;
 }
 
-bool LogReader::TakeLine(std::string_view line, bool valid_utf8) {
+void LogReader::TakeLine(std::string_view line, bool valid_utf8) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   std::string_view field = FieldOf(line);
-  if (field.empty()) return false;
-
   std::string decoded;
   if (!valid_utf8 && !IsValidUtf8(field)) {
-    decoded = env_.DecodeLegacyText(field);
+    decoded = Decoded(field);
     field = decoded;
   }
   const std::size_t first_tab = field.find('\t');
-  if (first_tab == std::string_view::npos) return false;
+  if (first_tab == std::string_view::npos) return;
   const std::size_t second_tab = field.find('\t', first_tab + 1);
-  if (second_tab == std::string_view::npos) return false;
+  if (second_tab == std::string_view::npos) return;
   out_.AddNewest(field.substr(0, first_tab),
                  field.substr(first_tab + 1, second_tab - first_tab - 1));
-  return true;
 }
 
-bool LogReader::Feed(std::string_view piece) {
-  if (stopped_) return false;
-  if (!partial_line_.empty()) {
+std::string LogReader::Decoded(std::string_view field) {
+  if (!HoldsMultibyteCharacter(field)) {
+    std::string legacy = env_.DecodeLegacyText(field);
+    if (legacy.find("\xEF\xBF\xBD") == std::string::npos) return legacy;
+  }
+  return WithStraysCarried(field);
+}
+
+void LogReader::SkipRestOfLine() {
+  skipping_ = true;
+  partial_line_.clear();
+  partial_line_.shrink_to_fit();
+}
+
+void LogReader::Feed(std::string_view piece) {
+  if (skipping_ || !partial_line_.empty()) {
     const void* nl = std::memchr(piece.data(), '\n', piece.size());
     const std::size_t n =
         nl == nullptr ? piece.size()
                       : static_cast<std::size_t>(static_cast<const char*>(nl) - piece.data());
-    if (partial_line_.size() + n > kLongestLine) return Stop();
-    partial_line_.append(piece.substr(0, n));
-    if (nl == nullptr) return true;
+    if (!skipping_ && partial_line_.size() + n > kLongestLine) SkipRestOfLine();
+    if (!skipping_) partial_line_.append(piece.substr(0, n));
+    if (nl == nullptr) return;
     piece.remove_prefix(n + 1);
-    const bool more = TakeLine(partial_line_, false);
+    if (!skipping_) TakeLine(partial_line_, false);
+    skipping_ = false;
     partial_line_.clear();
-    if (!more) return Stop();
   }
 
   const std::size_t last_nl = piece.rfind('\n');
@@ -124,32 +139,30 @@ bool LogReader::Feed(std::string_view piece) {
   while (!lines.empty()) {
     const auto* nl = static_cast<const char*>(std::memchr(lines.data(), '\n', lines.size()));
     const std::size_t n = nl - lines.data();
-    if (n > kLongestLine || !TakeLine(lines.substr(0, n), valid_utf8)) return Stop();
+    if (n <= kLongestLine) TakeLine(lines.substr(0, n), valid_utf8);
     lines.remove_prefix(n + 1);
   }
-  if (piece.size() - whole > kLongestLine) return Stop();
-  partial_line_.assign(piece.substr(whole));
-  return true;
-}
-
-bool LogReader::Stop() {
-  stopped_ = true;
-  partial_line_.clear();
-  partial_line_.shrink_to_fit();
-  return false;
+  if (piece.size() - whole > kLongestLine) {
+    SkipRestOfLine();
+  } else {
+    partial_line_.assign(piece.substr(whole));
+  }
 }
 
 void LogReader::Finish() {
-  if (!stopped_ && !partial_line_.empty()) TakeLine(partial_line_, false);
+  if (!skipping_ && !partial_line_.empty()) TakeLine(partial_line_, false);
   partial_line_.clear();
-  stopped_ = true;
+  skipping_ = false;
 }
 
 LogEntries ReadLogEntries(Env& env, const std::string& path) {
   LogEntries entries;
   LogReader reader(env, entries);
   // A log that cannot be opened simply shows nothing.
-  (void)env.ReadChunks(path, [&reader](std::string_view piece) { return reader.Feed(piece); });
+  (void)env.ReadChunks(path, [&reader](std::string_view piece) {
+    reader.Feed(piece);
+    return true;
+  });
   reader.Finish();
   return entries;
 }

@@ -1,6 +1,6 @@
 // Reading a log back as the list's entries ("moment|path"), newest first.
-// Reading stops quietly at the first empty line or damaged record (too few
-// TABs, or far longer than any record); what came before it is kept.
+// Empty lines and damaged ones (too few TABs, or far longer than any record)
+// are skipped quietly, so a cut line never hides the records around it.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +13,10 @@
 #include "core/env.h"
 
 namespace tallyrun {
+
+inline constexpr char kEntrySeparator = '|';
+// Everything after the entry's first separator.
+std::string_view EntryPath(std::string_view entry);
 
 // A log may hold millions of records, so entries share large blocks of
 // memory instead of owning one allocation each, and each is found again from
@@ -54,20 +58,22 @@ class LogReader {
  public:
   LogReader(Env& env, LogEntries& out) : env_(env), out_(out) {}
 
-  // False once the reading has stopped; later pieces are ignored.
-  bool Feed(std::string_view piece);
+  void Feed(std::string_view piece);
   // The last line counts even without its line end.
   void Finish();
 
  private:
   // `valid_utf8` is known when the line came from a stretch already checked.
-  bool TakeLine(std::string_view line, bool valid_utf8);
-  bool Stop();
+  void TakeLine(std::string_view line, bool valid_utf8);
+  // A line that is not UTF-8: CP932 from a Windows system, or UTF-8 with
+  // stray bytes, which are carried (see utf8.h).
+  std::string Decoded(std::string_view field);
+  void SkipRestOfLine();
 
   Env& env_;
   LogEntries& out_;
   std::string partial_line_;
-  bool stopped_ = false;
+  bool skipping_ = false;  // inside a line too long to be a record
 };
 
 // A missing or unreadable log gives no entries.

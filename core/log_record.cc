@@ -12,21 +12,21 @@ void EnsureTrailingSeparator(std::string& path) {
 }  // namespace
 
 std::string MakeLogLine(std::string& path, Env& env) {
-  const std::optional<ItemStatus> status = env.StatusOf(path);
-  return MakeLogLine(env, path, status, env.Now());
+  const std::optional<ItemFacts> facts = env.FactsOf(path);
+  return MakeLogLine(env, path, facts, env.Now());
 }
 
-std::string MakeLogLine(Env& env, std::string& path, const std::optional<ItemStatus>& status,
+std::string MakeLogLine(Env& env, std::string& path, const std::optional<ItemFacts>& facts,
                         const LocalTime& now) {
-  if (!status || status->attributes == kAttributeFolder) EnsureTrailingSeparator(path);
-  constexpr std::size_t kLongestMoment = 24;
+  const bool readable = facts && IsExpressible(facts->modified);
+  if (!readable || facts->attributes == kAttributeFolder) EnsureTrailingSeparator(path);
   std::string record;
-  record.reserve(path.size() + 2 * kLongestMoment + 2);
+  record.reserve(path.size() + 2 * kLongestDateTimeText + 2);
   env.AppendMomentText(record, now);
   record.push_back('\t');
   record.append(path);
   record.push_back('\t');
-  if (status) env.AppendMomentText(record, status->modified);
+  if (readable) env.AppendMomentText(record, facts->modified);
   return record;
 }
 
@@ -43,15 +43,6 @@ void AppendQuotedLine(std::string& batch, std::string_view record) {
 
 bool FitsOnOneLogLine(std::string_view path) {
   return path.find_first_of("\t\r\n") == std::string_view::npos;
-}
-
-std::string ListEntry(std::string_view moment, std::string_view path) {
-  std::string entry;
-  entry.reserve(moment.size() + 1 + path.size());
-  entry.append(moment);
-  entry.push_back('|');
-  entry.append(path);
-  return entry;
 }
 
 }  // namespace tallyrun

@@ -15,9 +15,9 @@ namespace tallyrun {
 // read, gets a trailing separator in the caller's variable too, so that what
 // is shown and what is logged agree. Never fails.
 std::string MakeLogLine(std::string& path, Env& env);
-// The same for an item already looked up; `status` is empty when it could not
-// be read.
-std::string MakeLogLine(Env& env, std::string& path, const std::optional<ItemStatus>& status,
+// The same for an item already looked up; `facts` is empty when it could not
+// be read. A modified moment the date form cannot express counts as unreadable.
+std::string MakeLogLine(Env& env, std::string& path, const std::optional<ItemFacts>& facts,
                         const LocalTime& now);
 
 // The command line writes records bare, a drop writes them in double quotes;
@@ -27,8 +27,5 @@ void AppendQuotedLine(std::string& batch, std::string_view record);
 
 // A TAB, CR or LF in a path would break the line apart when read back.
 bool FitsOnOneLogLine(std::string_view path);
-
-// What the list shows for a record: "moment|path".
-std::string ListEntry(std::string_view moment, std::string_view path);
 
 }  // namespace tallyrun

@@ -2,69 +2,125 @@
 
 #include <vector>
 
+#include "core/ascii.h"
+#include "core/utf16.h"
+#include "core/utf8.h"
+
 namespace tallyrun {
 namespace {
 
-constexpr std::string_view kBom = "\xEF\xBB\xBF";
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+// Windows trims these around names and values; ^Z ends many DOS-era files.
+constexpr std::string_view kBlanks = " \t\n\v\f\r\x1A";
+constexpr std::string_view kLineEnds = "\r\n";
 
 struct Line {
   std::size_t begin;    // offset of the first byte
-  std::size_t content;  // offset just past the text, before CR LF
-  std::size_t end;      // offset just past the line end
+  std::size_t content;  // offset just past the text, before its line end
+  std::size_t end;      // offset just past the line end: any run of CR and LF
 };
 
 enum class Kind { kOther, kSection, kKey };
 
 struct Parsed {
   Kind kind = Kind::kOther;
-  std::string_view name;   // section name or key
-  std::string_view value;  // raw value, trimmed
+  std::string_view name;                  // section name or key
+  std::optional<std::string_view> value;  // trimmed; none for a key without "="
 };
 
-Parsed Parse(std::string_view text) {
-  const std::string_view t = Trim(text);
-  if (t.empty() || t.front() == ';') return {};
-  if (t.front() == '[') {
-    std::string_view name = t.substr(1);
-    const std::size_t close = name.find(']');
-    if (close != std::string_view::npos) name = name.substr(0, close);
-    return {Kind::kSection, Trim(name), {}};
+std::string_view UpToNul(std::string_view s) { return s.substr(0, s.find('\0')); }
+
+bool IsCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsCp932Trail(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+
+// A section name runs to the line's last "]", which in CP932 text is never
+// the second byte of a double-byte character.
+std::size_t LastClosingBracket(std::string_view t, bool cp932) {
+  std::size_t last = std::string_view::npos;
+  for (std::size_t i = 1; i < t.size(); ++i) {
+    const auto c = static_cast<unsigned char>(t[i]);
+    if (cp932 && IsCp932Lead(c) && i + 1 < t.size() &&
+        IsCp932Trail(static_cast<unsigned char>(t[i + 1]))) {
+      ++i;
+    } else if (c == ']') {
+      last = i;
+    }
   }
-  const std::size_t eq = t.find('=');
-  if (eq == std::string_view::npos) return {};
-  return {Kind::kKey, Trim(t.substr(0, eq)), Trim(t.substr(eq + 1))};
+  return last;
 }
 
-std::vector<Line> SplitLines(std::string_view text) {
-  std::vector<Line> lines;
-  std::size_t pos = text.substr(0, kBom.size()) == kBom ? kBom.size() : 0;
-  while (pos < text.size()) {
-    const std::size_t nl = text.find('\n', pos);
-    const std::size_t end = nl == std::string_view::npos ? text.size() : nl + 1;
-    std::size_t content = nl == std::string_view::npos ? text.size() : nl;
-    if (content > pos && text[content - 1] == '\r') --content;
-    lines.push_back({pos, content, end});
-    pos = end;
+Parsed Parse(std::string_view text, bool cp932) {
+  const std::string_view t = Trimmed(text, kBlanks);
+  if (t.empty() || t.front() == ';') return {};
+  if (t.front() == '[') {
+    const std::size_t close = LastClosingBracket(t, cp932);
+    if (close != std::string_view::npos) {
+      return {Kind::kSection, Trimmed(UpToNul(t.substr(1, close - 1)), kBlanks), {}};
+    }
   }
-  return lines;
+  const std::size_t eq = t.find('=');
+  if (eq == std::string_view::npos) return {Kind::kKey, Trimmed(UpToNul(t), kBlanks), {}};
+  return {Kind::kKey, Trimmed(UpToNul(t.substr(0, eq)), kBlanks),
+          Trimmed(UpToNul(t.substr(eq + 1)), kBlanks)};
 }
+
+// A settings file as the parts the rules work on.
+class Profile {
+ public:
+  explicit Profile(std::string_view text) : text_(text) {
+    std::size_t pos = text.starts_with(kUtf8Mark) ? kUtf8Mark.size() : 0;
+    while (pos < text.size()) {
+      const std::size_t content = std::min(text.find_first_of(kLineEnds, pos), text.size());
+      const std::size_t end = std::min(text.find_first_not_of(kLineEnds, content), text.size());
+      lines_.push_back({pos, content, end});
+      pos = end;
+    }
+  }
+
+  const std::vector<Line>& lines() const { return lines_; }
+  std::string_view text() const { return text_; }
+  // A line that is not UTF-8 is taken as CP932, line by line: a value
+  // written in one cannot change how the others read.
+  Parsed At(std::size_t i) const {
+    const std::string_view line =
+        text_.substr(lines_[i].begin, lines_[i].content - lines_[i].begin);
+    return Parse(line, !IsValidUtf8(line));
+  }
+
+  // The lines of the first section of that name: from its header to the
+  // next header.
+  std::optional<std::pair<std::size_t, std::size_t>> Section(std::string_view name) const {
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+      const Parsed p = At(i);
+      if (p.kind != Kind::kSection || !EqualsIgnoringAsciiCase(p.name, name)) continue;
+      std::size_t j = i + 1;
+      while (j < lines_.size() && At(j).kind != Kind::kSection) ++j;
+      return std::pair{i, j};
+    }
+    return std::nullopt;
+  }
+
+  // The first line of that key in the section; it hides every later one.
+  std::optional<std::size_t> Key(std::pair<std::size_t, std::size_t> section,
+                                 std::string_view key) const {
+    for (std::size_t i = section.first + 1; i < section.second; ++i) {
+      const Parsed p = At(i);
+      if (p.kind == Kind::kKey && EqualsIgnoringAsciiCase(p.name, key)) return i;
+    }
+    return std::nullopt;
+  }
+
+  // The file's own line end, for lines added to it.
+  std::string_view LineEnd() const {
+    if (lines_.empty()) return "\r\n";
+    const std::string_view run = text_.substr(lines_[0].content, lines_[0].end - lines_[0].content);
+    return run == "\n" || run == "\r" ? run : "\r\n";
+  }
+
+ private:
+  std::string_view text_;
+  std::vector<Line> lines_;
+};
 
 std::string_view Unquote(std::string_view v) {
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
@@ -73,102 +129,81 @@ std::string_view Unquote(std::string_view v) {
   return v;
 }
 
-// A last line without its line end gets one; a CR already there is its start,
-// and left alone it would become part of that line's value.
-void FinishLastLine(std::string& out) {
-  if (out.empty() || out.back() == '\n') return;
-  out.append(out.back() == '\r' ? "\n" : "\r\n");
-}
-
-// Where the first section of the name starts and ends, by line index.
-struct SectionSpan {
-  std::size_t header;
-  std::size_t after;  // first line past the section
-};
-
-std::optional<SectionSpan> FindSection(std::string_view text, const std::vector<Line>& lines,
-                                       std::string_view section) {
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const Parsed p = Parse(text.substr(lines[i].begin, lines[i].content - lines[i].begin));
-    if (p.kind != Kind::kSection || !EqualsIgnoringCase(p.name, section)) continue;
-    std::size_t j = i + 1;
-    for (; j < lines.size(); ++j) {
-      if (Parse(text.substr(lines[j].begin, lines[j].content - lines[j].begin)).kind ==
-          Kind::kSection) {
-        break;
-      }
-    }
-    return SectionSpan{i, j};
-  }
-  return std::nullopt;
-}
-
 std::string EncodeValue(std::string_view value) {
-  const bool padded = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()));
-  const bool looks_quoted = Unquote(value).size() != value.size();
-  const bool quote = padded || looks_quoted;
-  std::string encoded;
-  encoded.reserve(value.size() + 2);
-  if (quote) encoded.push_back('"');
-  encoded.append(value);
-  if (quote) encoded.push_back('"');
-  return encoded;
+  const bool padded = !value.empty() && (kBlanks.find(value.front()) != std::string_view::npos ||
+                                         kBlanks.find(value.back()) != std::string_view::npos);
+  const bool quote = padded || Unquote(value).size() != value.size();
+  return quote ? "\"" + std::string(value) + "\"" : std::string(value);
+}
+
+std::optional<std::string> ValueInBytes(std::string_view text, std::string_view section,
+                                        std::string_view key) {
+  const Profile profile(text);
+  const auto span = profile.Section(section);
+  if (!span) return std::nullopt;
+  const std::optional<std::size_t> line = profile.Key(*span, key);
+  if (!line) return std::nullopt;
+  const std::optional<std::string_view> value = profile.At(*line).value;
+  if (!value) return std::nullopt;
+  return std::string(Unquote(*value));
+}
+
+// Where a new line goes after line `i`: past its first line end, so that
+// blank lines setting a section apart stay after the new line.
+std::size_t AfterFirstLineEnd(const Profile& profile, std::size_t i) {
+  const Line& line = profile.lines()[i];
+  const std::string_view run = profile.text().substr(line.content, line.end - line.content);
+  return line.content + (run.starts_with("\r\n") ? 2 : run.empty() ? 0 : 1);
+}
+
+std::string WithValueInBytes(std::string_view text, std::string_view section, std::string_view key,
+                             std::string_view value) {
+  const Profile profile(text);
+  const std::string entry = std::string(key) + "=" + EncodeValue(value);
+  const std::string_view line_end = profile.LineEnd();
+  const auto span = profile.Section(section);
+  std::string out(text);
+  if (!span) {
+    if (!out.empty() && kLineEnds.find(out.back()) == std::string_view::npos) out += line_end;
+    return out.append("[").append(section).append("]").append(line_end) + entry +
+           std::string(line_end);
+  }
+  if (const std::optional<std::size_t> line = profile.Key(*span, key)) {
+    const Line& at = profile.lines()[*line];
+    return out.replace(at.begin, at.content - at.begin,
+                       std::string(profile.At(*line).name) + entry.substr(key.size()));
+  }
+  // After the section's last line that holds anything.
+  std::size_t last = span->first;
+  for (std::size_t i = span->first + 1; i < span->second; ++i) {
+    const Line& line = profile.lines()[i];
+    if (!Trimmed(text.substr(line.begin, line.content - line.begin), kBlanks).empty()) last = i;
+  }
+  const std::size_t at = AfterFirstLineEnd(profile, last);
+  const bool ended = at > profile.lines()[last].content;
+  return out.insert(at, (ended ? "" : std::string(line_end)) + entry + std::string(line_end));
 }
 
 }  // namespace
 
 std::optional<std::string> ProfileValue(std::string_view text, std::string_view section,
                                         std::string_view key) {
-  const std::vector<Line> lines = SplitLines(text);
-  const std::optional<SectionSpan> span = FindSection(text, lines, section);
-  if (!span) return std::nullopt;
-  for (std::size_t i = span->header + 1; i < span->after; ++i) {
-    const Parsed p = Parse(text.substr(lines[i].begin, lines[i].content - lines[i].begin));
-    if (p.kind == Kind::kKey && EqualsIgnoringCase(p.name, key)) {
-      return std::string(Unquote(p.value));
-    }
+  if (const std::optional<ByteOrder> order = Utf16MarkOf(text)) {
+    return ValueInBytes(Utf16ToUtf8(text.substr(2), *order), section, key);
   }
-  return std::nullopt;
+  return ValueInBytes(text, section, key);
 }
 
 std::string WithProfileValue(std::string_view text, std::string_view section, std::string_view key,
                              std::string_view value) {
-  const std::vector<Line> lines = SplitLines(text);
-  const std::string encoded = EncodeValue(value);
-  std::string out;
-  out.reserve(text.size() + section.size() + key.size() + encoded.size() + 8);
-
-  const std::optional<SectionSpan> span = FindSection(text, lines, section);
-  if (!span) {
-    out.append(text);
-    FinishLastLine(out);
-    out.append("[").append(section).append("]\r\n");
-    out.append(key).append("=").append(encoded).append("\r\n");
-    return out;
-  }
-
-  for (std::size_t i = span->header + 1; i < span->after; ++i) {
-    const Line& line = lines[i];
-    const Parsed p = Parse(text.substr(line.begin, line.content - line.begin));
-    if (p.kind != Kind::kKey || !EqualsIgnoringCase(p.name, key)) continue;
-    out.append(text.substr(0, line.begin));
-    out.append(p.name).append("=").append(encoded);
-    out.append(text.substr(line.content));
-    return out;
-  }
-
-  // A new key goes after the section's last non-blank line, before any blank
-  // lines that set it apart from the next section.
-  std::size_t last = span->header;
-  for (std::size_t i = span->header + 1; i < span->after; ++i) {
-    const Line& line = lines[i];
-    if (!Trim(text.substr(line.begin, line.content - line.begin)).empty()) last = i;
-  }
-  const Line& anchor = lines[last];
-  out.append(text.substr(0, anchor.end));
-  FinishLastLine(out);
-  out.append(key).append("=").append(encoded).append("\r\n");
-  out.append(text.substr(anchor.end));
+  const std::optional<ByteOrder> order = Utf16MarkOf(text);
+  if (!order) return WithValueInBytes(text, section, key, value);
+  const std::string utf8 =
+      WithValueInBytes(Utf16ToUtf8(text.substr(2), *order), section, key, value);
+  std::string out(text.substr(0, 2));
+  out += Utf8ToUtf16(utf8, *order);
+  // A last odd byte belongs to no character; it stays where it was.
+  if (text.size() % 2 != 0) out.push_back(text.back());
   return out;
 }
 

@@ -15,10 +15,18 @@ std::string BaseDirectory(const std::string& value, const std::string& home, con
   return home + fallback;
 }
 
-Status ReadSettingsText(Env& env, const std::string& path, std::string& text) {
-  return env.ReadChunks(path, [&text](std::string_view piece) {
-    text.append(piece);
-    return true;
+// The key of a real settings file sits in its first kilobytes; reading no
+// further keeps a huge or endless file (linked to a device or /proc) cheap.
+constexpr std::size_t kLongestSettingsFile = std::size_t{1} << 20;
+
+// `complete` tells whether the whole file fitted within the bound.
+Status ReadSettingsText(Env& env, const std::string& path, std::string& text, bool& complete) {
+  complete = true;
+  return env.ReadChunks(path, [&text, &complete](std::string_view piece) {
+    const std::size_t room = kLongestSettingsFile - text.size();
+    text.append(piece.substr(0, room));
+    complete = piece.size() <= room;
+    return complete;
   });
 }
 
@@ -41,8 +49,8 @@ SettingsLocation LocateSettings(const ProgramPlaces& places) {
 std::string ResolveLogFilePath(Env& env, const SettingsLocation& location) {
   std::string text;
   std::string value = kDefaultValue;
-  if (ReadSettingsText(env, location.settings_file, text).ok()) {
-    text = Utf8FromUtf16WithMark(text);
+  bool complete;
+  if (ReadSettingsText(env, location.settings_file, text, complete).ok()) {
     if (std::optional<std::string> stored = ProfileValue(text, kSettingsSection, kSettingsKey)) {
       value = IsValidUtf8(*stored) ? std::move(*stored) : env.DecodeLegacyText(*stored);
     }
@@ -58,10 +66,13 @@ Status SaveLogFilePath(Env& env, const SettingsLocation& location, const std::st
     return Status::Failure("改行を含むパスは設定に保存できません");
   }
   std::string text;
-  if (env.StatusOf(location.settings_file)) {
+  if (env.FactsOf(location.settings_file)) {
     // Never replace a settings file whose other sections could not be read.
-    Status read = ReadSettingsText(env, location.settings_file, text);
+    bool complete;
+    Status read = ReadSettingsText(env, location.settings_file, text, complete);
     if (!read.ok()) return read;
+    if (!complete) return Status::Failure("設定ファイルが大きすぎます");
+    if (ProfileValue(text, kSettingsSection, kSettingsKey) == shown) return Status::Ok();
   }
   return env.ReplaceFile(location.settings_file,
                          WithProfileValue(text, kSettingsSection, kSettingsKey, shown));

@@ -41,9 +41,8 @@ const unsigned char* SkipAscii(const unsigned char* p, const unsigned char* end)
 
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
-// The length of the well-formed character at `p` (not ASCII), or 0 when there
-// is none: no overlong forms, no surrogates, nothing above U+10FFFF.
-int CharacterLength(const unsigned char* p, const unsigned char* end) {
+// No overlong forms, no surrogates, nothing above U+10FFFF.
+int LengthAt(const unsigned char* p, const unsigned char* end) {
   const unsigned char c = p[0];
   const std::ptrdiff_t left = end - p;
   // Most of Japanese text: three bytes with no special second-byte range.
@@ -66,49 +65,7 @@ int CharacterLength(const unsigned char* p, const unsigned char* end) {
   return 0;
 }
 
-void AppendUtf8(std::string& out, std::uint32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
-
 }  // namespace
-
-std::string Utf8FromUtf16WithMark(std::string_view bytes) {
-  const bool little = bytes.starts_with("\xFF\xFE");
-  if (!little && !bytes.starts_with("\xFE\xFF")) return std::string(bytes);
-  auto unit = [&](std::size_t i) -> std::uint32_t {
-    const auto first = static_cast<unsigned char>(bytes[i]);
-    const auto second = static_cast<unsigned char>(bytes[i + 1]);
-    return little ? first | (second << 8) : (first << 8) | second;
-  };
-  std::string out;
-  out.reserve(bytes.size());
-  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-    std::uint32_t c = unit(i);
-    if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
-        unit(i + 2) < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
-      i += 2;
-    } else if (c >= 0xD800 && c < 0xE000) {
-      c = 0xFFFD;
-    }
-    AppendUtf8(out, c);
-  }
-  return out;
-}
 
 bool IsValidUtf8(std::string_view text) {
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
@@ -118,11 +75,67 @@ bool IsValidUtf8(std::string_view text) {
     if (p == end) return true;
     // Non-ASCII characters come in runs: a word or a name.
     do {
-      const int length = CharacterLength(p, end);
+      const int length = LengthAt(p, end);
       if (length == 0) return false;
       p += length;
     } while (p < end && *p >= 0x80);
   }
+}
+
+int CharacterLength(std::string_view text) {
+  if (text.empty() || static_cast<unsigned char>(text.front()) < 0x80) return 0;
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  return LengthAt(p, p + text.size());
+}
+
+bool HoldsMultibyteCharacter(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (CharacterLength(text.substr(i)) > 0) return true;
+  }
+  return false;
+}
+
+std::string WithStraysCarried(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() + 8);
+  while (!bytes.empty()) {
+    const auto c = static_cast<unsigned char>(bytes.front());
+    const std::size_t length = c < 0x80 ? 1 : static_cast<std::size_t>(CharacterLength(bytes));
+    if (length > 0) {
+      out.append(bytes.substr(0, length));
+      bytes.remove_prefix(length);
+      continue;
+    }
+    const unsigned carried = 0xDC00u + c;
+    out.push_back(static_cast<char>(0xED));
+    out.push_back(static_cast<char>(0x80 | ((carried >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (carried & 0x3F)));
+    bytes.remove_prefix(1);
+  }
+  return out;
+}
+
+int CarriedStrayAt(std::string_view text) {
+  if (text.size() < 3 || static_cast<unsigned char>(text[0]) != 0xED) return -1;
+  const auto second = static_cast<unsigned char>(text[1]);
+  const auto third = static_cast<unsigned char>(text[2]);
+  if ((second != 0xB2 && second != 0xB3) || (third & 0xC0) != 0x80) return -1;
+  return static_cast<int>((((second & 0x3Fu) << 6) | (third & 0x3Fu)) - 0xC00u);
+}
+
+std::string StraysRestored(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const int stray = CarriedStrayAt(text.substr(i));
+    if (stray < 0) {
+      out.push_back(text[i]);
+      continue;
+    }
+    out.push_back(static_cast<char>(stray));
+    i += 2;
+  }
+  return out;
 }
 
 }  // namespace tallyrun

@@ -1,4 +1,9 @@
-// UTF-8 checks for text that may have come from a Japanese Windows system.
+// UTF-8 checks for text that may have come from a Japanese Windows system,
+// and the carrying of stray bytes: a Linux name may hold any bytes, and a
+// byte that belongs to no well-formed character is carried in text as
+// U+DC80 to U+DCFF (the byte plus 0xDC00), written as three bytes in the
+// UTF-8 pattern (ED B2 80 to ED B3 BF). Well-formed UTF-8 never holds those
+// code points, so the exact bytes can always be given back.
 #pragma once
 
 #include <string>
@@ -7,10 +12,16 @@
 namespace tallyrun {
 
 bool IsValidUtf8(std::string_view text);
+// Whether at least one well-formed character beyond ASCII is in `text`.
+bool HoldsMultibyteCharacter(std::string_view text);
 
-// Text after a UTF-16 byte order mark (either order), as Notepad's "Unicode"
-// saves it, in UTF-8 with the mark left out; other text as it is. An unpaired
-// surrogate becomes U+FFFD.
-std::string Utf8FromUtf16WithMark(std::string_view bytes);
+std::string WithStraysCarried(std::string_view bytes);
+// The bytes that `text` stands for: every carried stray back to its byte.
+std::string StraysRestored(std::string_view text);
+// The stray byte carried at the start of `text`, or -1.
+int CarriedStrayAt(std::string_view text);
+// The length of the well-formed non-ASCII character at the start of `text`,
+// or 0.
+int CharacterLength(std::string_view text);
 
 }  // namespace tallyrun

@@ -13,16 +13,26 @@
 
 namespace tallyrun::platform {
 
-// Regular files only: anything else is refused at once, never waited on.
+// Regular files only: anything else (and anything on a kernel interface such
+// as /proc) is refused at once, never waited on. Waits at most 10 seconds
+// for another program's lock on the log. A failed batch is taken back; where
+// that cannot be done, what got in ends on a whole line and the reason says
+// how many records were kept.
 Status AppendLines(const std::string& path, std::string_view lines);
 Status ReadChunks(const std::string& path, const std::function<bool(std::string_view)>& sink);
 Status ReplaceFile(const std::string& path, std::string_view contents);
 
-std::optional<ItemStatus> ItemStatusOf(const std::string& path);
+std::optional<ItemFacts> ItemFactsOf(const std::string& path);
 // A file or folder of any kind, links followed.
 bool Exists(const std::string& path);
+// Empty when it cannot be found (deleted, or outside this process's root).
 std::string CurrentDirectory();
-// Creates whatever folders above `path` are missing.
+// Creates whatever folders above `path` are missing, for the owner alone.
 bool MakeParentFolders(const std::string& path);
+
+// Past the file-size limit a write must fail like a full disk, so that a
+// batch can be taken back; by default the process would end mid-line. Each
+// program's main calls this once at start-up.
+void TakeFileSizeLimitAsError();
 
 }  // namespace tallyrun::platform

@@ -9,7 +9,7 @@ class SystemEnv : public Env {
  public:
   LocalTime Now() override;
   void AppendMomentText(std::string& out, const LocalTime& t) override;
-  std::optional<ItemStatus> StatusOf(const std::string& path) override;
+  std::optional<ItemFacts> FactsOf(const std::string& path) override;
   Status AppendLines(const std::string& path, std::string_view lines) override;
   Status ReadChunks(const std::string& path,
                     const std::function<bool(std::string_view)>& sink) override;

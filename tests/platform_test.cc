@@ -4,11 +4,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <iterator>
+#include <limits>
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
 #include "platform/folders.h"
@@ -35,6 +38,24 @@ TEST(AppendLines, CreatesTheLogAndStartsANewLineAfterAnUnfinishedOne) {
   WriteFile(log, "unfinished");
   ASSERT_TRUE(AppendLines(log, "d\r\n").ok());
   EXPECT_EQ(ReadFile(log), "unfinished\r\nd\r\n");
+
+  // A log that can be written but not read: its last line may be unfinished,
+  // so the batch starts on a line of its own. Root reads anything; the
+  // append is made as another user then.
+  WriteFile(log, "unfinished");
+  ASSERT_EQ(::chmod(log.c_str(), 0200), 0);
+  constexpr uid_t kNobody = 65534;
+  ASSERT_EQ(::chown(dir.path().c_str(), kNobody, kNobody) | ::chown(log.c_str(), kNobody, kNobody),
+            0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(2);
+    ::_exit(AppendLines(log, "e\r\n").ok() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ReadFile(log), "unfinished\r\ne\r\n");
 }
 
 TEST(AppendLines, RefusesAtOnceWhatIsNotARegularFileInAWritablePlace) {
@@ -53,7 +74,7 @@ TEST(AppendLines, RefusesAtOnceWhatIsNotARegularFileInAWritablePlace) {
   }
   EXPECT_FALSE(testing::FileExists(cut)) << "a name is never cut at a NUL";
   EXPECT_FALSE(Exists(cut + std::string(1, '\0')));
-  EXPECT_FALSE(ItemStatusOf(dir.path() + std::string(1, '\0') + "x").has_value());
+  EXPECT_FALSE(ItemFactsOf(dir.path() + std::string(1, '\0') + "x").has_value());
 }
 
 TEST(AppendLines, AProcessEndedMidWriteStillLeavesTheWholeBatch) {
@@ -66,8 +87,12 @@ TEST(AppendLines, AProcessEndedMidWriteStillLeavesTheWholeBatch) {
     WriteFile(log, "");
     const pid_t child = ::fork();
     if (child == 0) ::_exit(AppendLines(log, batch).ok() ? 0 : 1);
+    // Until the write is under way; a child that never starts it fails the
+    // size check below instead of hanging the test.
     struct stat st {};
-    while (::stat(log.c_str(), &st) == 0 && st.st_size == 0) {
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (::stat(log.c_str(), &st) == 0 && st.st_size == 0 &&
+           std::chrono::steady_clock::now() < give_up) {
     }
     ::kill(child, signal);
     ::waitpid(child, nullptr, 0);
@@ -90,6 +115,10 @@ TEST(ReplaceFile, WritesInOneStepWhereTheFileLivesOrChangesNothing) {
   ASSERT_TRUE(ReplaceFile(dir / "a/b/Tallyrun.ini", "two").ok());
   EXPECT_EQ(ReadFile(dir / "a/b/Tallyrun.ini"), "two");
   EXPECT_EQ(Count(dir / "a/b"), 1) << "no temporary file is left";
+  // Folders made for the user's settings are the user's alone.
+  struct stat st {};
+  ASSERT_EQ(::stat((dir / "a/b").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
 
   // A link is kept, and the file it leads to replaced.
   ASSERT_EQ(::symlink("a/b/Tallyrun.ini", (dir / "link.ini").c_str()), 0);
@@ -109,6 +138,12 @@ TEST(ReplaceFile, WritesInOneStepWhereTheFileLivesOrChangesNothing) {
   EXPECT_EQ(Count(dir.path()), 4);
   EXPECT_EQ(Count(dir / "folder"), 0);
   EXPECT_EQ(ReadFile(dir / "a/b/Tallyrun.ini"), "three");
+}
+
+TEST(ToLocalTime, AYearNoDateCanShowGivesNoneInsteadOfOverflowing) {
+  EXPECT_EQ(ToLocalTime(std::numeric_limits<std::time_t>::max()), LocalTime{});
+  EXPECT_EQ(ToLocalTime(std::time_t{1} << 46), LocalTime{});
+  EXPECT_EQ(ToLocalTime(0).year / 10, 197);
 }
 
 TEST(Cp932ToUtf8, DecodesJapaneseAndMarksBadBytes) {

@@ -6,7 +6,11 @@ namespace tallyrun::platform {
 
 LocalTime ToLocalTime(std::time_t seconds) {
   struct tm tm {};
-  if (::localtime_r(&seconds, &tm) == nullptr) return {};
+  // A year the date form cannot hold comes back as none at all, before
+  // adding 1900 could overflow.
+  if (::localtime_r(&seconds, &tm) == nullptr || tm.tm_year < -1899 || tm.tm_year > 9999 - 1900) {
+    return {};
+  }
   return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 

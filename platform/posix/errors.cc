@@ -5,57 +5,60 @@
 
 namespace tallyrun::platform {
 
+namespace {
+
+struct Reason {
+  int error_number;
+  const char* text;
+};
+
+constexpr Reason kReasons[] = {
+    {ENOENT, "ファイルまたはフォルダが見つかりません"},
+    {EACCES, "アクセスが拒否されました"},
+    {EPERM, "アクセスが拒否されました"},
+    {EISDIR, "フォルダです"},
+    {ENOTDIR, "フォルダでないものがフォルダとして指定されています"},
+    {EROFS, "読み取り専用のファイルシステムです"},
+    {ENOSPC, "ディスクの空き容量が足りません"},
+    {EDQUOT, "ディスクの空き容量が足りません"},
+    {ENAMETOOLONG, "パスが長すぎます"},
+    {ELOOP, "シンボリックリンクが循環しています"},
+    {ENXIO, kReasonNotRegularFile},
+    {ENODEV, kReasonNotRegularFile},
+    {EIO, "入出力エラーが発生しました"},
+    {EFBIG, "ファイルが大きすぎます"},
+    {EMFILE, "開いているファイルが多すぎます"},
+    {ENFILE, "開いているファイルが多すぎます"},
+    {EINVAL, "この操作はここではできません"},
+    {EOPNOTSUPP, "この操作はここではできません"},
+    {ETXTBSY, "ほかのプログラムが使用中です"},
+    {EBUSY, "ほかのプログラムが使用中です"},
+    {EAGAIN, "いまは使用できません"},
+    {ENOLCK, "ファイルをロックできません"},
+    {ENOMEM, "メモリが足りません"},
+    {EXDEV, "ドライブをまたいで移動できません"},
+    {ESTALE, "ネットワーク上のファイルが見つからなくなりました"},
+};
+
+}  // namespace
+
 std::string ReasonFromErrno(int error_number) {
-  switch (error_number) {
-    case ENOENT:
-      return "ファイルまたはフォルダが見つかりません";
-    case EACCES:
-    case EPERM:
-      return "アクセスが拒否されました";
-    case EISDIR:
-      return "フォルダです";
-    case ENOTDIR:
-      return "パスの途中にフォルダでないものがあります";
-    case EROFS:
-      return "読み取り専用のファイルシステムです";
-    case ENOSPC:
-    case EDQUOT:
-      return "ディスクの空き容量が足りません";
-    case ENAMETOOLONG:
-      return "パスが長すぎます";
-    case ELOOP:
-      return "シンボリックリンクが循環しています";
-    case ENXIO:
-    case ENODEV:
-      return kReasonNotRegularFile;
-    case EIO:
-      return "入出力エラーが発生しました";
-    case EFBIG:
-      return "ファイルが大きすぎます";
-    case EMFILE:
-    case ENFILE:
-      return "開いているファイルが多すぎます";
-    case EINVAL:
-    case EOPNOTSUPP:
-      return "この操作はここではできません";
-    case ETXTBSY:
-    case EBUSY:
-      return "ほかのプログラムが使用中です";
-    case EAGAIN:
-      return "いまは使用できません";
-    case ENOLCK:
-      return "ファイルをロックできません";
-    case ENOMEM:
-      return "メモリが足りません";
-    case EXDEV:
-      return "ドライブをまたいで移動できません";
-    case ESTALE:
-      return "ネットワーク上のファイルが見つからなくなりました";
-    default:
-      // Whatever else the system says, the user still hears it in Japanese,
-      // with the system's own words for whoever helps them.
-      return "エラーが発生しました（" + std::string(std::strerror(error_number)) + "）";
+  for (const Reason& reason : kReasons) {
+    if (reason.error_number == error_number) return reason.text;
   }
+  // Whatever else the system says, the user still hears it in Japanese, with
+  // the system's own words for whoever helps them.
+  return "エラーが発生しました（" + std::string(std::strerror(error_number)) + "）";
+}
+
+std::string LockedByOtherReason(int seconds_waited) {
+  return "ほかのプログラムがこのファイルをロックしたままです（" + std::to_string(seconds_waited) +
+         " 秒待ちました）";
+}
+
+std::string KeptRecordsNote(std::size_t records) {
+  return "（取り消せなかったため、書き込めた " + std::to_string(records) +
+         " 件はログに残りました）";
 }
 
 }  // namespace tallyrun::platform

@@ -1,14 +1,24 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "core/paths.h"
 
 #include "platform/clock.h"
 #include "platform/errors.h"
@@ -19,12 +29,17 @@ namespace {
 class FileDescriptor {
  public:
   explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
+  FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  FileDescriptor& operator=(FileDescriptor&& other) noexcept {
+    Reset(std::exchange(other.fd_, -1));
+    return *this;
   }
+  ~FileDescriptor() { Reset(-1); }
   int get() const { return fd_; }
+  void Reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
   // Closing can report a failed write-back; callers that wrote must see it.
   int Close() {
     const int rc = ::close(fd_);
@@ -41,13 +56,6 @@ Status FromErrno() { return Status::Failure(ReasonFromErrno(errno)); }
 // The system would cut the name at the NUL and use another file than the one
 // named.
 bool HoldsNul(const std::string& path) { return path.find('\0') != std::string::npos; }
-
-// Past the file-size limit a write must fail like a full disk, so that the
-// batch can be taken back; by default the process would end mid-line.
-void TakeFileSizeLimitAsError() {
-  static const bool ignored = ::signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
-  (void)ignored;
-}
 
 // Holds back the signals that end a process (Ctrl-C, logout, plain kill) while a
 // batch goes in, so that the batch is whole or taken back before they land:
@@ -77,50 +85,92 @@ Status NotRegular(const struct stat& st) {
                              : Status::Failure(kReasonNotRegularFile);
 }
 
+// Kernel interfaces dressed as files: writing one changes the system (the
+// host name, a device's settings), never a log.
+bool IsPseudoFileSystem(int fd) {
+  struct statfs fs;
+  if (::fstatfs(fd, &fs) != 0) return false;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case SELINUX_MAGIC:
+    case SMACK_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case BPF_FS_MAGIC:
+    case EFIVARFS_MAGIC:
+    case PSTOREFS_MAGIC:
+    case BINFMTFS_MAGIC:
+    case DEVPTS_SUPER_MAGIC:
+    case NSFS_MAGIC:
+    case 0x62656570:  // configfs
+    case 0x65735543:  // fusectl
+    case 0x19800202:  // mqueue
+      return true;
+    default:
+      return false;
+  }
+}
+
+// What is really wrong when a file cannot be made: a folder on its way that
+// is missing or is not a folder says more than "a folder" or "not found".
+Status CannotCreate(const std::string& path, int error_number) {
+  struct stat st;
+  if (error_number == EISDIR || error_number == ENOENT) {
+    if (::stat(path.c_str(), &st) != 0) error_number = errno;
+    if (error_number == ENOENT) return Status::Failure(kReasonFolderMissing);
+  }
+  return Status::Failure(ReasonFromErrno(error_number));
+}
+
+// An opened regular file, or the reason it was not opened.
+struct Opened {
+  FileDescriptor fd{-1};
+  Status status = Status::Ok();
+  // Read access was asked for and refused; writing alone may still be allowed.
+  bool read_refused = false;
+};
+
 // Never blocks and never opens anything but a regular file: opening a device
 // or a FIFO can itself have effects (a waiting writer let through, a tape
 // rewound). The check after opening covers a file swapped in meanwhile.
-int OpenRegular(const std::string& path, int flags, mode_t mode, Status& status) {
-  errno = 0;
-  if (path.empty()) {
-    status = Status::Failure(kReasonEmptyPath);
-    return -1;
-  }
-  if (HoldsNul(path)) {
-    status = Status::Failure(kReasonNulInPath);
-    return -1;
-  }
+Opened OpenRegular(const std::string& path, int flags, mode_t mode) {
+  Opened opened;
   struct stat st;
-  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    status = NotRegular(st);
-    return -1;
+  if (path.empty()) {
+    opened.status = Status::Failure(kReasonEmptyPath);
+  } else if (HoldsNul(path)) {
+    opened.status = Status::Failure(kReasonNulInPath);
+  } else if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    opened.status = NotRegular(st);
+  } else {
+    int fd;
+    do {
+      fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, mode);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+      opened.read_refused = errno == EACCES && (flags & O_ACCMODE) != O_WRONLY;
+      opened.status = (flags & O_CREAT) != 0 ? CannotCreate(path, errno) : FromErrno();
+      return opened;
+    }
+    opened.fd.Reset(fd);
+    if (::fstat(fd, &st) != 0) {
+      opened.status = FromErrno();
+    } else if (!S_ISREG(st.st_mode)) {
+      opened.status = NotRegular(st);
+    }
   }
-  int fd;
-  do {
-    fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, mode);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
-    status = FromErrno();
-    return -1;
-  }
-  if (::fstat(fd, &st) != 0) {
-    status = FromErrno();
-    ::close(fd);
-    errno = 0;
-    return -1;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    status = NotRegular(st);
-    ::close(fd);
-    errno = 0;
-    return -1;
-  }
-  return fd;
+  if (!opened.status.ok()) opened.fd.Reset(-1);
+  return opened;
 }
 
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
+bool WriteAll(int fd, std::string_view data, std::size_t& written) {
+  written = 0;
+  while (written < data.size()) {
+    const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -129,76 +179,132 @@ bool WriteAll(int fd, std::string_view data) {
       errno = ENOSPC;
       return false;
     }
-    data.remove_prefix(static_cast<std::size_t>(n));
+    written += static_cast<std::size_t>(n);
   }
   return true;
 }
 
-bool EndsWithLineEnd(int fd, off_t size) {
+bool WriteAll(int fd, std::string_view data) {
+  std::size_t written;
+  return WriteAll(fd, data, written);
+}
+
+// Unknown when the file cannot be read: then the line is taken as unfinished,
+// and the empty line a needless line end makes is skipped by every reader.
+bool EndsWithLineEnd(int fd, off_t size, bool readable) {
   if (size == 0) return true;
   char last = '\n';
-  if (::pread(fd, &last, 1, size - 1) != 1) return true;
+  if (!readable || ::pread(fd, &last, 1, size - 1) != 1) return false;
   return last == '\n';
 }
 
-std::string ParentOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
+// Folders the program makes hold the user's own settings and logs: theirs
+// alone, as the XDG base-directory rules ask.
 bool MakeDirectories(const std::string& dir) {
   if (dir.empty() || dir == "/" || dir == ".") return true;
-  if (::mkdir(dir.c_str(), 0777) == 0 || errno == EEXIST) return true;
+  if (::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST) return true;
   if (errno != ENOENT) return false;
-  return MakeDirectories(ParentOf(dir)) && (::mkdir(dir.c_str(), 0777) == 0 || errno == EEXIST);
+  return MakeDirectories(FolderOf(dir)) && (::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST);
+}
+
+// Another recorder holding the lock finishes within moments; a program that
+// keeps holding it must not make the user wait for ever.
+constexpr int kLockWaitSeconds = 10;
+
+// The system offers no wait for a lock with a time limit, so a child process
+// waits in the kernel's queue, fairly among other recorders, on the same open
+// file, which then holds the lock for us too; given up on, it is ended.
+Status Lock(int fd) {
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return Status::Ok();
+  if (errno != EWOULDBLOCK) return FromErrno();
+  const pid_t waiter = ::fork();
+  if (waiter < 0) return FromErrno();
+  if (waiter == 0) {
+    int rc;
+    do {
+      rc = ::flock(fd, LOCK_EX);
+    } while (rc != 0 && errno == EINTR);
+    ::_exit(rc == 0 ? 0 : 1);
+  }
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(kLockWaitSeconds);
+  auto pause = std::chrono::microseconds(100);
+  int status = 0;
+  for (;;) {
+    const pid_t ended = ::waitpid(waiter, &status, WNOHANG);
+    if (ended == waiter) break;
+    if (ended < 0 && errno != EINTR) return FromErrno();
+    if (std::chrono::steady_clock::now() >= give_up) {
+      ::kill(waiter, SIGKILL);
+      while (::waitpid(waiter, &status, 0) < 0 && errno == EINTR) {
+      }
+      return Status::Failure(LockedByOtherReason(kLockWaitSeconds));
+    }
+    std::this_thread::sleep_for(pause);
+    pause = std::min(pause * 2, std::chrono::microseconds(10000));
+  }
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return Status::Ok();
+  return Status::Failure(ReasonFromErrno(ENOLCK));
+}
+
+// Whole lines in `data`, less the line end put before a batch.
+std::size_t WholeRecords(std::string_view data, bool line_end_first) {
+  const auto lines = static_cast<std::size_t>(std::count(data.begin(), data.end(), '\n'));
+  return line_end_first && lines > 0 ? lines - 1 : lines;
+}
+
+// After a failed write of `data` at offset `start`, of which `written` bytes
+// got in. Only a tail that is provably ours is taken back: the file still
+// ends where our bytes do. Where that is not so, or the system refuses (an
+// append-only file), what got in is ended on a whole line and kept.
+Status TakeBack(int fd, off_t start, std::string_view data, std::size_t written,
+                bool line_end_first, int error_number) {
+  struct stat now;
+  const bool ours = ::fstat(fd, &now) == 0 && now.st_size == start + static_cast<off_t>(written);
+  if (written == 0 || (ours && ::ftruncate(fd, start) == 0)) {
+    return Status::Failure(ReasonFromErrno(error_number));
+  }
+  if (data[written - 1] != '\n') (void)WriteAll(fd, "\r\n");
+  return Status::Failure(ReasonFromErrno(error_number) +
+                         KeptRecordsNote(WholeRecords(data.substr(0, written), line_end_first)));
 }
 
 }  // namespace
 
 Status AppendLines(const std::string& path, std::string_view lines) {
-  TakeFileSizeLimitAsError();
-  Status status = Status::Ok();
   // Read access lets us check the last byte; a write-only log still works.
-  int raw = OpenRegular(path, O_RDWR | O_APPEND | O_CREAT, 0666, status);
-  if (raw < 0 && errno == EACCES)
-    raw = OpenRegular(path, O_WRONLY | O_APPEND | O_CREAT, 0666, status);
-  if (raw < 0) return status;
-  FileDescriptor fd(raw);
+  Opened opened = OpenRegular(path, O_RDWR | O_APPEND | O_CREAT, 0666);
+  const bool readable = !opened.read_refused;
+  if (opened.read_refused) opened = OpenRegular(path, O_WRONLY | O_APPEND | O_CREAT, 0666);
+  if (!opened.status.ok()) return opened.status;
+  const int fd = opened.fd.get();
+  if (IsPseudoFileSystem(fd)) return Status::Failure(kReasonNotRegularFile);
 
   // Other recorders may be appending at this moment: one at a time, one write each.
-  while (::flock(fd.get(), LOCK_EX) != 0) {
-    if (errno != EINTR) return FromErrno();
-  }
+  if (Status locked = Lock(fd); !locked.ok()) return locked;
   struct stat st;
-  if (::fstat(fd.get(), &st) != 0) return FromErrno();
+  if (::fstat(fd, &st) != 0) return FromErrno();
 
   std::string batch;
   std::string_view data = lines;
-  if (!EndsWithLineEnd(fd.get(), st.st_size)) {
+  const bool line_end_first = !EndsWithLineEnd(fd, st.st_size, readable);
+  if (line_end_first) {
     batch.reserve(lines.size() + 2);
     batch.append("\r\n").append(lines);
     data = batch;
   }
   const DeferredTermination hold;
-  if (!WriteAll(fd.get(), data)) {
-    const int error_number = errno;
-    // Nothing half-written: take back whatever part of the batch got in.
-    if (::ftruncate(fd.get(), st.st_size) != 0) {
-      // The reason the write failed is what the user needs to hear.
-    }
-    return Status::Failure(ReasonFromErrno(error_number));
+  std::size_t written = 0;
+  if (!WriteAll(fd, data, written)) {
+    return TakeBack(fd, st.st_size, data, written, line_end_first, errno);
   }
-  if (fd.Close() != 0) return FromErrno();
+  if (opened.fd.Close() != 0) return FromErrno();
   return Status::Ok();
 }
 
 Status ReadChunks(const std::string& path, const std::function<bool(std::string_view)>& sink) {
-  Status status = Status::Ok();
-  const int raw = OpenRegular(path, O_RDONLY, 0, status);
-  if (raw < 0) return status;
-  FileDescriptor fd(raw);
+  const Opened opened = OpenRegular(path, O_RDONLY, 0);
+  if (!opened.status.ok()) return opened.status;
+  const FileDescriptor& fd = opened.fd;
   ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
   constexpr std::size_t kPiece = std::size_t{1} << 20;
@@ -221,7 +327,6 @@ Status ReadChunks(const std::string& path, const std::function<bool(std::string_
 Status ReplaceFile(const std::string& path, std::string_view contents) {
   if (path.empty()) return Status::Failure(kReasonEmptyPath);
   if (HoldsNul(path)) return Status::Failure(kReasonNulInPath);
-  TakeFileSizeLimitAsError();
 
   std::string target = path;
   struct stat old;
@@ -238,7 +343,7 @@ Status ReplaceFile(const std::string& path, std::string_view contents) {
       }
     }
   }
-  if (!MakeDirectories(ParentOf(target))) return FromErrno();
+  if (!MakeDirectories(FolderOf(target))) return FromErrno();
 
   // From here until the rename, an ending process would leave the temporary
   // file behind.
@@ -260,21 +365,17 @@ Status ReplaceFile(const std::string& path, std::string_view contents) {
   return Status::Ok();
 }
 
-std::optional<ItemStatus> ItemStatusOf(const std::string& path) {
+std::optional<ItemFacts> ItemFactsOf(const std::string& path) {
   struct stat st;
   if (path.empty() || HoldsNul(path) || ::stat(path.c_str(), &st) != 0) return std::nullopt;
 
-  std::string_view name = path;
-  while (name.size() > 1 && name.back() == '/') name.remove_suffix(1);
-  const std::size_t slash = name.find_last_of('/');
-  if (slash != std::string_view::npos && name.size() > 1) name.remove_prefix(slash + 1);
-
-  ItemStatus status;
-  if (S_ISDIR(st.st_mode)) status.attributes |= kAttributeFolder;
-  if ((st.st_mode & S_IWUSR) == 0) status.attributes |= kAttributeReadOnly;
-  if (!name.empty() && name.front() == '.') status.attributes |= kAttributeHidden;
-  status.modified = ToLocalTime(st.st_mtim.tv_sec);
-  return status;
+  const std::string_view name = FinalName(path);
+  ItemFacts facts;
+  if (S_ISDIR(st.st_mode)) facts.attributes |= kAttributeFolder;
+  if ((st.st_mode & S_IWUSR) == 0) facts.attributes |= kAttributeReadOnly;
+  if (!name.empty() && name.front() == '.') facts.attributes |= kAttributeHidden;
+  facts.modified = ToLocalTime(st.st_mtim.tv_sec);
+  return facts;
 }
 
 bool Exists(const std::string& path) {
@@ -282,18 +383,20 @@ bool Exists(const std::string& path) {
   return !path.empty() && !HoldsNul(path) && ::stat(path.c_str(), &st) == 0;
 }
 
+void TakeFileSizeLimitAsError() { ::signal(SIGXFSZ, SIG_IGN); }
+
 std::string CurrentDirectory() {
   std::string dir(256, '\0');
   for (;;) {
     if (::getcwd(dir.data(), dir.size()) != nullptr) {
       dir.resize(std::char_traits<char>::length(dir.c_str()));
-      return dir;
+      return IsFullPath(dir) ? dir : std::string();
     }
     if (errno != ERANGE) return {};
     dir.resize(dir.size() * 2);
   }
 }
 
-bool MakeParentFolders(const std::string& path) { return MakeDirectories(ParentOf(path)); }
+bool MakeParentFolders(const std::string& path) { return MakeDirectories(FolderOf(path)); }
 
 }  // namespace tallyrun::platform

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "core/build_facts.h"
+#include "core/paths.h"
 
 namespace tallyrun::platform {
 namespace {
@@ -28,9 +29,7 @@ std::string ProgramDirectory() {
     }
     target.resize(target.size() * 2);
   }
-  const std::size_t slash = target.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? std::string("/") : target.substr(0, slash);
+  return FolderOf(target);
 }
 
 std::string InstalledWindowProgram(const std::string& program_directory) {

@@ -1,8 +1,10 @@
 // The log reader against any bytes cut into any pieces: it never crashes,
-// every entry is well formed, and how the pieces fall never matters.
+// every whole record line is an entry, in order, with its path's exact
+// bytes, damaged lines are skipped, and how the pieces fall never matters.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "core/env.h"
 #include "core/log_reader.h"
 #include "core/utf8.h"
+#include "core/visible_text.h"
 #include "platform/code_page.h"
 
 namespace {
@@ -20,7 +23,7 @@ using namespace tallyrun;
 class DecodingEnv : public Env {
  public:
   LocalTime Now() override { return {}; }
-  std::optional<ItemStatus> StatusOf(const std::string&) override { return std::nullopt; }
+  std::optional<ItemFacts> FactsOf(const std::string&) override { return std::nullopt; }
   Status AppendLines(const std::string&, std::string_view) override { return Unused(); }
   Status ReadChunks(const std::string&, const std::function<bool(std::string_view)>&) override {
     return Unused();
@@ -50,10 +53,7 @@ std::vector<std::string> Read(std::string_view text, std::uint64_t seed) {
     state = state * 6364136223846793005ull + 1442695040888963407ull;
     const std::size_t n =
         seed == 0 ? text.size() : std::min<std::size_t>(text.size(), 1 + (state >> 33) % 97);
-    if (!reader.Feed(text.substr(0, n))) {
-      if (reader.Feed("M\tlate\tD\r\n")) std::abort();  // a stopped reader stays stopped
-      break;
-    }
+    reader.Feed(text.substr(0, n));
     text.remove_prefix(n);
   }
   reader.Finish();
@@ -62,18 +62,43 @@ std::vector<std::string> Read(std::string_view text, std::uint64_t seed) {
   return out;
 }
 
+// The path bytes of every line that is a whole record, oldest first; empty
+// for a line whose path may have been decoded from CP932.
+std::vector<std::optional<std::string>> RecordPaths(std::string_view text) {
+  std::vector<std::optional<std::string>> paths;
+  while (!text.empty()) {
+    const std::size_t nl = std::min(text.find('\n'), text.size());
+    std::string_view line = text.substr(0, nl);
+    text.remove_prefix(std::min(nl + 1, text.size()));
+    if (line.size() > (std::size_t{1} << 20)) continue;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!line.empty() && line.front() == '"') {
+      const std::size_t closing = line.rfind('"');
+      line = closing == 0 ? line.substr(1) : line.substr(1, closing - 1);
+    }
+    const std::size_t first = line.find('\t');
+    const std::size_t second = first == std::string_view::npos ? first : line.find('\t', first + 1);
+    if (second == std::string_view::npos) continue;
+    const bool exact = IsValidUtf8(line) || HoldsMultibyteCharacter(line);
+    paths.push_back(exact ? std::optional<std::string>(line.substr(first + 1, second - first - 1))
+                          : std::nullopt);
+  }
+  return paths;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const std::vector<std::string> whole = Read(text, 0);
-  std::size_t lines = 1;
-  for (const char c : text) lines += c == '\n';
-  if (whole.size() > lines) std::abort();
-  for (const std::string& entry : whole) {
-    if (entry.find('|') == std::string::npos) std::abort();
+  const std::vector<std::optional<std::string>> paths = RecordPaths(text);
+  if (whole.size() != paths.size()) std::abort();
+  for (std::size_t i = 0; i < whole.size(); ++i) {
+    const std::string& entry = whole[whole.size() - 1 - i];
+    if (entry.find(kEntrySeparator) == std::string::npos) std::abort();
     if (entry.find_first_of("\t\n") != std::string::npos) std::abort();
-    if (!IsValidUtf8(entry)) std::abort();
+    if (paths[i] && StraysRestored(EntryPath(entry)) != *paths[i]) std::abort();
+    if (!IsValidUtf8(VisibleText(entry, ControlStyle::kPictures))) std::abort();
   }
   if (Read(text, Hash(text) | 1) != whole) std::abort();
   return 0;

@@ -1,7 +1,7 @@
-// The settings reader and writer against any file: a written value reads
-// back exactly, writing it again changes nothing, and every other section's
-// and key's value stays as it was. The input's first line is the value, the
-// rest the file.
+// The settings reader and writer against any file, UTF-16 ones included: a
+// written value reads back exactly, writing it again changes nothing, the
+// file keeps its encoding, and every other section's and key's value stays
+// as it was. The input's first line is the value, the rest the file.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,7 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include "core/ascii.h"
 #include "core/profile.h"
+#include "core/utf16.h"
+#include "core/utf8.h"
 
 namespace {
 
@@ -20,21 +23,7 @@ using tallyrun::WithProfileValue;
 constexpr std::string_view kSection = "Tallyrun";
 constexpr std::string_view kKey = "LogFile";
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-    s.remove_suffix(1);
-  return s;
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
+std::string_view Trim(std::string_view s) { return tallyrun::Trimmed(s, " \t\r"); }
 
 // Section and key names as they appear in the file, found loosely: any
 // name is a fair question to ask before and after the write.
@@ -62,17 +51,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t nl = input.find('\n');
   std::string value(input.substr(0, nl));
   std::erase(value, '\r');
+  std::erase(value, '\0');
   const std::string_view text = nl == std::string_view::npos ? "" : input.substr(nl + 1);
+  const std::optional<tallyrun::ByteOrder> order = tallyrun::Utf16MarkOf(text);
+  // A UTF-16 file holds characters only.
+  if (order && !tallyrun::IsValidUtf8(value)) return 0;
 
   const std::string written = WithProfileValue(text, kSection, kKey, value);
   if (ProfileValue(written, kSection, kKey) != value) std::abort();
   if (WithProfileValue(written, kSection, kKey, value) != written) std::abort();
+  if (tallyrun::Utf16MarkOf(written) != order) std::abort();
 
   std::vector<std::string> sections, keys;
-  Names(text, sections, keys);
+  Names(order ? tallyrun::Utf16ToUtf8(text.substr(2), *order) : std::string(text), sections, keys);
   for (const std::string& section : sections) {
     for (const std::string& key : keys) {
-      if (SameIgnoringCase(section, kSection) && SameIgnoringCase(key, kKey)) continue;
+      if (tallyrun::EqualsIgnoringAsciiCase(section, kSection) &&
+          tallyrun::EqualsIgnoringAsciiCase(key, kKey))
+        continue;
       if (ProfileValue(text, section, key) != ProfileValue(written, section, key)) std::abort();
     }
   }

@@ -1,20 +1,10 @@
 #include "ui/main/dropped_items.h"
 
+#include "core/ascii.h"
 #include "core/utf8.h"
 
 namespace tallyrun::ui {
 namespace {
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -42,18 +32,11 @@ void PercentDecode(std::string_view text, std::string& out) {
   }
 }
 
-std::string_view Trimmed(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
-    s.remove_suffix(1);
-  }
-  return s;
-}
-
 // The encoded path of a local file URI, or nothing.
 bool LocalPathPart(std::string_view uri, std::string_view host_name, std::string_view& path) {
   constexpr std::string_view kScheme = "file:";
-  if (uri.size() < kScheme.size() || !EqualsIgnoringCase(uri.substr(0, kScheme.size()), kScheme)) {
+  if (uri.size() < kScheme.size() ||
+      !EqualsIgnoringAsciiCase(uri.substr(0, kScheme.size()), kScheme)) {
     return false;
   }
   uri.remove_prefix(kScheme.size());
@@ -64,8 +47,8 @@ bool LocalPathPart(std::string_view uri, std::string_view host_name, std::string
     const std::size_t slash = uri.find('/');
     if (slash == std::string_view::npos) return false;
     const std::string_view host = uri.substr(0, slash);
-    if (!host.empty() && !EqualsIgnoringCase(host, "localhost") &&
-        !(!host_name.empty() && EqualsIgnoringCase(host, host_name))) {
+    if (!host.empty() && !EqualsIgnoringAsciiCase(host, "localhost") &&
+        !(!host_name.empty() && EqualsIgnoringAsciiCase(host, host_name))) {
       return false;
     }
     uri.remove_prefix(slash);
@@ -82,7 +65,7 @@ void ForEachLocalItem(std::string_view uri_list, std::string_view host_name,
   std::string path;
   while (!uri_list.empty()) {
     const std::size_t nl = uri_list.find('\n');
-    const std::string_view line = Trimmed(uri_list.substr(0, nl));
+    const std::string_view line = Trimmed(uri_list.substr(0, nl), " \t\r");
     uri_list.remove_prefix(nl == std::string_view::npos ? uri_list.size() : nl + 1);
     std::string_view encoded;
     if (line.empty() || line.front() == '#' || !LocalPathPart(line, host_name, encoded)) continue;

@@ -2,6 +2,8 @@
 
 #include <climits>
 
+#include "core/date_time_text.h"
+#include "core/visible_text.h"
 #include "ui/common/look.h"
 
 namespace tallyrun::ui {
@@ -9,7 +11,7 @@ namespace {
 
 // The moment, "|" and the longest path the system accepts. Only a damaged log
 // holds more, and laying out megabytes of text would stall every repaint.
-constexpr std::size_t kLongestShownEntry = 32 + 4096;
+constexpr std::size_t kLongestShownEntry = kLongestDateTimeText + 1 + 4096;
 
 QString ShownEntry(std::string_view entry) {
   const bool cut = entry.size() > kLongestShownEntry;
@@ -19,8 +21,8 @@ QString ShownEntry(std::string_view entry) {
     while (end > 0 && (static_cast<unsigned char>(entry[end]) & 0xC0) == 0x80) --end;
     entry = entry.substr(0, end);
   }
-  QString shown =
-      WithVisibleControls(QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size())));
+  const std::string visible = VisibleText(entry, ControlStyle::kPictures);
+  QString shown = QString::fromUtf8(visible.data(), static_cast<qsizetype>(visible.size()));
   if (cut) shown += QChar(0x2026);
   return shown;
 }

@@ -88,7 +88,7 @@ QString FromBytes(const std::string& text) {
 // Toolkits that hold names as Unicode send bytes that are not UTF-8 as
 // U+FFFD; such a name points nowhere, and recording it would log a wrong path.
 bool LostOnTheWay(const std::string& path, Env& env) {
-  return path.find("\xEF\xBF\xBD") != std::string::npos && !env.StatusOf(path);
+  return path.find("\xEF\xBF\xBD") != std::string::npos && !env.FactsOf(path);
 }
 
 QString RefusalText(const std::vector<std::string>& refused) {
@@ -101,11 +101,6 @@ QString RefusalText(const std::vector<std::string>& refused) {
     text += QStringLiteral("\nほか %1 件").arg(refused.size() - kNamesShownAtMost);
   }
   return text;
-}
-
-bool SameSecond(const LocalTime& a, const LocalTime& b) {
-  return a.second == b.second && a.minute == b.minute && a.hour == b.hour && a.day == b.day &&
-         a.month == b.month && a.year == b.year;
 }
 
 // Only the names are recorded: the items themselves stay where they are.
@@ -244,7 +239,7 @@ void Form1::List1_OLEDragDrop(const QMimeData& Data) {
                        AppendQuotedLine(batch, MakeLogLine(path, env_));
                        // The list shows the moment taken again, as its entry is made.
                        const LocalTime now = env_.Now();
-                       if (!moment_of || !SameSecond(*moment_of, now)) {
+                       if (!moment_of || *moment_of != now) {
                          moment = DateTimeText(now);
                          moment_of = now;
                        }

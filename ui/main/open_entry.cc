@@ -8,7 +8,9 @@
 #include <QStringList>
 #include <string>
 
-#include "core/log_record.h"
+#include "core/log_reader.h"
+#include "core/paths.h"
+#include "core/utf8.h"
 #include "platform/files.h"
 #include "platform/process_start.h"
 #include "ui/common/message_box.h"
@@ -17,13 +19,6 @@ namespace tallyrun::ui {
 namespace {
 
 const QString kFileManagerService = QStringLiteral("org.freedesktop.FileManager1");
-
-std::string Absolute(std::string path) {
-  if (!path.empty() && path.front() == kPathSeparator) return path;
-  std::string full = platform::CurrentDirectory();
-  if (full.empty() || full.back() != kPathSeparator) full.push_back(kPathSeparator);
-  return full + path;
-}
 
 QString FileUri(const std::string& path) {
   const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
@@ -50,18 +45,11 @@ bool AskFileManager(const QString& method, const std::string& path) {
   return bus.send(call);  // no answer is awaited
 }
 
-std::string FolderOf(const std::string& file) {
-  const std::size_t slash = file.find_last_of(kPathSeparator);
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? std::string(1, kPathSeparator) : file.substr(0, slash);
-}
-
 }  // namespace
 
 void OpenEntry(QWidget* parent, std::string_view entry) {
   if (entry.empty()) return;
-  const std::size_t bar = entry.find('|');
-  const std::string path(bar == std::string_view::npos ? entry : entry.substr(bar + 1));
+  const std::string path = StraysRestored(EntryPath(entry));
 
   // The system would cut the name at a NUL and find whatever the part
   // before it names.
@@ -72,7 +60,7 @@ void OpenEntry(QWidget* parent, std::string_view entry) {
   }
 
   const bool folder = path.back() == kPathSeparator;
-  const std::string full = Absolute(path);
+  const std::string full = FullPath(path, platform::CurrentDirectory());
   if (AskFileManager(folder ? QStringLiteral("ShowFolders") : QStringLiteral("ShowItems"), full)) {
     return;
   }

@@ -12,6 +12,7 @@
 
 #include "core/build_facts.h"
 #include "core/settings.h"
+#include "platform/files.h"
 #include "platform/system_env.h"
 #include "ui/main/main_window.h"
 
@@ -42,6 +43,7 @@ void StartupMessages(QtMsgType type, const QMessageLogContext&, const QString& t
 }  // namespace
 
 int main(int argc, char** argv) {
+  tallyrun::platform::TakeFileSizeLimitAsError();
   if (argc != 3) {
     std::fputs("tallyrun-window: tallyrun から引数なしで起動してください。\n", stderr);
     return 2;

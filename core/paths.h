@@ -1,0 +1,25 @@
+// Paths as the program handles them: the folder a path sits in, joining, and
+// making a path full as the system's own full-path function does. The
+// separator and the shape of a full path come from build_facts.h alone.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/build_facts.h"
+
+namespace tallyrun {
+
+bool IsFullPath(std::string_view path);
+// The folder holding `path`: the root for an item at the root, "." for a
+// bare name.
+std::string FolderOf(std::string_view path);
+// The last name in `path`, ignoring trailing separators; the root has none.
+std::string_view FinalName(std::string_view path);
+std::string JoinPath(std::string_view folder, std::string_view name);
+// `path` taken from `current_directory` when relative, then "." and ".."
+// resolved and repeated separators collapsed by the text alone: no link is
+// followed, as Windows' GetFullPathName. A trailing separator stays.
+std::string FullPath(std::string_view path, std::string_view current_directory);
+
+}  // namespace tallyrun
