@@ -23,7 +23,7 @@ namespace {
 class Complaints {
  public:
   ~Complaints() {
-    if (!lines_.empty()) tallyrun::platform::TellUser(lines_);
+    if (!lines_.empty()) tallyrun::platform::TellUser(lines_, failed_);
   }
   void operator()(std::string line) {
     lines_.push_back(std::move(line));
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
   try {
     return Record(argc, argv);
   } catch (const std::bad_alloc&) {
-    tallyrun::platform::TellUser({"メモリが足りません"});
+    tallyrun::platform::TellUser({"メモリが足りません"}, true);
     return 1;
   }
 }

@@ -4,6 +4,7 @@
 
 #include "app/terminal_text.h"
 #include "core/build_facts.h"
+#include "core/paths.h"
 #include "platform/files.h"
 #include "platform/process_start.h"
 #include "platform/program_location.h"
@@ -14,7 +15,7 @@ std::string ShowWindowProgram(const std::string& program_directory,
                               const SettingsLocation& location, const std::string& log_file_path) {
   // Beside the program in a build tree; under libexec once installed.
   const std::string candidates[] = {
-      program_directory + "/" + kWindowProgramName,
+      JoinPath(program_directory, kWindowProgramName),
       platform::InstalledWindowProgram(program_directory),
   };
   for (const std::string& program : candidates) {

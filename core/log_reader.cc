@@ -102,7 +102,7 @@ void LogReader::TakeLine(std::string_view line, bool valid_utf8) {
 }
 
 std::string LogReader::Decoded(std::string_view field) {
-  if (!HoldsMultibyteCharacter(field)) {
+  if (!MostlyUtf8(field)) {
     std::string legacy = env_.DecodeLegacyText(field);
     if (legacy.find("\xEF\xBF\xBD") == std::string::npos) return legacy;
   }

@@ -88,11 +88,19 @@ int CharacterLength(std::string_view text) {
   return LengthAt(p, p + text.size());
 }
 
-bool HoldsMultibyteCharacter(std::string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (CharacterLength(text.substr(i)) > 0) return true;
+bool MostlyUtf8(std::string_view text) {
+  std::size_t characters = 0, strays = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const int length = CharacterLength(text.substr(i));
+    if (length > 0) {
+      ++characters;
+      i += length;
+    } else {
+      strays += static_cast<unsigned char>(text[i]) >= 0x80;
+      ++i;
+    }
   }
-  return false;
+  return characters > strays;
 }
 
 std::string WithStraysCarried(std::string_view bytes) {

@@ -12,8 +12,10 @@
 namespace tallyrun {
 
 bool IsValidUtf8(std::string_view text);
-// Whether at least one well-formed character beyond ASCII is in `text`.
-bool HoldsMultibyteCharacter(std::string_view text);
+// Whether `text` holds more well-formed characters beyond ASCII than stray
+// bytes: a UTF-8 name with a stray byte or two, rather than text in another
+// encoding where a pair of bytes happens to look like UTF-8.
+bool MostlyUtf8(std::string_view text);
 
 std::string WithStraysCarried(std::string_view bytes);
 // The bytes that `text` stands for: every carried stray back to its byte.

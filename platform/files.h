@@ -13,6 +13,10 @@
 
 namespace tallyrun::platform {
 
+// Another recorder holding the lock finishes within moments; a program that
+// keeps holding it must not make the user wait for ever.
+inline constexpr int kLockWaitSeconds = 10;
+
 // Regular files only: anything else (and anything on a kernel interface such
 // as /proc) is refused at once, never waited on. Waits at most 10 seconds
 // for another program's lock on the log. A failed batch is taken back; where

@@ -18,7 +18,8 @@ std::vector<std::string> CommandLineItems(int argc, char** argv);
 std::string NameRefusal(std::string_view item);
 
 // Lines for the user: on the error stream when there is one, otherwise
-// together in one message box.
-void TellUser(const std::vector<std::string>& lines);
+// together in one message box. Lines that only note something, when nothing
+// failed, never interrupt with a box.
+void TellUser(const std::vector<std::string>& lines, bool failed);
 
 }  // namespace tallyrun::platform

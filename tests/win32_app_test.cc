@@ -115,7 +115,8 @@ TEST_F(Tallyrun, RecordsEveryItemOfTheRawTextInOrderInTheSystemsForms) {
              L"\\My Docs\\b.txt\" a.txt  " + D + L"\\日本語.txt \"" + D + L"\\café☕.txt\" plain\\");
 
   EXPECT_EQ(outcome.exit_code, 0u);
-  EXPECT_EQ(outcome.stderr_text, "");
+  EXPECT_EQ(outcome.stderr_text,
+            "Tallyrun: 見つからないため日付なしで記録しました: 「" + d + "\\gone.txt」 「」\r\n");
   const std::string expected =
       "2002/6/26 9:03:14\tC:\\x\t\r\n"
       "T\t" +

@@ -207,10 +207,6 @@ bool MakeDirectories(const std::string& dir) {
   return MakeDirectories(FolderOf(dir)) && (::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST);
 }
 
-// Another recorder holding the lock finishes within moments; a program that
-// keeps holding it must not make the user wait for ever.
-constexpr int kLockWaitSeconds = 10;
-
 // The system offers no wait for a lock with a time limit, so a child process
 // waits in the kernel's queue, fairly among other recorders, on the same open
 // file, which then holds the lock for us too; given up on, it is ended.

@@ -33,7 +33,7 @@ std::string ProgramDirectory() {
 }
 
 std::string InstalledWindowProgram(const std::string& program_directory) {
-  return program_directory + "/" + kWindowProgramFromBindir + "/" + kWindowProgramName;
+  return JoinPath(JoinPath(program_directory, kWindowProgramFromBindir), kWindowProgramName);
 }
 
 ProgramPlaces CurrentProgramPlaces() {

@@ -11,7 +11,7 @@ std::vector<std::string> CommandLineItems(int argc, char** argv) {
 // Any bytes but NUL make a name here, and NUL cannot reach us through argv.
 std::string NameRefusal(std::string_view) { return {}; }
 
-void TellUser(const std::vector<std::string>& lines) {
+void TellUser(const std::vector<std::string>& lines, bool /*failed*/) {
   for (const std::string& line : lines) std::fprintf(stderr, "tallyrun: %s\n", line.c_str());
 }
 

@@ -15,7 +15,7 @@ namespace {
 
 // Another recorder or a tool holding the log is waited for this long, then
 // the user hears who is in the way instead of waiting for ever.
-constexpr DWORD kLockWaitMs = 10000;
+constexpr DWORD kLockWaitMs = kLockWaitSeconds * 1000;
 constexpr DWORD kLockPollMs = 50;
 
 class Handle {
@@ -100,8 +100,7 @@ Status LockForBatch(HANDLE h, bool append_only) {
       return Status::Failure(ReasonFromSystemError(error));
     }
     if (::GetTickCount() - waited_from >= kLockWaitMs) {
-      return Status::Failure(
-          "ほかのプログラムがファイルを使用中のため、10 秒待っても書き込めません");
+      return Status::Failure(LockedByOtherReason(kLockWaitSeconds));
     }
     ::Sleep(kLockPollMs);
   }
@@ -169,7 +168,7 @@ std::string KeptPart(HANDLE h, std::string_view written, std::size_t lead) {
   std::size_t records = 0;
   for (std::size_t i = lead; i < written.size(); ++i) records += written[i] == '\n';
   if (records == 0 && written.size() <= lead) return {};
-  return "（" + std::to_string(records) + " 件は記録されました）";
+  return KeptRecordsNote(records);
 }
 
 std::string ParentOf(const std::string& path) {
@@ -201,8 +200,7 @@ Status AppendLines(const std::string& path, std::string_view lines) {
   Handle h(OpenForAppending(wide, can_take_back));
   if (!h.valid()) {
     if (::GetLastError() == ERROR_SHARING_VIOLATION) {
-      return Status::Failure(
-          "ほかのプログラムがファイルを開いたままのため、10 秒待っても書き込めません");
+      return Status::Failure(LockedByOtherReason(kLockWaitSeconds));
     }
     return FromLastError();
   }
@@ -276,7 +274,7 @@ Status ReplaceFile(const std::string& path, std::string_view contents) {
   return Status::Ok();
 }
 
-std::optional<ItemStatus> ItemStatusOf(const std::string& path) {
+std::optional<ItemFacts> ItemFactsOf(const std::string& path) {
   if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!::GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) {
@@ -290,7 +288,7 @@ std::optional<ItemStatus> ItemStatusOf(const std::string& path) {
       !::SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) {
     return std::nullopt;
   }
-  ItemStatus status;
+  ItemFacts status;
   status.attributes = data.dwFileAttributes;
   status.modified = {local.wYear, local.wMonth,  local.wDay,
                      local.wHour, local.wMinute, local.wSecond};
@@ -324,5 +322,8 @@ bool MakeParentFolders(const std::string& path) {
   }
   return IsFolder(WidePath(parent));
 }
+
+// Writing past a disk's end fails with an error here; no signal to turn off.
+void TakeFileSizeLimitAsError() {}
 
 }  // namespace tallyrun::platform

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "core/build_facts.h"
+#include "core/paths.h"
 #include "platform/win32/wide_text.h"
 
 namespace tallyrun::platform {
@@ -43,9 +45,13 @@ std::string Variable(const wchar_t* name) {
 
 std::string ProgramDirectory() {
   const std::wstring name = ModuleFileName();
-  const std::size_t slash = name.find_last_of(L"\\/");
-  if (slash == std::wstring::npos) return ".";
-  return Narrow(std::wstring_view(name).substr(0, slash));
+  return FolderOf(Narrow(name));
+}
+
+// Nothing is kept apart from Tallyrun.exe here: an installed copy is told by
+// its folder refusing new files instead.
+std::string InstalledWindowProgram(const std::string& program_directory) {
+  return JoinPath(program_directory, kWindowProgramName);
 }
 
 ProgramPlaces CurrentProgramPlaces() {

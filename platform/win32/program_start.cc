@@ -81,7 +81,7 @@ std::string NameRefusal(std::string_view item) {
   return {};
 }
 
-void TellUser(const std::vector<std::string>& lines) {
+void TellUser(const std::vector<std::string>& lines, bool failed) {
   // A GUI program has no console of its own; a caller that wants to hear it
   // (a console, a script redirecting) hands one over.
   const HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
@@ -100,6 +100,7 @@ void TellUser(const std::vector<std::string>& lines) {
     }
     return;
   }
+  if (!failed) return;
   // Lines of a box are joined with a carriage return.
   std::string text;
   for (const std::string& line : lines) text += (text.empty() ? "" : "\r") + line;

@@ -42,9 +42,7 @@ void SystemEnv::AppendMomentText(std::string& out, const LocalTime& t) {
   out.append(Narrow(GeneralDateText(t)));
 }
 
-std::optional<ItemStatus> SystemEnv::StatusOf(const std::string& path) {
-  return ItemStatusOf(path);
-}
+std::optional<ItemFacts> SystemEnv::FactsOf(const std::string& path) { return ItemFactsOf(path); }
 
 Status SystemEnv::AppendLines(const std::string& path, std::string_view lines) {
   return platform::AppendLines(path, lines);
