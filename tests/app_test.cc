@@ -179,11 +179,13 @@ TEST_F(CommandLine, EveryItemIsRecordedExactlyInOrderOrRefusedWithAMessage) {
                            "/lf\nhere", too_long, "self", "/\x1B[2J\xC2\x9B\xE2\x80\xAE\x9B\t", "/",
                            ".", "..", "./フォルダ//.././フォルダ", stray});
   const std::string refused = "」は名前にタブか改行を含むため記録できません\n";
-  EXPECT_EQ(run, (Outcome{1, "tallyrun: 「/tab\\there" + refused + "tallyrun: 「/cr\\rhere" +
-                                 refused + "tallyrun: 「/lf\\nhere" + refused +
-                                 "tallyrun: 「/\\x1B[2J\\u009B\\u202E\\x9B\\t" + refused +
-                                 "tallyrun: 見つからないため日付なしで記録しました: 「gone.txt」 「」 「" +
-                                 too_long + "」 「self」\n"}));
+  EXPECT_EQ(
+      run,
+      (Outcome{1, "tallyrun: 「/tab\\there" + refused + "tallyrun: 「/cr\\rhere" + refused +
+                      "tallyrun: 「/lf\\nhere" + refused +
+                      "tallyrun: 「/\\x1B[2J\\u009B\\u202E\\x9B\\t" + refused +
+                      "tallyrun: 見つからないため日付なしで記録しました: 「gone.txt」 「」 「" +
+                      too_long + "」 「self」\n"}));
   // No line for a refused name; a plain folder or an unreadable item gains a
   // "/"; relative names are made full and normalised.
   const V expected({Rec(work_ + "/a b.txt"), Rec(work_ + "/フォルダ/"),
