@@ -106,6 +106,10 @@ class DroppedData : public QMimeData {
   QByteArray uri_list_;
 };
 
+int Rows(tallyrun::ui::Form1& form) {
+  return form.findChild<QListView*>(QStringLiteral("List1"))->model()->rowCount();
+}
+
 void ShowNow(tallyrun::ui::Form1& form) {
   QCoreApplication::processEvents();
   form.repaint();
@@ -130,7 +134,7 @@ int main(int argc, char** argv) {
   {
     tallyrun::ui::Form1 form(env, {dir + "/Tallyrun.ini", log}, log);
     form.show();
-    form.Text1->setText(QString::fromStdString(log));
+    form.SetText1(QString::fromStdString(log));
     ShowNow(form);
 
     double window = 1e9, reader = 1e9;
@@ -141,7 +145,7 @@ int main(int argc, char** argv) {
                           form.GetListFromLogFile();
                           ShowNow(form);
                         }));
-      shown = static_cast<std::size_t>(form.List1->model()->rowCount());
+      shown = static_cast<std::size_t>(Rows(form));
       // The window's own peak, before the reader alone has held a copy too.
       if (round == 0) peak_kb = PeakResidentKilobytes();
       tallyrun::LogEntries kept;  // freed outside the measured time
@@ -179,9 +183,9 @@ int main(int argc, char** argv) {
     fresh.show();
     double drop = 1e9, command_line = 1e9;
     for (int round = 0; round < kRounds; ++round) {
-      fresh.Text1->clear();
+      fresh.SetText1(QString());
       fresh.GetListFromLogFile();
-      fresh.Text1->setText(QString::fromStdString(dropped_log));
+      fresh.SetText1(QString::fromStdString(dropped_log));
       ShowNow(fresh);
       drop = std::min(drop, Seconds([&] {
                         fresh.List1_OLEDragDrop(data);
@@ -192,7 +196,7 @@ int main(int argc, char** argv) {
           Seconds([&] { (void)tallyrun::RecordItems(env, recorded_log, item_names, items_dir); }));
     }
     const double drop_ratio = drop / command_line;
-    within = within && drop_ratio <= kRatioLimit && fresh.List1->model()->rowCount() == kDropped &&
+    within = within && drop_ratio <= kRatioLimit && Rows(fresh) == kDropped &&
              std::filesystem::file_size(dropped_log) > std::filesystem::file_size(recorded_log);
     std::printf(
         "drop of %d items: command line %.3f s, window until shown %.3f s, "
@@ -201,7 +205,7 @@ int main(int argc, char** argv) {
 
     // The same drop onto the window showing the large log: the list view lays
     // out all its rows again once per drop, whatever the number of items.
-    form.Text1->setText(QString::fromStdString(dropped_log));
+    form.SetText1(QString::fromStdString(dropped_log));
     double onto_large = 1e9, relayout = 1e9;
     for (int round = 0; round < kRounds; ++round) {
       double recording = 0;
@@ -215,8 +219,8 @@ int main(int argc, char** argv) {
     std::printf(
         "the same drop onto the list of %d entries: %.3f s, of which %.3f s laying out "
         "and drawing the list once\n",
-        form.List1->model()->rowCount(), onto_large, relayout);
-    form.Text1->setText(QString::fromStdString(log));  // nothing to save on close
+        Rows(form), onto_large, relayout);
+    form.SetText1(QString::fromStdString(log));  // nothing to save on close
   }
   std::filesystem::remove_all(dir);
   std::printf("%s\n", within ? "within limits" : "LIMIT PASSED");
