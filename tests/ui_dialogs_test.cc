@@ -3,6 +3,7 @@
 // put in by the test.
 #include <QApplication>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -289,6 +290,8 @@ class DialogsTest : public QObject {
     Form3 about;
     const QString face = qEnvironmentVariable("TALLYRUN_TEST_FACE");
     for (QWidget* window : std::initializer_list<QWidget*>{&main, &chooser, &about}) {
+      window->show();
+      QVERIFY(QTest::qWaitForWindowExposed(window));
       QCOMPARE(testing::LayoutFaults(window).join("; "), QString());
       if (!face.isEmpty() && face != "*") QCOMPARE(QFontInfo(window->font()).family(), face);
     }
@@ -303,6 +306,10 @@ class DialogsTest : public QObject {
     };
     testing::TempDir dir;
     for (int run = 0; run <= 3; ++run) {
+      if (run < 3 && !QFontDatabase::hasFamily(faces[run].first)) {
+        qWarning("%s is not installed here: its run is left out", qPrintable(faces[run].first));
+        continue;
+      }
       // Every other face is hidden from the program, as if not installed.
       QString hidden;
       for (int other = 0; other < 3; ++other) {
@@ -325,8 +332,8 @@ class DialogsTest : public QObject {
                  {"EveryCaptionFitsItsControlAndNoControlsOverlap"});
       QVERIFY(test.waitForFinished(60000));
       const QString output = QString::fromUtf8(test.readAll());
-      QVERIFY2(test.exitStatus() == QProcess::NormalExit, qPrintable(output));
-      QCOMPARE(test.exitCode(), 0);
+      QVERIFY2(test.exitStatus() == QProcess::NormalExit && test.exitCode() == 0,
+               qPrintable(output));
     }
   }
 

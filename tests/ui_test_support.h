@@ -11,7 +11,9 @@
 #include <QComboBox>
 #include <QMap>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStringList>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -81,8 +83,8 @@ std::unique_ptr<Window> StartedAsTheProgramDoes(const std::string& log_file, Arg
 }
 
 // Within the window: controls of one parent that overlap, controls that
-// stick out of their parent, and captions of labels and buttons whose ink
-// leaves the control, each with the face in use.
+// stick out of their parent, captions of labels and buttons whose ink leaves
+// the control, and fixed texts that need scrolling, with the face in use.
 inline QStringList LayoutFaults(QWidget* window) {
   QStringList faults;
   const auto named = [](const QWidget* w) {
@@ -118,6 +120,10 @@ inline QStringList LayoutFaults(QWidget* window) {
         if (!ink.isEmpty() && !QRectF(caption->rect()).contains(ink))
           faults << a->objectName() + " cut in " + face + ": " + line.text;
       }
+    } else if (const auto* text = qobject_cast<const QPlainTextEdit*>(a)) {
+      // A fixed text is read whole, without scrolling (once the window is shown).
+      if (text->isVisible() && text->verticalScrollBar()->maximum() > 0)
+        faults << a->objectName() + " scrolls in " + face;
     } else if (const auto* button = qobject_cast<const QAbstractButton*>(a)) {
       QStyleOptionButton option;
       option.initFrom(button);

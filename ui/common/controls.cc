@@ -2,9 +2,11 @@
 
 #include <QFontInfo>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTextDocument>
 #include <QTextLayout>
 #include <algorithm>
 
@@ -36,6 +38,12 @@ bool Fits(const QWidget* control) {
       if (!ink.isEmpty() && !QRectF(caption->Room()).contains(ink)) return false;
     }
     return true;
+  }
+  if (const auto* text = qobject_cast<const QPlainTextEdit*>(control)) {
+    // Short lines, each its own: the lines' height against the room for them.
+    const QTextDocument& document = *text->document();
+    return metrics.lineSpacing() * document.blockCount() + 2 * document.documentMargin() <=
+           text->contentsRect().height();
   }
   if (const auto* button = qobject_cast<const QAbstractButton*>(control)) {
     const QRectF ink = metrics.tightBoundingRect(button->text());
@@ -126,10 +134,19 @@ void SetCaption(QWidget* control, const QString& caption) {
   ShrinkUntilFits(control);
 }
 
+void SetTabOrder(std::initializer_list<QWidget*> controls) {
+  QWidget* previous = nullptr;
+  for (QWidget* control : controls) {
+    if (previous != nullptr) QWidget::setTabOrder(previous, control);
+    previous = control;
+  }
+}
+
 void FitCaptions(QWidget* window) {
   for (QWidget* control : window->findChildren<QWidget*>()) {
     if (qobject_cast<Caption*>(control) != nullptr ||
-        qobject_cast<QAbstractButton*>(control) != nullptr) {
+        qobject_cast<QAbstractButton*>(control) != nullptr ||
+        qobject_cast<QPlainTextEdit*>(control) != nullptr) {
       ShrinkUntilFits(control);
     }
   }

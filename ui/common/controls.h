@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QString>
 #include <QStringList>
+#include <initializer_list>
 #include <optional>
 #include <utility>
 
@@ -59,8 +60,12 @@ Control* Place(QWidget* parent, const char* name, Twips where, const QString& ca
 // the name a screen reader says for it; the face is made smaller, half a
 // point at a time, until the caption fits.
 void SetCaption(QWidget* control, const QString& caption);
-// The same for every caption in `window`, once all its controls stand where
-// they belong: a control placed later may cover part of a label.
+// Tab visits `controls` in this order.
+void SetTabOrder(std::initializer_list<QWidget*> controls);
+
+// The same for every caption in `window`, and for its fixed texts, once all
+// its controls stand where they belong: a control placed later may cover part
+// of a label.
 void FitCaptions(QWidget* window);
 
 }  // namespace tallyrun::ui

@@ -5,6 +5,7 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 
 #include "core/build_facts.h"
 #include "ui/common/controls.h"
@@ -15,11 +16,11 @@ namespace {
 
 constexpr QChar kCr = QLatin1Char('\r');
 
+// Four short lines: with the tallest Japanese faces they fit without scrolling.
 const QString kCredits = QStringLiteral(
     "【クレジット】\r\n"
     "企画・設計・プログラム：開発チーム\r\n"
-    "試用と助言：日々ログを取ってくださった皆さん\r\n"
-    "画面の文字：システムのゴシック体\r\n"
+    "試用と助言：ログを取ってくださった皆さん\r\n"
     "ご意見やご感想をお待ちしています。\r\n");
 
 }  // namespace
@@ -30,7 +31,7 @@ Form3::Form3(QWidget* parent) : QDialog(parent) {
   setFont(GothicFont());
   setFixedSize(TwipsSize(4575, 4050));
   BuildControls();
-  setTabOrder(Command1_, Text1_);
+  SetTabOrder({Command1_, Text1_});
   connect(Command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
   Form_Load();
   Command1_->setFocus();
@@ -50,7 +51,9 @@ void Form3::BuildControls() {
 
   Text1_ =
       Place<QPlainTextEdit>(frame2, "Text1", {120, 180, 4095, 1215}, {}, ProportionalGothicFont());
-  Text1_->setPlainText(ShownLines(kCredits));
+  Text1_->document()->setDocumentMargin(2);
+  // Without its last line end, which would show as an empty line to scroll to.
+  Text1_->setPlainText(ShownLines(kCredits).chopped(1));
   Text1_->setReadOnly(true);
   Text1_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   Text1_->setTabChangesFocus(true);

@@ -151,12 +151,7 @@ void Form2::BuildLists() {
   }
 }
 
-void Form2::SetTabOrder() {
-  setTabOrder(File1_, Command1_);
-  setTabOrder(Command1_, Command2_);
-  setTabOrder(Command2_, Drive1_);
-  setTabOrder(Drive1_, Dir1_);
-}
+void Form2::SetTabOrder() { ui::SetTabOrder({File1_, Command1_, Command2_, Drive1_, Dir1_}); }
 
 void Form2::ConnectHandlers() {
   for (QObject* watched :

@@ -66,8 +66,8 @@ void LogFollower::Stop() {
   own_batches_.clear();
 }
 
-void LogFollower::Wrote(std::string batch) {
-  if (!path_.empty()) own_batches_.push_back(std::move(batch));
+void LogFollower::Wrote(const std::string& path, std::string batch) {
+  if (path == path_) own_batches_.push_back(std::move(batch));
 }
 
 void LogFollower::Watch() {

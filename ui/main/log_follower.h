@@ -28,9 +28,10 @@ class LogFollower : public QObject {
   LogEntries ReadAndFollow(const std::string& path);
   void Stop();
 
-  // A batch this window has just appended: when it is read back, it is
-  // passed over, since the window listed it already.
-  void Wrote(std::string batch);
+  // A batch this window has just appended to `path`: when it is read back
+  // from the log followed, it is passed over, since the window listed it
+  // already.
+  void Wrote(const std::string& path, std::string batch);
   // Reads what has arrived since the last reading, now.
   void CatchUp();
 

@@ -191,12 +191,7 @@ void Form1::BuildList() {
   ChooseTopRowOnFirstArrowKey(List1_);  // the newest entry
 }
 
-void Form1::SetTabOrder() {
-  setTabOrder(Text1_, Command1_);
-  setTabOrder(Command1_, List1_);
-  setTabOrder(List1_, Command2_);
-  setTabOrder(Command2_, Command3_);
-}
+void Form1::SetTabOrder() { ui::SetTabOrder({Text1_, Command1_, List1_, Command2_, Command3_}); }
 
 void Form1::ConnectHandlers() {
   List1_->installEventFilter(this);
@@ -273,7 +268,7 @@ void Form1::List1_OLEDragDrop(const QMimeData& Data) {
     // A drop without local items writes nothing and says nothing.
     if (!batch.lines.empty()) written = env_.AppendLines(log_file, batch.lines);
     if (written.ok() && !batch.entries.empty()) {
-      if (log_file == ShownLogFile()) follower_->Wrote(std::move(batch.lines));
+      follower_->Wrote(log_file, std::move(batch.lines));
       model_->AddNewest(batch.entries);
       List1_->setEnabled(true);
     }
