@@ -72,16 +72,19 @@ class Form2 : public QDialog {
   bool returning_to_previous_drive_ = false;
   bool drive_entered_ = false;
 
-  QLabel* Label1_ = nullptr;
-  QLabel* Label2_ = nullptr;
-  QLabel* Label3_ = nullptr;
-  QListWidget* File1_ = nullptr;
-  QWidget* Frame1_ = nullptr;
-  QPushButton* Command1_ = nullptr;
-  QPushButton* Command2_ = nullptr;
-  QComboBox* Drive1_ = nullptr;
-  QTreeWidget* Dir1_ = nullptr;
-  QLabel* Label4_ = nullptr;
+  // Made by BuildControls, first thing. The left column: drives, folders
+  // and the instruction.
+  QLabel* Label1_;
+  QComboBox* Drive1_;
+  QLabel* Label2_;
+  QTreeWidget* Dir1_;
+  QLabel* Label4_;
+  // The right column: the files and the two buttons under them.
+  QLabel* Label3_;
+  QListWidget* File1_;
+  QWidget* Frame1_;
+  QPushButton* Command1_;
+  QPushButton* Command2_;
 };
 
 }  // namespace tallyrun::ui

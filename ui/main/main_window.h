@@ -80,16 +80,19 @@ class Form1 : public QWidget {
   LogListModel* const model_;
   LogFollower* const follower_;
 
+  // The log file, and the chooser's button beside it.
   QLabel* Label1_ = nullptr;
   QLineEdit* Text1_ = nullptr;
   QFrame* Frame1_ = nullptr;
   QPushButton* Command1_ = nullptr;
+  // The list and its heading.
   QListView* List1_ = nullptr;
   QLabel* Label3_ = nullptr;
+  // Under the list: the hint, the about box's button and the one that closes.
+  QLabel* Label2_ = nullptr;
   QFrame* Frame2_ = nullptr;
   QPushButton* Command2_ = nullptr;
   QPushButton* Command3_ = nullptr;
-  QLabel* Label2_ = nullptr;
 };
 
 }  // namespace tallyrun::ui
