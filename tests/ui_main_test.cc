@@ -442,10 +442,11 @@ class UiMainTest : public QObject {
     // Folders nested until the file in the last one has a 4,000-byte path.
     std::string deep = dir_->path();
     while (4000 - deep.size() > 256) {
-      deep += "/" + std::string(200, 'd');
+      deep.append("/").append(200, 'd');
       MakeFolder(deep);
     }
-    deep += "/" + std::string(4000 - deep.size() - 1, 'f');
+    deep.push_back('/');
+    deep.append(4000 - deep.size(), 'f');
     const std::string good = *dir_ / "good.txt", loop = *dir_ / "loop",
                       deleted = *dir_ / "deleted.txt";
     QVERIFY(::symlink("loop", loop.c_str()) == 0);
