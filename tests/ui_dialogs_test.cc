@@ -154,7 +154,8 @@ class DialogsTest : public QObject {
       item = item->child(0);
     }
     QCOMPARE(ChildNames(item), (QStringList{"sub", "Vanishing"}));
-    QVERIFY(item->isSelected() && Dir1->currentItem() == item);
+    QVERIFY(item->isSelected());
+    QCOMPARE(Dir1->currentItem(), item);
 
     // Moving the highlight, or any other key, opens nothing.
     Dir1->setCurrentItem(FindFolder(Dir1, Q(dir / "sub")));

@@ -73,7 +73,7 @@ void AppendTo(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary | std::ios::app) << text;
 }
 
-void MakeFolder(const std::string& path) { QVERIFY(::mkdir(path.c_str(), 0755) == 0); }
+void MakeFolder(const std::string& path) { QCOMPARE(::mkdir(path.c_str(), 0755), 0); }
 
 // Files with known contents and modification time, one per name.
 std::vector<std::string> MakeFiles(const TempDir& dir, const std::vector<std::string>& names) {
@@ -211,7 +211,7 @@ class UiMainTest : public QObject {
     const std::string bin = tools_ / "bin";
     MakeFolder(bin);
     WriteFile(bin + "/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$*\" >>'" + opened_ + "'\n");
-    QVERIFY(::chmod((bin + "/xdg-open").c_str(), 0755) == 0);
+    QCOMPARE(::chmod((bin + "/xdg-open").c_str(), 0755), 0);
     qputenv("PATH", QByteArray::fromStdString(bin) + ':' + qgetenv("PATH"));
   }
 
@@ -378,7 +378,7 @@ class UiMainTest : public QObject {
     const std::string item = *dir_ / "item.txt", folder = *dir_ / "folder", fifo = *dir_ / "fifo";
     WriteFile(item, "x");
     MakeFolder(folder);
-    QVERIFY(::mkfifo(fifo.c_str(), 0644) == 0);
+    QCOMPARE(::mkfifo(fifo.c_str(), 0644), 0);
     // Root may open a file under /proc for writing; the write itself then fails.
     const QString proc =
         ::geteuid() == 0 ? "入出力エラーが発生しました" : "アクセスが拒否されました";
@@ -401,15 +401,18 @@ class UiMainTest : public QObject {
       QCOMPARE(Messages([&] { QVERIFY(Drop(*form, UriList({item}))); }),
                QStringList("ログ書き込み中断|ログファイル「" + QString::fromStdString(place) +
                            "」に書き込めません。\n理由：" + reason));
-      QVERIFY(Entries(*form) == shown && List1(*form)->isEnabled());
+      QCOMPARE(Entries(*form), shown);
+      QVERIFY(List1(*form)->isEnabled());
       // Read as a log, it shows nothing and says nothing.
       QVERIFY(Messages([&] { form->GetListFromLogFile(); }).isEmpty());
-      QVERIFY(Entries(*form).isEmpty() && !List1(*form)->isEnabled());
+      QCOMPARE(Entries(*form), QStringList());
+      QVERIFY(!List1(*form)->isEnabled());
       Text1(*form)->setText(QString::fromStdString(log_));
       form->GetListFromLogFile();
     }
     QCOMPARE(ReadFile(log_), earlier);
-    QVERIFY(std::filesystem::is_empty(folder) && !FileExists(*dir_ / "missing"));
+    QVERIFY(std::filesystem::is_empty(folder));
+    QVERIFY(!FileExists(*dir_ / "missing"));
   }
 
   void OddRecordsAreShownVisiblyAndAnUnfinishedLastLineStillTakesDrops() {
@@ -449,7 +452,7 @@ class UiMainTest : public QObject {
     deep.append(4000 - deep.size(), 'f');
     const std::string good = *dir_ / "good.txt", loop = *dir_ / "loop",
                       deleted = *dir_ / "deleted.txt";
-    QVERIFY(::symlink("loop", loop.c_str()) == 0);
+    QCOMPARE(::symlink("loop", loop.c_str()), 0);
     for (const std::string& p : {good, deep, deleted}) WriteFile(p, "x");
     SetModified(good, kModified);
     SetModified(deep, kModified);
@@ -502,7 +505,10 @@ class UiMainTest : public QObject {
       recorders.back()->start("/bin/sh", args);
     }
     for (const auto& r : recorders) QVERIFY(r->waitForStarted());
-    for (const auto& r : recorders) QVERIFY(r->write("go\n") == 3 && r->waitForBytesWritten());
+    for (const auto& r : recorders) {
+      QCOMPARE(r->write("go\n"), 3);
+      QVERIFY(r->waitForBytesWritten());
+    }
     const auto recording = [&recorders] {
       return std::any_of(recorders.begin(), recorders.end(), [](const auto& r) {
         return !r->waitForFinished(0) && r->state() != QProcess::NotRunning;
@@ -526,8 +532,10 @@ class UiMainTest : public QObject {
     });
     QVERIFY(meanwhile > 0);
     QVERIFY2(messages.isEmpty(), qPrintable(messages.join('\n')));
-    for (const auto& r : recorders)
-      QVERIFY(r->exitStatus() == QProcess::NormalExit && r->exitCode() == 0);
+    for (const auto& r : recorders) {
+      QCOMPARE(r->exitStatus(), QProcess::NormalExit);
+      QCOMPARE(r->exitCode(), 0);
+    }
 
     const QString log = QString::fromStdString(ReadFile(log_));
     QVERIFY2(log.endsWith("\r\n"), "the log ends in a line without its line end");
@@ -664,7 +672,8 @@ class UiMainTest : public QObject {
     Text1(*form)->setText(QString::fromStdString(other));
     Text1(*form)->setText(QString::fromStdString(log_));
     QTest::mouseClick(Command3(*form), Qt::LeftButton);
-    QVERIFY(!form->isVisible() && !FileExists(location_.settings_file));
+    QVERIFY(!form->isVisible());
+    QVERIFY(!FileExists(location_.settings_file));
 
     form = StartedWith(log_);
     QVERIFY(choose(other));
@@ -704,11 +713,12 @@ class UiMainTest : public QObject {
       run.setProcessEnvironment(environment);
       run.start(QString::fromStdString(program), {});
       QVERIFY(run.waitForFinished());
-      QVERIFY(run.exitStatus() == QProcess::NormalExit && run.exitCode() == 1);
+      QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+      QCOMPARE(run.exitCode(), 1);
       const QString errors = QString::fromUtf8(run.readAllStandardError());
-      QVERIFY2(errors.startsWith("tallyrun: 画面に接続できないため、ウィンドウを開けません。") &&
-                   errors.count('\n') == 1,
+      QVERIFY2(errors.startsWith("tallyrun: 画面に接続できないため、ウィンドウを開けません。"),
                qPrintable(errors));
+      QCOMPARE(errors.count('\n'), 1);
     }
     QVERIFY(!FileExists(*dir_ / "Tallyrun.ini"));
   }
