@@ -550,7 +550,8 @@ class UiMainTest : public QObject {
   void RecordsOthersAddArriveOnTopAndAReplacedOrShortenedLogIsReadAgain() {
     std::string text;
     for (int i = 0; i < 100; ++i) text += Bare("/old/" + std::to_string(i));
-    WriteFile(log_, text);
+    // Read while another program is half-way through a record.
+    WriteFile(log_, text + "M0\t/half");
     const auto form = StartedWith(log_);
     QListView* list = List1(*form);
     list->setCurrentIndex(list->model()->index(50, 0));
@@ -560,13 +561,13 @@ class UiMainTest : public QObject {
     QCOMPARE(top_in_view, Entry("/old/49"));
 
     // Whole records only: the last one is listed once its line is finished.
-    AppendTo(log_, Bare("/new/1") + Bare("/new/2") + "M3\t/new/3\tD");
-    QTRY_COMPARE(Entries(*form).mid(0, 3),
-                 QStringList({Entry("/new/2"), Entry("/new/1"), Entry("/old/99")}));
+    AppendTo(log_, "way\tD\r\n" + Bare("/new/1") + Bare("/new/2") + "M3\t/new/3\tD");
+    QTRY_COMPARE(Entries(*form).mid(0, 4),
+                 QStringList({Entry("/new/2"), Entry("/new/1"), "M0|/halfway", Entry("/old/99")}));
     QCOMPARE(list->currentIndex().data().toString(), Entry("/old/49"));
     QCOMPARE(in_view(), top_in_view);
     AppendTo(log_, "\r\n");
-    QTRY_COMPARE(Entries(*form).size(), 103);
+    QTRY_COMPARE(Entries(*form).size(), 104);
     QCOMPARE(Entries(*form).front(), QStringLiteral("M3|/new/3"));
 
     // Replaced by another file, or cut short: read again from the start.

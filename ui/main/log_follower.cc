@@ -48,8 +48,11 @@ LogEntries LogFollower::ReadAndFollow(const std::string& path) {
     }
     return reader.Feed(piece);
   });
+  // An unfinished last line is listed when it reads as a record already;
+  // once finished, it is not listed again. Otherwise it waits for its end.
+  const std::size_t before_last = entries.size();
   reader.Finish();
-  listed_partial_ = !unfinished_.empty();
+  listed_partial_ = !unfinished_.empty() && entries.size() > before_last;
   Watch();
   return entries;
 }
@@ -125,9 +128,14 @@ void LogFollower::TakeWholeLines() {
     listed_partial_ = false;
   }
   LogEntries added;
-  LogReader reader(env_, added);
-  reader.Feed(whole);
-  reader.Finish();
+  while (!whole.empty()) {
+    // A line at a time: a damaged line among them hides none after it.
+    const std::size_t line_end = whole.find('\n') + 1;
+    LogReader reader(env_, added);
+    reader.Feed(whole.substr(0, line_end));
+    reader.Finish();
+    whole.remove_prefix(line_end);
+  }
   unfinished_.erase(0, end + 1);
   if (!added.empty()) arrived_(added);
 }
