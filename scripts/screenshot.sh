@@ -48,26 +48,43 @@ exec 3>&-
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
 
+# Shown in Noto Sans CJK, the Japanese face most desktops ship: the others
+# are hidden from the program as if they were not installed.
+cat >"$work/fonts.conf" <<'EOF'
+<?xml version="1.0"?>
+<fontconfig>
+  <include ignore_missing="yes">/etc/fonts/fonts.conf</include>
+  <selectfont><rejectfont>
+    <glob>*/ipafont-*</glob><glob>*/fonts-japanese-*</glob><glob>*/vlgothic/*</glob>
+  </rejectfont></selectfont>
+</fontconfig>
+EOF
+
 # Started in the work folder, where the chooser opens.
-env -C "$work" -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY "$work/tallyrun" &
+env -C "$work" -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY FONTCONFIG_FILE="$work/fonts.conf" \
+  "$work/tallyrun" &
 app_pid=$!
 wid=$(timeout 20 xdotool search --sync --name 'ファイルログ作成ツール' | head -n1)
 sleep 1
 
-# Buttons are clicked at their centres, from their places in twips.
+# Buttons are clicked at their centres, from their places in twips; the
+# dialog that opens is taken alone, found by its title.
 click_twips() {
   xdotool mousemove --window "$wid" $(($1 / 15)) $(($2 / 15)) click 1
   sleep 1.5
+}
+dialog() {
+  import -window "$(timeout 20 xdotool search --sync --name "$1" | head -n1)" "$out"
 }
 case "$window" in
   main) import -window "$wid" "$out" ;;
   chooser)
     click_twips $((6300 + 60 + 675 / 2)) $((240 + 60 + 375 / 2))
-    import -window root "$out"
+    dialog 'トレースログファイル選択'
     ;;
   about)
     click_twips $((5400 + 60 + 555 / 2)) $((4740 + 120 + 375 / 2))
-    import -window root "$out"
+    dialog 'バージョン情報'
     ;;
 esac
 echo "$out"

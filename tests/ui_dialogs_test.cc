@@ -3,11 +3,13 @@
 // put in by the test.
 #include <QApplication>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QtTest>
@@ -17,10 +19,12 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include "platform/system_env.h"
 #include "tests/test_support.h"
 #include "tests/ui_test_support.h"
 #include "ui/dialogs/about_box.h"
 #include "ui/dialogs/log_file_chooser.h"
+#include "ui/main/main_window.h"
 
 namespace tallyrun::ui {
 namespace {
@@ -33,29 +37,6 @@ void Make(const std::string& folder, std::initializer_list<std::string> paths) {
     std::filesystem::create_directories(std::filesystem::path(folder + "/" + path).parent_path());
     if (!path.ends_with('/')) testing::WriteFile(folder + "/" + path, "");
   }
-}
-
-// The dialogs start at the process's current folder.
-struct InFolder {
-  explicit InFolder(const std::string& folder) { std::filesystem::current_path(folder); }
-  ~InFolder() { std::filesystem::current_path(before); }
-  const std::filesystem::path before = std::filesystem::current_path();
-};
-
-// Runs `action`, answering each message box it brings up; says what they said.
-QStringList Answering(const std::function<void()>& action) {
-  QStringList shown;
-  QTimer timer;
-  QObject::connect(&timer, &QTimer::timeout, [&shown] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      shown << box->windowTitle() + " | " + box->text();
-      box->button(QMessageBox::Ok)->click();
-    }
-  });
-  timer.start(5);
-  action();
-  QTest::qWait(50);  // for what is answered once the event loop runs
-  return shown;
 }
 
 QStringList Names(const QListWidget* list) {
@@ -78,18 +59,18 @@ QTreeWidgetItem* FindFolder(QTreeWidget* dir1, const QString& path) {
   return nullptr;
 }
 
-// A person's double-click starts with a click.
-void DoubleClick(QAbstractItemView* view, const QPoint& at) {
-  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-  QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
-}
-
+// The chooser shown without waiting, so that the test can act in it;
+// strFileName is what the showing would leave in the main window's.
 struct Chooser {
   explicit Chooser(QString& strFileName, std::vector<platform::Mount> mounts = {{"/", "ext4"}})
-      : dialog(strFileName, nullptr, [mounts] { return mounts; }) {
+      : strFileName(strFileName), dialog(nullptr, [mounts] { return mounts; }) {
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
   }
+  ~Chooser() { strFileName = dialog.Outcome().value_or(strFileName); }
+  QString Result() const { return dialog.Outcome().value_or(strFileName); }
+
+  QString& strFileName;
 
   Form2 dialog;
   QComboBox* Drive1 = dialog.findChild<QComboBox*>("Drive1");
@@ -116,7 +97,7 @@ class DialogsTest : public QObject {
   void AFileIsTakenByEveryWayButOnlyWhenOneIsSelected() {
     testing::TempDir dir;
     Make(dir.path(), {"logs/a.log", "logs/b.txt"});
-    const InFolder here(dir / "logs");
+    const testing::InFolder here(dir / "logs");
 
     for (int way = 0; way < 4; ++way) {
       QString strFileName = QStringLiteral("earlier");
@@ -124,7 +105,7 @@ class DialogsTest : public QObject {
       QListWidget* File1 = chooser.File1;
       const auto take = [&](const QPoint& at) {
         if (way == 0) chooser.Command1->click();
-        if (way == 1) DoubleClick(File1, at);
+        if (way == 1) testing::DoubleClick(File1, at);
         if (way == 2) QTest::keyRelease(File1, Qt::Key_Return);
         if (way == 3)
           QTest::keyRelease(File1, Qt::Key_Enter, Qt::ShiftModifier | Qt::KeypadModifier);
@@ -135,11 +116,11 @@ class DialogsTest : public QObject {
       QTest::keyRelease(File1, Qt::Key_Space);
       QKeyEvent repeated(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QString(), true);
       QApplication::sendEvent(File1, &repeated);
-      QCOMPARE(strFileName, QStringLiteral("earlier"));
+      QCOMPARE(chooser.Result(), QStringLiteral("earlier"));
       QVERIFY(chooser.dialog.isVisible());
 
       take(File1->visualItemRect(File1->item(1)).center());
-      QCOMPARE(strFileName, Q(dir / "logs/b.txt"));
+      QCOMPARE(chooser.Result(), Q(dir / "logs/b.txt"));
       QVERIFY(!chooser.dialog.isVisible());
     }
 
@@ -149,12 +130,12 @@ class DialogsTest : public QObject {
     if (fd < 0) QSKIP("the top folder is not writable here");
     ::close(fd);
     const std::unique_ptr<const char, int (*)(const char*)> remove(top.c_str(), ::unlink);
-    const InFolder atTop("/");
+    const testing::InFolder atTop("/");
     QString strFileName;
     Chooser chooser(strFileName);
     chooser.File1->setCurrentItem(chooser.File1->findItems(Q(top.substr(1)), Qt::MatchExactly)[0]);
     chooser.Command1->click();
-    QCOMPARE(strFileName, Q(top));
+    QCOMPARE(chooser.Result(), Q(top));
   }
 
   void TheListsFollowTheFolderHighlightedOnEnterAndOfferOnlyTextAndLogFiles() {
@@ -162,7 +143,7 @@ class DialogsTest : public QObject {
     Make(dir.path(), {"top.log", "Vanishing/", ".hidden/"});
     Make(dir / "sub", {"folder.log/", "b.log", "a.txt", "C.txt", "c.TXT", "d.log.bak", "e.md",
                        "log", ".hidden.log", "x.tar.txt"});
-    const InFolder here(dir.path());
+    const testing::InFolder here(dir.path());
 
     QString strFileName = QStringLiteral("untouched");
     Chooser chooser(strFileName);
@@ -173,7 +154,8 @@ class DialogsTest : public QObject {
       item = item->child(0);
     }
     QCOMPARE(ChildNames(item), (QStringList{"sub", "Vanishing"}));
-    QVERIFY(item->isSelected() && Dir1->currentItem() == item);
+    QVERIFY(item->isSelected());
+    QCOMPARE(Dir1->currentItem(), item);
 
     // Moving the highlight, or any other key, opens nothing.
     Dir1->setCurrentItem(FindFolder(Dir1, Q(dir / "sub")));
@@ -188,7 +170,7 @@ class DialogsTest : public QObject {
     QTest::keyRelease(Dir1, Qt::Key_Enter, Qt::ShiftModifier);
     QVERIFY(Names(chooser.File1).contains("new.log"));
     // Double-click on an ancestor goes back up.
-    DoubleClick(Dir1, Dir1->visualItemRect(FindFolder(Dir1, Q(dir.path()))).center());
+    testing::DoubleClick(Dir1, Dir1->visualItemRect(FindFolder(Dir1, Q(dir.path()))).center());
     QCOMPARE(chooser.dialog.Dir1Path(), Q(dir.path()));
 
     // A folder that vanished while shown: we stay, with both lists read afresh.
@@ -199,13 +181,13 @@ class DialogsTest : public QObject {
     QCOMPARE(chooser.dialog.Dir1Path(), Q(dir.path()));
     QCOMPARE(ChildNames(FindFolder(Dir1, Q(dir.path()))), QStringList{"sub"});
     QCOMPARE(Names(chooser.File1), (QStringList{"arrived.log", "top.log"}));
-    QCOMPARE(strFileName, QStringLiteral("untouched"));
+    QCOMPARE(chooser.Result(), QStringLiteral("untouched"));
   }
 
   void AFailingDriveIsToldOnceAndThePreviousDriveReopensAtItsRoot() {
     testing::TempDir dir;
     Make(dir.path(), {"disk/root.log", "disk/deep/deep.log"});
-    const InFolder here(dir / "disk/deep");
+    const testing::InFolder here(dir / "disk/deep");
 
     QString strFileName = QStringLiteral("/earlier.log");
     Chooser chooser(strFileName, {{"/", "ext4"}, {dir / "disk", "vfat"}, {"/gone-drive", ""}});
@@ -214,8 +196,8 @@ class DialogsTest : public QObject {
     QCOMPARE(entries, (QStringList{"/ [ext4]", Q(dir / "disk") + " [vfat]", "/gone-drive"}));
     QCOMPARE(chooser.Drive1->currentIndex(), 1);
 
-    QCOMPARE(Answering([&] { chooser.Drive1->setCurrentIndex(2); }),
-             QStringList("ドライブ情報取得失敗 | 指定したドライブは現在使用できません。"));
+    QCOMPARE(testing::Messages([&] { chooser.Drive1->setCurrentIndex(2); }),
+             QStringList("ドライブ情報取得失敗|指定したドライブは現在使用できません。"));
     QCOMPARE(chooser.Drive1->currentIndex(), 1);
     QCOMPARE(chooser.dialog.Dir1Path(), Q(dir / "disk"));
     QCOMPARE(Names(chooser.File1), QStringList{"root.log"});
@@ -223,18 +205,18 @@ class DialogsTest : public QObject {
     // is the drive to return to from then on.
     std::filesystem::remove_all(dir / "disk");
     for (int attempt = 0; attempt < 2; ++attempt) {
-      QCOMPARE(Answering([&] { chooser.Drive1->setCurrentIndex(2); }).size(), 1);
+      QCOMPARE(testing::Messages([&] { chooser.Drive1->setCurrentIndex(2); }).size(), 1);
       QCOMPARE(chooser.Drive1->currentIndex(), 0);
       QCOMPARE(chooser.dialog.Dir1Path(), QStringLiteral("/"));
     }
-    QCOMPARE(strFileName, QStringLiteral("/earlier.log"));
+    QCOMPARE(chooser.Result(), QStringLiteral("/earlier.log"));
     QVERIFY(chooser.dialog.isVisible());
   }
 
   void DroppingMoreThanOneItemIsRefusedWithAMessage() {
     testing::TempDir dir;
     Make(dir.path(), {"a.log", "b.log"});
-    const InFolder here(dir.path());
+    const testing::InFolder here(dir.path());
 
     QString strFileName = QStringLiteral("/earlier.log");
     Chooser chooser(strFileName);
@@ -248,11 +230,11 @@ class DialogsTest : public QObject {
     };
     const QUrl a = QUrl::fromLocalFile(Q(dir / "a.log"));
     const QUrl b = QUrl::fromLocalFile(Q(dir / "b.log"));
-    QCOMPARE(Answering([&] { drop({a}); }), QStringList());
-    const QStringList told = Answering([&] { drop({a, b}); });
-    QCOMPARE(told, QStringList("Ｄ＆Ｄキャンセル | ２個以上のオブジェクトを\n"
+    QCOMPARE(testing::Messages([&] { drop({a}); }), QStringList());
+    const QStringList told = testing::Messages([&] { drop({a, b}); });
+    QCOMPARE(told, QStringList("Ｄ＆Ｄキャンセル|２個以上のオブジェクトを\n"
                                "ドラッグ＆ドロップしないで下さい。"));
-    QCOMPARE(strFileName, QStringLiteral("/earlier.log"));
+    QCOMPARE(chooser.Result(), QStringLiteral("/earlier.log"));
   }
 
   // Also the outcomes a showing leaves: a taken file, "戻る" with a file
@@ -260,7 +242,7 @@ class DialogsTest : public QObject {
   void AScreenReaderHearsEveryControlAndTheKeyboardAloneReachesEveryAction() {
     testing::TempDir dir;
     Make(dir.path(), {"top.log", "sub/a.log", "sub/b.txt"});
-    const InFolder here(dir.path());
+    const testing::InFolder here(dir.path());
     const auto press = [](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
       QTest::keyClick(QApplication::focusWidget(), key, modifiers);
     };
@@ -283,7 +265,7 @@ class DialogsTest : public QObject {
       press(Qt::Key_Tab);
       press(Qt::Key_Down);  // the first file, though the focus frame is on it already
       press(Qt::Key_Return);
-      QCOMPARE(strFileName, Q(dir / "sub/a.log"));
+      QCOMPARE(chooser.Result(), Q(dir / "sub/a.log"));
       QVERIFY(!chooser.dialog.isVisible());
     }
     for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Space, Qt::Key_Return}) {
@@ -294,21 +276,84 @@ class DialogsTest : public QObject {
       if (key != Qt::Key_Escape) QCOMPARE(testing::TabWalk(chooser.File1, 2).back(), "Command2");
       press(key);
       QVERIFY(!chooser.dialog.isVisible());
-      QCOMPARE(strFileName, key == Qt::Key_Escape ? Q(dir / "sub/a.log") : QString());
+      QCOMPARE(chooser.Result(), key == Qt::Key_Escape ? Q(dir / "sub/a.log") : QString());
+    }
+  }
+
+  // With the face the system gives; and, each in a run of its own, with each
+  // Japanese face alone and with none (TALLYRUN_TEST_FACE names the face
+  // expected, "*" any).
+  void EveryCaptionFitsItsControlAndNoControlsOverlap() {
+    testing::TempDir dir;
+    platform::SystemEnv env;
+    Form1 main(env, {dir / "Tallyrun.ini", dir / "Tallyrun.log"}, dir / "Tallyrun.log");
+    Form2 chooser(nullptr, [] { return std::vector<platform::Mount>{{"/", "ext4"}}; });
+    Form3 about;
+    const QString face = qEnvironmentVariable("TALLYRUN_TEST_FACE");
+    for (QWidget* window : std::initializer_list<QWidget*>{&main, &chooser, &about}) {
+      window->show();
+      QVERIFY(QTest::qWaitForWindowExposed(window));
+      QCOMPARE(testing::LayoutFaults(window).join("; "), QString());
+      if (!face.isEmpty() && face != "*") QCOMPARE(QFontInfo(window->font()).family(), face);
+    }
+  }
+
+  void EveryCaptionFitsWithEachJapaneseFaceAloneAndWithNone() {
+    if (!qEnvironmentVariableIsEmpty("TALLYRUN_TEST_FACE")) QSKIP("a run with one face");
+    const std::pair<QString, QStringList> faces[] = {
+        {"Noto Sans Mono CJK JP", {"*/NotoSansCJK*", "*/NotoSerifCJK*"}},
+        {"IPAGothic", {"*/ipafont-*", "*/fonts-japanese-*"}},
+        {"VL Gothic", {"*/vlgothic/*"}},
+    };
+    testing::TempDir dir;
+    for (int run = 0; run <= 3; ++run) {
+      if (run < 3 && !QFontDatabase::hasFamily(faces[run].first)) {
+        qWarning("%s is not installed here: its run is left out", qPrintable(faces[run].first));
+        continue;
+      }
+      // Every other face is hidden from the program, as if not installed.
+      QString hidden;
+      for (int other = 0; other < 3; ++other) {
+        if (other == run) continue;
+        for (const QString& glob : faces[other].second) hidden += "<glob>" + glob + "</glob>";
+      }
+      const std::string config = dir / ("fonts" + std::to_string(run) + ".conf");
+      testing::WriteFile(config, ("<?xml version=\"1.0\"?><fontconfig>"
+                                  "<include ignore_missing=\"yes\">/etc/fonts/fonts.conf</include>"
+                                  "<selectfont><rejectfont>" +
+                                  hidden + "</rejectfont></selectfont></fontconfig>")
+                                     .toStdString());
+      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+      environment.insert("FONTCONFIG_FILE", Q(config));
+      environment.insert("TALLYRUN_TEST_FACE", run < 3 ? faces[run].first : "*");
+      QProcess test;
+      test.setProcessEnvironment(environment);
+      test.setProcessChannelMode(QProcess::MergedChannels);
+      test.start(QCoreApplication::applicationFilePath(),
+                 {"EveryCaptionFitsItsControlAndNoControlsOverlap"});
+      QVERIFY(test.waitForFinished(60000));
+      const QString output = QString::fromUtf8(test.readAll());
+      QVERIFY2(test.exitStatus() == QProcess::NormalExit && test.exitCode() == 0,
+               qPrintable(output));
     }
   }
 
   void TheAboutBoxShowsOneDescriptionEveryTimeAndServesScreenReaderAndKeyboard() {
-    const QString description = QStringLiteral(
-        "このプログラムは。\r\r"
-        "　ファイルやフォルダのログを取得するためのものです。"
-        "そのファイルやフォルダをウィンドウで表示させることが出来ます。\r"
-        "　詳しくは「読んで☆.txt」をご覧下さい。");
+    // Four lines, the second empty, the last two led by an ideographic
+    // space; the same every time the box is shown.
+    QStringList lines;
     for (int showing = 0; showing < 2; ++showing) {
       Form3 about;
-      QCOMPARE(about.Label4Caption(), description);
+      const QString description = about.Label4Caption();
+      QCOMPARE(description.size(), 91);
       QCOMPARE(about.findChild<QLabel*>("Label4")->text(),
                QString(description).replace('\r', '\n'));
+      lines = description.split('\r');
+      QCOMPARE(lines.size(), 4);
+      QVERIFY(lines[0].endsWith(QStringLiteral("。")));
+      QCOMPARE(lines[1], QString());
+      QCOMPARE(lines[2].front(), QChar(0x3000));
+      QCOMPARE(lines[3].front(), QChar(0x3000));
     }
 
     Form3 about;
@@ -321,7 +366,7 @@ class DialogsTest : public QObject {
     QCOMPARE(about.focusWidget(), Command1);
     QCOMPARE(testing::TabWalk(Command1, 2, true), (QStringList{"Command1", "Text1", "Command1"}));
     // The credits can be selected from the keyboard, but not changed.
-    const QString shown = QString(about.Text1Text()).replace(QStringLiteral("\r\n"), "\n");
+    const QString shown = Text1->toPlainText();
     QTest::keyClicks(Text1, QStringLiteral("x"));
     QTest::keyClick(Text1, Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(Text1->textCursor().selectedText().size(), shown.size());

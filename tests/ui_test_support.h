@@ -1,18 +1,141 @@
-// What a screen reader and a keyboard user meet in a window: the controls'
-// accessible names read through Qt's accessibility interface, and the order
-// in which Tab visits the controls.
+// What the window tests share: a user's double-click, the user's answer to
+// message boxes, the start of the main window as the program does it, what a
+// screen reader and a keyboard user meet in a window, and whether the
+// controls stand apart with their captions whole.
 #pragma once
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QMap>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QStringList>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QWidget>
 #include <QtTest>
+#include <filesystem>
 #include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "ui/common/controls.h"
+#include "ui/common/message_box.h"
 
 namespace tallyrun::testing {
+
+// As the windowing system sends it: a click, then the double-click.
+inline void DoubleClick(QAbstractItemView* view, const QPoint& at) {
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  QTest::mouseDClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+// The program's message boxes are answered with OK while `action` runs;
+// gives each box's title and text, marked when the box is not the plain kind
+// (an OK button only, no icon anywhere).
+inline QStringList Messages(const std::function<void()>& action) {
+  QStringList seen;
+  ui::AnswerMessagesWith([&seen](QMessageBox& box) {
+    const QList<QAbstractButton*> buttons = box.buttons();
+    const bool plain = box.icon() == QMessageBox::NoIcon && box.iconPixmap().isNull() &&
+                       buttons.size() == 1 && buttons.front()->text() == QLatin1String("OK") &&
+                       buttons.front()->icon().isNull();
+    seen << (plain ? "" : "NOT PLAIN ") + box.windowTitle() + '|' + box.text();
+  });
+  action();
+  // Messages that follow a drop come once the drop is over.
+  QCoreApplication::processEvents();
+  ui::AnswerMessagesWith({});
+  return seen;
+}
+
+// Runs `action`, which opens a modal window; `answer` is given that window
+// once its own event loop runs.
+inline void WhileModal(const std::function<void()>& action,
+                       const std::function<void(QWidget*)>& answer) {
+  QTimer::singleShot(0, [&answer] {
+    if (QWidget* modal = QApplication::activeModalWidget()) answer(modal);
+  });
+  action();
+}
+
+// The windows start in the process's current folder.
+struct InFolder {
+  explicit InFolder(const std::string& folder) { std::filesystem::current_path(folder); }
+  ~InFolder() { std::filesystem::current_path(before); }
+  const std::filesystem::path before = std::filesystem::current_path();
+};
+
+// Start-up's part: the window shown, the log file put into Text1, the list read.
+template <typename Window, typename... Args>
+std::unique_ptr<Window> StartedAsTheProgramDoes(const std::string& log_file, Args&&... args) {
+  auto form = std::make_unique<Window>(std::forward<Args>(args)..., log_file);
+  form->show();
+  form->SetText1(QString::fromStdString(log_file));
+  form->GetListFromLogFile();
+  return form;
+}
+
+// Within the window: controls of one parent that overlap, controls that
+// stick out of their parent, captions of labels and buttons whose ink leaves
+// the control, and fixed texts that need scrolling, with the face in use.
+inline QStringList LayoutFaults(QWidget* window) {
+  QStringList faults;
+  const auto named = [](const QWidget* w) {
+    return !w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_")) &&
+           w->objectName() != QLatin1String("MessageBox");
+  };
+  QList<QWidget*> controls;
+  for (QWidget* w : window->findChildren<QWidget*>()) {
+    if (named(w) && named(w->parentWidget()) && !w->isWindow()) controls << w;
+  }
+  // Where a label's text stands: the ink of its lines, in its parent.
+  const auto area = [](const QWidget* w) {
+    const auto* caption = qobject_cast<const ui::Caption*>(w);
+    if (caption == nullptr) return QRectF(w->geometry());
+    QRectF ink;
+    for (const ui::Caption::Line& line : caption->Lines())
+      ink |= QFontMetricsF(w->font()).tightBoundingRect(line.text).translated(line.baseline);
+    return ink.translated(w->pos());
+  };
+  for (QWidget* a : controls) {
+    if (!a->parentWidget()->rect().contains(a->geometry()))
+      faults << a->objectName() + " sticks out";
+    for (QWidget* b : controls) {
+      if (a < b && a->parentWidget() == b->parentWidget() && area(a).intersects(area(b)))
+        faults << a->objectName() + " overlaps " + b->objectName();
+    }
+    const QString face =
+        QFontInfo(a->font()).family() + " " + QString::number(QFontInfo(a->font()).pointSizeF());
+    const QFontMetricsF metrics(a->font());
+    if (const auto* caption = qobject_cast<const ui::Caption*>(a)) {
+      for (const ui::Caption::Line& line : caption->Lines()) {
+        const QRectF ink = metrics.tightBoundingRect(line.text).translated(line.baseline);
+        if (!ink.isEmpty() && !QRectF(caption->rect()).contains(ink))
+          faults << a->objectName() + " cut in " + face + ": " + line.text;
+      }
+    } else if (const auto* text = qobject_cast<const QPlainTextEdit*>(a)) {
+      // A fixed text is read whole, without scrolling (once the window is shown).
+      if (text->isVisible() && text->verticalScrollBar()->maximum() > 0)
+        faults << a->objectName() + " scrolls in " + face;
+    } else if (const auto* button = qobject_cast<const QAbstractButton*>(a)) {
+      QStyleOptionButton option;
+      option.initFrom(button);
+      const QRect room =
+          button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+      const QRectF ink = metrics.tightBoundingRect(button->text());
+      if (ink.width() > room.width() || ink.height() > room.height())
+        faults << a->objectName() + " cut in " + face;
+    }
+  }
+  return faults;
+}
 
 struct AccessibleView {
   // By object name, what each of our controls is read as. A combo box's name

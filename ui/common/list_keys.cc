@@ -43,6 +43,13 @@ class FirstArrowChoosesTopRow : public QObject {
 
 }  // namespace
 
+int KeyCodeOf(const QKeyEvent& event) {
+  const int key = event.key();
+  return key == Qt::Key_Return || key == Qt::Key_Enter || event.text() == QLatin1String("\r")
+             ? kKeyCodeEnter
+             : key;
+}
+
 void ChooseTopRowOnFirstArrowKey(QAbstractItemView* list) {
   list->installEventFilter(new FirstArrowChoosesTopRow(list));
 }

@@ -5,8 +5,10 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 
 #include "core/build_facts.h"
+#include "ui/common/controls.h"
 #include "ui/common/look.h"
 
 namespace tallyrun::ui {
@@ -14,72 +16,52 @@ namespace {
 
 constexpr QChar kCr = QLatin1Char('\r');
 
+// Four short lines: with the tallest Japanese faces they fit without scrolling.
 const QString kCredits = QStringLiteral(
     "【クレジット】\r\n"
     "企画・設計・プログラム：開発チーム\r\n"
-    "試用と助言：日々ログを取ってくださった皆さん\r\n"
-    "画面の文字：システムのゴシック体\r\n"
+    "試用と助言：ログを取ってくださった皆さん\r\n"
     "ご意見やご感想をお待ちしています。\r\n");
-
-// A frame as drawn around grouped controls: an etched line, no caption.
-QFrame* MakeFrame(QWidget* parent, const QString& name, const QRect& where) {
-  auto* frame = new QFrame(parent);
-  frame->setObjectName(name);
-  frame->setGeometry(where);
-  frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
-  return frame;
-}
 
 }  // namespace
 
 Form3::Form3(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Form3"));
   setWindowTitle(QStringLiteral("バージョン情報"));
   setFont(GothicFont());
   setFixedSize(TwipsSize(4575, 4050));
+  BuildControls();
+  SetTabOrder({Command1_, Text1_});
+  connect(Command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
+  Form_Load();
+  Command1_->setFocus();
+}
 
-  QFrame* frame1 = MakeFrame(this, QStringLiteral("Frame1"), TwipsRect(240, 420, 4095, 1995));
-
-  Label1_ = new QLabel(QStringLiteral("Tallyrun.exe　") + QString::fromLatin1(kVersionLine), this);
-  Label1_->setObjectName(QStringLiteral("Label1"));
-  Label1_->setGeometry(TwipsRect(120, 120, 4335, 255));
-  Label1_->setTextFormat(Qt::PlainText);
-  Label1_->setAccessibleName(Label1_->text());
-
-  Command1_ = new QPushButton(QStringLiteral("戻る"), frame1);
-  Command1_->setObjectName(QStringLiteral("Command1"));
-  Command1_->setGeometry(TwipsRect(300, 1560, 3495, 315));
-  Command1_->setFont(ProportionalGothicFont());
+void Form3::BuildControls() {
+  auto* frame1 = Place<QFrame>(this, "Frame1", {240, 420, 4095, 1995});
+  Label1_ = Place<Caption>(this, "Label1", {120, 120, 4335, 255},
+                           QStringLiteral("Tallyrun.exe　") + QString::fromLatin1(kVersionLine));
+  Command1_ = Place<QPushButton>(frame1, "Command1", {300, 1560, 3495, 315}, QStringLiteral("戻る"),
+                                 ProportionalGothicFont());
   Command1_->setDefault(true);
-  Command1_->setAccessibleName(Command1_->text());
+  Label4_ = Place<Caption>(frame1, "Label4", {180, 240, 3735, 1215});
+  auto* frame2 = Place<QFrame>(this, "Frame2", {120, 2460, 4335, 1515});
+  // Frames as drawn around grouped controls: an etched line, no caption.
+  for (QFrame* frame : {frame1, frame2}) frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
 
-  Label4_ = new QLabel(frame1);
-  Label4_->setObjectName(QStringLiteral("Label4"));
-  Label4_->setGeometry(TwipsRect(180, 240, 3735, 1215));
-  Label4_->setTextFormat(Qt::PlainText);
-  Label4_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  Label4_->setWordWrap(true);
-
-  QFrame* frame2 = MakeFrame(this, QStringLiteral("Frame2"), TwipsRect(120, 2460, 4335, 1515));
-
-  text1Text_ = kCredits;
-  Text1_ = new QPlainTextEdit(frame2);
-  Text1_->setObjectName(QStringLiteral("Text1"));
-  Text1_->setGeometry(TwipsRect(120, 180, 4095, 1215));
-  Text1_->setFont(ProportionalGothicFont());
-  Text1_->setPlainText(ShownLines(text1Text_));
+  Text1_ =
+      Place<QPlainTextEdit>(frame2, "Text1", {120, 180, 4095, 1215}, {}, ProportionalGothicFont());
+  Text1_->document()->setDocumentMargin(2);
+  // Without its last line end, which would show as an empty line to scroll to.
+  Text1_->setPlainText(ShownLines(kCredits).chopped(1));
   Text1_->setReadOnly(true);
   Text1_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   Text1_->setTabChangesFocus(true);
-  QPalette buttonFace = Text1_->palette();
-  buttonFace.setColor(QPalette::Base, buttonFace.color(QPalette::Button));
-  Text1_->setPalette(buttonFace);
+  QPalette button_face = Text1_->palette();
+  button_face.setColor(QPalette::Base, button_face.color(QPalette::Button));
+  Text1_->setPalette(button_face);
   Text1_->setAccessibleName(QStringLiteral("クレジット"));
-
-  setTabOrder(Command1_, Text1_);
-  connect(Command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
-
-  Form_Load();
-  Command1_->setFocus();
+  FitCaptions(this);
 }
 
 void Form3::Form_Load() {
@@ -95,9 +77,8 @@ void Form3::Form_Load() {
 void Form3::Command1_Click() { close(); }
 
 void Form3::SetLabel4Caption(const QString& caption) {
-  label4Caption_ = caption;
-  Label4_->setText(ShownLines(caption));
-  Label4_->setAccessibleName(Label4_->text());
+  label4_caption_ = caption;
+  SetCaption(Label4_, caption);
 }
 
 }  // namespace tallyrun::ui

@@ -1,4 +1,5 @@
-// The about box: the version line, what the program is for, and credits.
+// Form3, the about box: the version line, what the program is for, and
+// credits.
 #pragma once
 
 #include <QDialog>
@@ -16,23 +17,22 @@ class Form3 : public QDialog {
  public:
   explicit Form3(QWidget* parent = nullptr);
 
-  // The texts as the program holds them, carriage returns and all; the
-  // controls show each line break as one.
-  const QString& Label4Caption() const { return label4Caption_; }
-  const QString& Text1Text() const { return text1Text_; }
+  // The description as the program holds it, carriage returns and all; the
+  // label shows each as a line break.
+  const QString& Label4Caption() const { return label4_caption_; }
 
  private:
+  void BuildControls();
   void Form_Load();
   void Command1_Click();
   void SetLabel4Caption(const QString& caption);
 
-  QString label4Caption_;
-  QString text1Text_;
+  QString label4_caption_;
 
-  QLabel* Label1_;
-  QPushButton* Command1_;
-  QLabel* Label4_;
-  QPlainTextEdit* Text1_;
+  QLabel* Label1_ = nullptr;
+  QPushButton* Command1_ = nullptr;
+  QLabel* Label4_ = nullptr;
+  QPlainTextEdit* Text1_ = nullptr;
 };
 
 }  // namespace tallyrun::ui

@@ -17,6 +17,7 @@
 
 #include "platform/files.h"
 #include "platform/folders.h"
+#include "ui/common/controls.h"
 #include "ui/common/list_keys.h"
 #include "ui/common/look.h"
 #include "ui/common/message_box.h"
@@ -24,7 +25,6 @@
 namespace tallyrun::ui {
 namespace {
 
-constexpr int kKeyCodeEnter = 13;
 constexpr int kPathRole = Qt::UserRole;
 
 const QString kFile1Pattern = QStringLiteral("*.txt;*.log");
@@ -38,11 +38,6 @@ class FolderTree : public QTreeWidget {
  protected:
   void drawBranches(QPainter*, const QRect&, const QModelIndex&) const override {}
 };
-
-int KeyCodeOf(const QKeyEvent& event) {
-  const int key = event.key();
-  return key == Qt::Key_Return || key == Qt::Key_Enter ? kKeyCodeEnter : key;
-}
 
 // Exactly one "/" between folder and name, at "/" as in any other folder.
 QString JoinPath(const QString& folder, const QString& name) {
@@ -92,106 +87,82 @@ QString CurrentFolder() {
   return folder.isEmpty() ? QStringLiteral("/") : folder;
 }
 
-void Place(QWidget* widget, const QString& name, const QRect& where) {
-  widget->setObjectName(name);
-  widget->setGeometry(where);
-}
-
-QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption,
-                  const QRect& where) {
-  auto* label = new QLabel(caption, parent);
-  Place(label, name, where);
-  label->setTextFormat(Qt::PlainText);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  label->setAccessibleName(caption);
-  return label;
-}
-
-QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption,
-                        const QRect& where, bool underline) {
-  auto* button = new QPushButton(caption, parent);
-  Place(button, name, where);
-  QFont font = button->font();
-  font.setBold(true);
-  font.setUnderline(underline);
-  button->setFont(font);
-  // No default button: Enter belongs to the lists.
-  button->setAutoDefault(false);
-  button->setAccessibleName(caption);
-  return button;
-}
-
 }  // namespace
 
-Form2::Form2(QString& strFileName, QWidget* parent, MountSource mounts)
-    : QDialog(parent), strFileName_(strFileName), mounts_(std::move(mounts)) {
+Form2::Form2(QWidget* parent, MountSource mounts) : QDialog(parent), mounts_(std::move(mounts)) {
+  setObjectName(QStringLiteral("Form2"));
   setWindowTitle(QStringLiteral("トレースログファイル選択"));
   setFont(GothicFont());
   setFixedSize(TwipsSize(7005, 3900));
+  BuildControls();
+  SetTabOrder();
+  ConnectHandlers();
+  Form_Load();
+  connect(Drive1_, &QComboBox::currentIndexChanged, this, [this] { Drive1_Change(); });
+  File1_->setFocus();
+}
 
-  Label1_ = MakeLabel(this, QStringLiteral("Label1"), QStringLiteral("ドライブ名"),
-                      TwipsRect(120, 120, 3135, 195));
-  Label2_ = MakeLabel(this, QStringLiteral("Label2"), QStringLiteral("フォルダ名"),
-                      TwipsRect(120, 680, 3135, 195));
-  Label3_ = MakeLabel(this, QStringLiteral("Label3"), QStringLiteral("ファイル名"),
-                      TwipsRect(3480, 120, 3375, 255));
+void Form2::Choose(QString& strFileName) {
+  exec();
+  if (outcome_) strFileName = *outcome_;
+}
 
-  File1_ = new QListWidget(this);
-  Place(File1_, QStringLiteral("File1"), TwipsRect(3480, 300, 3375, 2970));
+void Form2::BuildControls() {
+  Label1_ = Place<Caption>(this, "Label1", {120, 120, 3135, 195}, QStringLiteral("ドライブ名"));
+  Label2_ = Place<Caption>(this, "Label2", {120, 680, 3135, 195}, QStringLiteral("フォルダ名"));
+  Label3_ = Place<Caption>(this, "Label3", {3480, 120, 3375, 255}, QStringLiteral("ファイル名"));
+  File1_ = Place<QListWidget>(this, "File1", {3480, 300, 3375, 2970});
+  Frame1_ = Place<QWidget>(this, "Frame1", {3480, 3360, 3375, 495});
+  QFont bold = font();
+  bold.setBold(true);
+  Command2_ =
+      Place<QPushButton>(Frame1_, "Command2", {2280, 0, 1035, 435}, QStringLiteral("戻る"), bold);
+  bold.setUnderline(true);
+  Command1_ = Place<QPushButton>(Frame1_, "Command1", {60, 0, 1995, 435},
+                                 QStringLiteral("ファイル選択"), bold);
+  // No default button: Enter belongs to the lists.
+  Command1_->setAutoDefault(false);
+  Command2_->setAutoDefault(false);
+  Drive1_ = Place<QComboBox>(this, "Drive1", {120, 300, 3135, 300});
+  Dir1_ = Place<FolderTree>(this, "Dir1", {120, 870, 3135, 2400});
+  Label4_ =
+      Place<Caption>(this, "Label4", {120, 3360, 3135, 435},
+                     QStringLiteral("ファイルを選択して「ファイル選択」ボタンを押してください。"));
+  BuildLists();
+  FitCaptions(this);
+}
+
+void Form2::BuildLists() {
   File1_->setSelectionMode(QAbstractItemView::SingleSelection);
   File1_->setAcceptDrops(true);
   ChooseTopRowOnFirstArrowKey(File1_);
-  File1_->setAccessibleName(Label3_->text());
-  Label3_->setBuddy(File1_);
-
-  Frame1_ = new QWidget(this);
-  Place(Frame1_, QStringLiteral("Frame1"), TwipsRect(3480, 3360, 3375, 495));
-  Command1_ = MakeButton(Frame1_, QStringLiteral("Command1"), QStringLiteral("ファイル選択"),
-                         TwipsRect(60, 0, 1995, 435), true);
-  Command2_ = MakeButton(Frame1_, QStringLiteral("Command2"), QStringLiteral("戻る"),
-                         TwipsRect(2280, 0, 1035, 435), false);
-
-  Drive1_ = new QComboBox(this);
-  Place(Drive1_, QStringLiteral("Drive1"), TwipsRect(120, 300, 3135, 300));
-  Drive1_->setAccessibleName(Label1_->text());
-  Label1_->setBuddy(Drive1_);
-
-  Dir1_ = new FolderTree(this);
-  Place(Dir1_, QStringLiteral("Dir1"), TwipsRect(120, 870, 3135, 2400));
   Dir1_->setHeaderHidden(true);
   Dir1_->setRootIsDecorated(false);
   Dir1_->setItemsExpandable(false);
   Dir1_->setExpandsOnDoubleClick(false);
   Dir1_->setIndentation(TwipsToPixels(180));
   Dir1_->setSelectionMode(QAbstractItemView::SingleSelection);
-  Dir1_->setAccessibleName(Label2_->text());
-  Label2_->setBuddy(Dir1_);
+  // Each list is heard by the heading above it.
+  const std::pair<QLabel*, QWidget*> headings[] = {
+      {Label1_, Drive1_}, {Label2_, Dir1_}, {Label3_, File1_}};
+  for (const auto& [label, list] : headings) {
+    list->setAccessibleName(label->text());
+    label->setBuddy(list);
+  }
+}
 
-  Label4_ = MakeLabel(this, QStringLiteral("Label4"),
-                      QStringLiteral("ファイルを選択して「ファイル選択」ボタンを押してください。"),
-                      TwipsRect(120, 3360, 3135, 435));
-  Label4_->setWordWrap(true);
+void Form2::SetTabOrder() { ui::SetTabOrder({File1_, Command1_, Command2_, Drive1_, Dir1_}); }
 
-  setTabOrder(File1_, Command1_);
-  setTabOrder(Command1_, Command2_);
-  setTabOrder(Command2_, Drive1_);
-  setTabOrder(Drive1_, Dir1_);
-
-  File1_->installEventFilter(this);
-  File1_->viewport()->installEventFilter(this);
-  Dir1_->installEventFilter(this);
-  Command1_->installEventFilter(this);
-  Command2_->installEventFilter(this);
-
+void Form2::ConnectHandlers() {
+  for (QObject* watched :
+       std::initializer_list<QObject*>{File1_, File1_->viewport(), Dir1_, Command1_, Command2_}) {
+    watched->installEventFilter(this);
+  }
   connect(File1_, &QListWidget::itemDoubleClicked, this, [this] { File1_DblClick(); });
   connect(Dir1_, &QTreeWidget::itemDoubleClicked, this,
           [this](QTreeWidgetItem* item) { OpenFolder(item->data(0, kPathRole).toString()); });
   connect(Command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
   connect(Command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
-
-  Form_Load();
-  connect(Drive1_, &QComboBox::currentIndexChanged, this, [this] { Drive1_Change(); });
-  File1_->setFocus();
 }
 
 void Form2::Form_Load() {
@@ -211,7 +182,7 @@ void Form2::Form_Load() {
 
   // Shown even when it cannot be read: the user starts where the program is.
   if (!SetDir1Path(folder)) {
-    dir1Path_ = folder;
+    dir1_path_ = folder;
     ShowDir1(folder, {});
     SetFile1Path(folder);
   }
@@ -220,36 +191,36 @@ void Form2::Form_Load() {
 
 void Form2::Drive1_Change() {
   const QString root = Drive1_->currentData(kPathRole).toString();
-  driveEntered_ = SetDir1Path(root);
-  if (driveEntered_) {
+  drive_entered_ = SetDir1Path(root);
+  if (drive_entered_) {
     PreviousDrive_ = Drive1_->currentText();
     return;
   }
   // A failing return is settled by the change that started it.
-  if (returningToPreviousDrive_) return;
+  if (returning_to_previous_drive_) return;
 
   ShowMessage(this, QStringLiteral("指定したドライブは現在使用できません。"),
               QStringLiteral("ドライブ情報取得失敗"));
-  returningToPreviousDrive_ = true;
+  returning_to_previous_drive_ = true;
   Drive1_->setCurrentIndex(Drive1_->findText(PreviousDrive_));
-  returningToPreviousDrive_ = false;
-  if (!driveEntered_) EnterTopFolderAfterFailedReturn();
+  returning_to_previous_drive_ = false;
+  if (!drive_entered_) EnterTopFolderAfterFailedReturn();
 }
 
-void Form2::Dir1_Change() { SetFile1Path(dir1Path_); }
+void Form2::Dir1_Change() { SetFile1Path(dir1_path_); }
 
 void Form2::Dir1_KeyUp(int KeyCode, Qt::KeyboardModifiers /*Shift*/) {
   if (KeyCode != kKeyCodeEnter) return;
   if (const QTreeWidgetItem* highlighted = Dir1_->currentItem())
     OpenFolder(highlighted->data(0, kPathRole).toString());
-  SetFile1Path(dir1Path_);
+  SetFile1Path(dir1_path_);
 }
 
 void Form2::File1_DblClick() {
   const QList<QListWidgetItem*> selected = File1_->selectedItems();
   const QString name = selected.isEmpty() ? QString() : selected.front()->text();
   if (name.isEmpty()) return;
-  strFileName_ = JoinPath(dir1Path_, name);
+  outcome_ = JoinPath(dir1_path_, name);
   accept();
 }
 
@@ -268,7 +239,7 @@ void Form2::File1_OLEDragDrop(qsizetype items) {
 void Form2::Command1_Click() { File1_DblClick(); }
 
 void Form2::Command2_Click() {
-  strFileName_.clear();
+  outcome_ = QString();
   reject();
 }
 
@@ -277,8 +248,8 @@ bool Form2::SetDir1Path(const QString& path) {
       platform::ListFolder(QFile::encodeName(path).toStdString());
   if (!listing) return false;
   ShowDir1(path, SortedNames(listing->folders));
-  if (path != dir1Path_) {
-    dir1Path_ = path;
+  if (path != dir1_path_) {
+    dir1_path_ = path;
     Dir1_Change();
   }
   return true;
@@ -286,8 +257,8 @@ bool Form2::SetDir1Path(const QString& path) {
 
 void Form2::OpenFolder(const QString& path) {
   if (SetDir1Path(path)) return;
-  if (!SetDir1Path(dir1Path_)) ShowDir1(dir1Path_, {});
-  SetFile1Path(dir1Path_);
+  if (!SetDir1Path(dir1_path_)) ShowDir1(dir1_path_, {});
+  SetFile1Path(dir1_path_);
 }
 
 void Form2::ShowDir1(const QString& path, const QStringList& subfolders) {

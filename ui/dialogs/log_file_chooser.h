@@ -1,10 +1,11 @@
-// The log-file chooser: browse mounted file systems, folders and the text
-// and log files in them, and hand the chosen path back to the main window.
+// Form2, the log file chooser: browse mounted file systems, folders and the
+// text and log files in them, and hand the chosen path back to the main window.
 #pragma once
 
 #include <QDialog>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "platform/mounts.h"
@@ -24,13 +25,18 @@ class Form2 : public QDialog {
   // What the drive list offers; the real mount table unless a test says otherwise.
   using MountSource = std::function<std::vector<platform::Mount>()>;
 
-  // `strFileName` is the main window's; it is written only when a file is
-  // taken (its full path) or on going back (the empty text).
-  Form2(QString& strFileName, QWidget* parent = nullptr,
-        MountSource mounts = platform::MountedFileSystems);
+  explicit Form2(QWidget* parent = nullptr, MountSource mounts = platform::MountedFileSystems);
 
+  // Shows the chooser modally. `strFileName` is the main window's; it is
+  // written only when a file is taken (its full path) or on going back (the
+  // empty text).
+  void Choose(QString& strFileName);
+
+  // What the showing will leave in strFileName; nothing when it is closed
+  // without a choice.
+  const std::optional<QString>& Outcome() const { return outcome_; }
   // The folder list's current folder.
-  const QString& Dir1Path() const { return dir1Path_; }
+  const QString& Dir1Path() const { return dir1_path_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -54,24 +60,31 @@ class Form2 : public QDialog {
   void SetFile1Path(const QString& path);
   void SelectDriveQuietly(const QString& entry);
   void EnterTopFolderAfterFailedReturn();
+  void BuildControls();
+  void BuildLists();
+  void SetTabOrder();
+  void ConnectHandlers();
 
-  QString& strFileName_;
+  std::optional<QString> outcome_;
   MountSource mounts_;
-  QString PreviousDrive_;
-  QString dir1Path_;
-  bool returningToPreviousDrive_ = false;
-  bool driveEntered_ = false;
+  QString PreviousDrive_;  // the program's own name, as the controls keep theirs
+  QString dir1_path_;
+  bool returning_to_previous_drive_ = false;
+  bool drive_entered_ = false;
 
+  // Made by BuildControls, first thing. The left column: drives, folders
+  // and the instruction.
   QLabel* Label1_;
+  QComboBox* Drive1_;
   QLabel* Label2_;
+  QTreeWidget* Dir1_;
+  QLabel* Label4_;
+  // The right column: the files and the two buttons under them.
   QLabel* Label3_;
   QListWidget* File1_;
   QWidget* Frame1_;
   QPushButton* Command1_;
   QPushButton* Command2_;
-  QComboBox* Drive1_;
-  QTreeWidget* Dir1_;
-  QLabel* Label4_;
 };
 
 }  // namespace tallyrun::ui

@@ -15,6 +15,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSysInfo>
 #include <cstdio>
@@ -26,12 +27,14 @@
 #include "core/date_time_text.h"
 #include "core/log_reader.h"
 #include "core/log_record.h"
+#include "ui/common/controls.h"
 #include "ui/common/list_keys.h"
 #include "ui/common/look.h"
 #include "ui/common/message_box.h"
 #include "ui/dialogs/about_box.h"
 #include "ui/dialogs/log_file_chooser.h"
 #include "ui/main/dropped_items.h"
+#include "ui/main/log_follower.h"
 #include "ui/main/log_list_model.h"
 #include "ui/main/open_entry.h"
 
@@ -42,7 +45,6 @@ const QString kUriList = QStringLiteral("text/uri-list");
 // What GNOME's file managers put on the clipboard: "copy" or "cut", then URIs.
 const QString kCopiedFiles = QStringLiteral("x-special/gnome-copied-files");
 const QString kDropTitle = QStringLiteral("ログ書き込み中断");
-constexpr int kKeyAsciiEnter = 13;
 constexpr std::size_t kNamesShownAtMost = 10;
 
 class BusyCursor {
@@ -52,34 +54,6 @@ class BusyCursor {
   BusyCursor(const BusyCursor&) = delete;
   BusyCursor& operator=(const BusyCursor&) = delete;
 };
-
-template <typename Control>
-Control* Placed(Control* control, const char* name, const QRect& where) {
-  control->setObjectName(QLatin1String(name));
-  control->setGeometry(where);
-  return control;
-}
-
-// Centred vertically: where the face's line is taller than the label (the
-// layout was made for ＭＳ ゴシック), this keeps its glyphs whole.
-QLabel* Caption(QLabel* label, const QString& text) {
-  label->setText(text);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  label->setAccessibleName(text);
-  return label;
-}
-
-QPushButton* Button(QPushButton* button, const QString& caption) {
-  button->setText(caption);
-  button->setAccessibleName(caption);
-  button->setAutoDefault(true);  // Enter presses the focused button, as Space does
-  return button;
-}
-
-QFrame* Container(QFrame* frame) {
-  frame->setFrameShape(QFrame::NoFrame);
-  return frame;
-}
 
 QString FromBytes(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -103,6 +77,34 @@ QString RefusalText(const std::vector<std::string>& refused) {
   return text;
 }
 
+struct DroppedBatch {
+  std::string lines;   // quoted records, as appended to the log
+  LogEntries entries;  // newest first
+  std::vector<std::string> refused;
+};
+
+DroppedBatch BatchOf(const QByteArray& uris, Env& env) {
+  DroppedBatch batch;
+  std::string moment;
+  std::optional<LocalTime> moment_of;
+  ForEachLocalItem(std::string_view(uris.constData(), static_cast<std::size_t>(uris.size())),
+                   QSysInfo::machineHostName().toStdString(), [&](std::string& path, bool exact) {
+                     if (!exact || !FitsOnOneLogLine(path) || LostOnTheWay(path, env)) {
+                       batch.refused.push_back(path);
+                       return;
+                     }
+                     AppendQuotedLine(batch.lines, MakeLogLine(path, env));
+                     // The list shows the moment taken again, as its entry is made.
+                     const LocalTime now = env.Now();
+                     if (!moment_of || *moment_of != now) {
+                       moment = DateTimeText(now);
+                       moment_of = now;
+                     }
+                     batch.entries.AddNewest(moment, path);
+                   });
+  return batch;
+}
+
 // Only the names are recorded: the items themselves stay where they are.
 bool KeepItemsInPlace(QDropEvent* event) {
   if (event->possibleActions() & Qt::CopyAction) {
@@ -121,20 +123,13 @@ Form1::Form1(Env& env, SettingsLocation settings, std::string LogFilePath, QWidg
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      Label1(Placed(new QLabel(this), "Label1", TwipsRect(120, 120, 3330, 180))),
-      Text1(Placed(new QLineEdit(this), "Text1", TwipsRect(120, 360, 6135, 315))),
-      Frame1(Placed(Container(new QFrame(this)), "Frame1", TwipsRect(6300, 240, 795, 495))),
-      Command1(Placed(new QPushButton(Frame1), "Command1", TwipsRect(60, 60, 675, 375))),
-      List1(Placed(new QListView(this), "List1", TwipsRect(120, 1140, 6975, 3300))),
-      Label3(Placed(new QLabel(this), "Label3", TwipsRect(120, 900, 3150, 180))),
-      Frame2(Placed(Container(new QFrame(this)), "Frame2", TwipsRect(5400, 4740, 1695, 555))),
-      Command2(Placed(new QPushButton(Frame2), "Command2", TwipsRect(60, 120, 555, 375))),
-      Command3(Placed(new QPushButton(Frame2), "Command3", TwipsRect(840, 60, 795, 435))),
-      Label2(Placed(new QLabel(this), "Label2", TwipsRect(120, 4560, 5130, 720))),
       env_(env),
       settings_(std::move(settings)),
-      LogFilePath_(std::move(LogFilePath)),
-      model_(new LogListModel(this)) {
+      log_file_path_(std::move(LogFilePath)),
+      model_(new LogListModel(this)),
+      follower_(new LogFollower(
+          env, [this](const LogEntries& arrived) { ShowArrived(arrived); },
+          [this] { GetListFromLogFile(); }, this)) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("ファイルログ作成ツール"));
   setFont(GothicFont());
@@ -142,117 +137,138 @@ Form1::Form1(Env& env, SettingsLocation settings, std::string LogFilePath, QWidg
   // Drops are taken here, since a disabled list would get none.
   setAcceptDrops(true);
 
-  Caption(Label1, QStringLiteral("● ログファイル保存場所（ファイル名）"));
-  Label1->setBuddy(Text1);
-  Text1->setAccessibleName(Label1->text());
-  Text1->setAcceptDrops(false);
-  Button(Command1, QStringLiteral("選択"));
+  BuildControls();
+  SetTabOrder();
+  ConnectHandlers();
+  Form_Load();
+}
 
-  List1->setModel(model_);
-  List1->setSelectionMode(QAbstractItemView::SingleSelection);
-  List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  List1->setUniformItemSizes(true);
-  List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  List1->setAcceptDrops(false);
-  List1->setEnabled(false);
-  List1->installEventFilter(this);
-  ChooseTopRowOnFirstArrowKey(List1);  // the newest entry
-  List1->viewport()->installEventFilter(this);
-  Caption(Label3, QStringLiteral("● 書き込まれたログ（一番上が最新）"));
-  Label3->setBuddy(List1);
-  List1->setAccessibleName(Label3->text());
-  List1->setAccessibleDescription(
+void Form1::BuildControls() {
+  Label1_ = Place<Caption>(this, "Label1", {120, 120, 3330, 180},
+                           QStringLiteral("● ログファイル保存場所（ファイル名）"));
+  Label1_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  Text1_ = Place<QLineEdit>(this, "Text1", {120, 360, 6135, 315});
+  Text1_->setAccessibleName(Label1_->text());
+  Text1_->setAcceptDrops(false);
+  Label1_->setBuddy(Text1_);
+  Frame1_ = Place<QFrame>(this, "Frame1", {6300, 240, 795, 495});
+  Frame1_->setFrameShape(QFrame::NoFrame);
+  Command1_ = Place<QPushButton>(Frame1_, "Command1", {60, 60, 675, 375}, QStringLiteral("選択"));
+  List1_ = Place<QListView>(this, "List1", {120, 1140, 6975, 3300});
+  Label3_ = Place<Caption>(this, "Label3", {120, 900, 3150, 180},
+                           QStringLiteral("● 書き込まれたログ（一番上が最新）"));
+  Label3_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  Label3_->setBuddy(List1_);
+  Frame2_ = Place<QFrame>(this, "Frame2", {5400, 4740, 1695, 555});
+  Frame2_->setFrameShape(QFrame::NoFrame);
+  Command2_ = Place<QPushButton>(Frame2_, "Command2", {60, 120, 555, 375}, QStringLiteral("？"));
+  Command2_->setAccessibleDescription(QStringLiteral("バージョン情報"));
+  Command3_ = Place<QPushButton>(Frame2_, "Command3", {840, 60, 795, 435}, QStringLiteral("終了"));
+  Label2_ = Place<Caption>(this, "Label2", {120, 4560, 5130, 720});
+  for (QPushButton* button : {Command1_, Command2_, Command3_}) {
+    button->setAutoDefault(true);  // Enter presses the focused button, as Space does
+  }
+  BuildList();
+  FitCaptions(this);
+}
+
+void Form1::BuildList() {
+  List1_->setModel(model_);
+  List1_->setSelectionMode(QAbstractItemView::SingleSelection);
+  List1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  List1_->setUniformItemSizes(true);
+  List1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  List1_->setAcceptDrops(false);
+  List1_->setEnabled(false);
+  List1_->setAccessibleName(Label3_->text());
+  List1_->setAccessibleDescription(
       QStringLiteral("Ctrl+V で、コピーしたファイルやフォルダも記録できます。"));
+  ChooseTopRowOnFirstArrowKey(List1_);  // the newest entry
+}
 
-  Button(Command2, QStringLiteral("？"));
-  Command2->setAccessibleDescription(QStringLiteral("バージョン情報"));
-  Button(Command3, QStringLiteral("終了"));
-  Label2->setWordWrap(true);
-  Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+void Form1::SetTabOrder() { ui::SetTabOrder({Text1_, Command1_, List1_, Command2_, Command3_}); }
 
-  setTabOrder(Text1, Command1);
-  setTabOrder(Command1, List1);
-  setTabOrder(List1, Command2);
-  setTabOrder(Command2, Command3);
-
-  connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-  connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
-  connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+void Form1::ConnectHandlers() {
+  List1_->installEventFilter(this);
+  List1_->viewport()->installEventFilter(this);
+  connect(Command1_, &QPushButton::clicked, this, &Form1::Command1_Click);
+  connect(Command2_, &QPushButton::clicked, this, &Form1::Command2_Click);
+  connect(Command3_, &QPushButton::clicked, this, &Form1::Command3_Click);
   // Dragging needs a mouse; from the keyboard, items copied in the file
   // manager are pasted instead. Text1 keeps Ctrl+V for its own text.
   connect(new QShortcut(QKeySequence::Paste, this), &QShortcut::activated, this,
           &Form1::List1_Paste);
-
-  Form_Load();
 }
 
 Form1::~Form1() = default;
 
 void Form1::Form_Load() {
-  Label2->setText(QStringLiteral(
-      "↑このリストボックスに、ログを取りたいファイルやフォルダをドラッグ＆ドロップしてください。"));
-  Label2->setAccessibleName(Label2->text());
+  SetCaption(Label2_, QStringLiteral("↑このリストボックスに、ログを取りたいファイルやフォルダを"
+                                     "ドラッグ＆ドロップしてください。"));
 }
 
 void Form1::Form_Unload() {
-  const Status saved = SaveLogFilePath(env_, settings_, ShownLogFile(), LogFilePath_);
+  follower_->Stop();
+  const Status saved = SaveLogFilePath(env_, settings_, ShownLogFile(), log_file_path_);
   if (!saved.ok()) {
     std::fprintf(stderr, "tallyrun: 設定ファイル「%s」に保存できません: %s\n",
                  settings_.settings_file.c_str(), saved.reason().c_str());
   }
 }
 
+void Form1::SetText1(const QString& text) { Text1_->setText(text); }
+
 std::string Form1::ShownLogFile() const {
-  const QString shown = Text1->text();
-  if (shown == FromBytes(LogFilePath_)) return LogFilePath_;
+  const QString shown = Text1_->text();
+  if (shown == FromBytes(log_file_path_)) return log_file_path_;
   return shown.toStdString();
 }
 
 void Form1::GetListFromLogFile() {
   model_->Clear();
+  follower_->Stop();
   const std::string log_file = ShownLogFile();
   if (!log_file.empty()) {
     BusyCursor busy;
-    model_->Replace(ReadLogEntries(env_, log_file));
+    model_->Replace(follower_->ReadAndFollow(log_file));
   }
-  List1->setEnabled(!model_->empty());
+  List1_->setEnabled(!model_->empty());
+}
+
+void Form1::ShowArrived(const LogEntries& arrived) {
+  QScrollBar* scroll = List1_->verticalScrollBar();
+  const int from_top = scroll->value();
+  model_->AddNewest(arrived);
+  List1_->setEnabled(true);
+  if (from_top > 0) {
+    // The layout that follows an insertion is due later; it is needed now.
+    List1_->doItemsLayout();
+    const int rows = static_cast<int>(arrived.size());
+    scroll->setValue(from_top + (List1_->verticalScrollMode() == QAbstractItemView::ScrollPerItem
+                                     ? rows
+                                     : rows * List1_->sizeHintForRow(0)));
+  }
 }
 
 void Form1::List1_OLEDragDrop(const QMimeData& Data) {
   if (!Data.hasFormat(kUriList)) return;
-  const QByteArray uris = Data.data(kUriList);
   const std::string log_file = ShownLogFile();
-  std::vector<std::string> refused;
+  DroppedBatch batch;
   Status written = Status::Ok();
   {
     BusyCursor busy;
-    std::string batch;
-    LogEntries added;
-    std::string moment;
-    std::optional<LocalTime> moment_of;
-    ForEachLocalItem(std::string_view(uris.constData(), static_cast<std::size_t>(uris.size())),
-                     QSysInfo::machineHostName().toStdString(), [&](std::string& path, bool exact) {
-                       if (!exact || !FitsOnOneLogLine(path) || LostOnTheWay(path, env_)) {
-                         refused.push_back(path);
-                         return;
-                       }
-                       AppendQuotedLine(batch, MakeLogLine(path, env_));
-                       // The list shows the moment taken again, as its entry is made.
-                       const LocalTime now = env_.Now();
-                       if (!moment_of || *moment_of != now) {
-                         moment = DateTimeText(now);
-                         moment_of = now;
-                       }
-                       added.AddNewest(moment, path);
-                     });
+    // What others added first goes below what is dropped now.
+    follower_->CatchUp();
+    batch = BatchOf(Data.data(kUriList), env_);
     // A drop without local items writes nothing and says nothing.
-    if (!batch.empty()) written = env_.AppendLines(log_file, batch);
-    if (written.ok() && !added.empty()) {
-      model_->AddNewest(added);
-      List1->setEnabled(true);
+    if (!batch.lines.empty()) written = env_.AppendLines(log_file, batch.lines);
+    if (written.ok() && !batch.entries.empty()) {
+      follower_->Wrote(log_file, std::move(batch.lines));
+      model_->AddNewest(batch.entries);
+      List1_->setEnabled(true);
     }
   }
-  if (!refused.empty()) ShowMessage(this, RefusalText(refused), kDropTitle);
+  if (!batch.refused.empty()) ShowMessage(this, RefusalText(batch.refused), kDropTitle);
   if (!written.ok()) {
     ShowMessage(this,
                 QStringLiteral("ログファイル「%1」に書き込めません。\n理由：%2")
@@ -276,22 +292,22 @@ void Form1::List1_Paste() {
 }
 
 void Form1::List1_DblClick() {
-  const QModelIndexList selected = List1->selectionModel()->selectedIndexes();
+  const QModelIndexList selected = List1_->selectionModel()->selectedIndexes();
   if (selected.isEmpty()) return;
   OpenEntry(this, model_->Entry(selected.front().row()));
 }
 
 void Form1::List1_KeyPress(int KeyAscii) {
-  if (KeyAscii == kKeyAsciiEnter) List1_DblClick();
+  if (KeyAscii == kKeyCodeEnter) List1_DblClick();
 }
 
 void Form1::Command1_Click() {
   {
-    Form2 dialog(strFileName, this);
-    dialog.exec();
+    Form2 dialog(this);
+    dialog.Choose(strFileName);
   }
-  if (!strFileName.isEmpty() && strFileName != Text1->text()) {
-    Text1->setText(strFileName);
+  if (!strFileName.isEmpty() && strFileName != Text1_->text()) {
+    Text1_->setText(strFileName);
     GetListFromLogFile();
   }
 }
@@ -308,7 +324,7 @@ void Form1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-bool Form1::TakesDropAt(const QPoint& pos) const { return List1->geometry().contains(pos); }
+bool Form1::TakesDropAt(const QPoint& pos) const { return List1_->geometry().contains(pos); }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
   // A move follows at once and decides by position.
@@ -318,7 +334,7 @@ void Form1::dragEnterEvent(QDragEnterEvent* event) {
 void Form1::dragMoveEvent(QDragMoveEvent* event) {
   if (event->mimeData()->hasFormat(kUriList) && TakesDropAt(event->position().toPoint()) &&
       KeepItemsInPlace(event)) {
-    event->accept(List1->geometry());
+    event->accept(List1_->geometry());
   } else {
     event->ignore();
   }
@@ -340,14 +356,12 @@ void Form1::dropEvent(QDropEvent* event) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == List1 && event->type() == QEvent::KeyPress) {
-    const auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
-        key->text() == QLatin1String("\r")) {
-      List1_KeyPress(kKeyAsciiEnter);
+  if (watched == List1_ && event->type() == QEvent::KeyPress) {
+    if (KeyCodeOf(*static_cast<QKeyEvent*>(event)) == kKeyCodeEnter) {
+      List1_KeyPress(kKeyCodeEnter);
       return true;
     }
-  } else if (watched == List1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+  } else if (watched == List1_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
     if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) List1_DblClick();
   }
   return QWidget::eventFilter(watched, event);

@@ -1,5 +1,6 @@
-// The main window: which log file is current, its records newest first, and
-// recording of the files and folders dropped onto the list.
+// Form1, the main window: which log file is current, its records newest
+// first as they arrive, and recording of the files and folders dropped onto
+// the list.
 #pragma once
 
 #include <QString>
@@ -16,8 +17,13 @@ class QListView;
 class QMimeData;
 class QPushButton;
 
+namespace tallyrun {
+class LogEntries;
+}
+
 namespace tallyrun::ui {
 
+class LogFollower;
 class LogListModel;
 
 class Form1 : public QWidget {
@@ -32,22 +38,12 @@ class Form1 : public QWidget {
   // Written by the log file chooser: the chosen file, or empty on going back.
   QString strFileName;
 
-  // Reloads the list from the log file named in Text1.
+  // Start-up puts the log file here before the first GetListFromLogFile.
+  void SetText1(const QString& text);
+  // Reloads the list from the log file named in Text1, and follows it.
   void GetListFromLogFile();
-
   // Records what a drop carries, as if it had landed on the list.
   void List1_OLEDragDrop(const QMimeData& Data);
-
-  QLabel* const Label1;
-  QLineEdit* const Text1;
-  QFrame* const Frame1;
-  QPushButton* const Command1;
-  QListView* const List1;
-  QLabel* const Label3;
-  QFrame* const Frame2;
-  QPushButton* const Command2;
-  QPushButton* const Command3;
-  QLabel* const Label2;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -57,6 +53,11 @@ class Form1 : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void BuildControls();
+  void BuildList();
+  void SetTabOrder();
+  void ConnectHandlers();
+
   void Form_Load();
   void Form_Unload();
   void List1_Paste();
@@ -66,14 +67,32 @@ class Form1 : public QWidget {
   void Command2_Click();
   void Command3_Click();
 
+  // Entries that arrived in the log go on top; the chosen entry stays chosen
+  // and, below the top, the same entries stay in view.
+  void ShowArrived(const LogEntries& arrived);
   // Text1 as a file name; the start-up path keeps its exact bytes.
   std::string ShownLogFile() const;
   bool TakesDropAt(const QPoint& pos) const;
 
   Env& env_;
   const SettingsLocation settings_;
-  const std::string LogFilePath_;
+  const std::string log_file_path_;
   LogListModel* const model_;
+  LogFollower* const follower_;
+
+  // The log file, and the chooser's button beside it.
+  QLabel* Label1_ = nullptr;
+  QLineEdit* Text1_ = nullptr;
+  QFrame* Frame1_ = nullptr;
+  QPushButton* Command1_ = nullptr;
+  // The list and its heading.
+  QListView* List1_ = nullptr;
+  QLabel* Label3_ = nullptr;
+  // Under the list: the hint, the about box's button and the one that closes.
+  QLabel* Label2_ = nullptr;
+  QFrame* Frame2_ = nullptr;
+  QPushButton* Command2_ = nullptr;
+  QPushButton* Command3_ = nullptr;
 };
 
 }  // namespace tallyrun::ui

@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
   tallyrun::platform::SystemEnv env;
   tallyrun::ui::Form1 form(env, tallyrun::SettingsLocation{settings_file, {}}, LogFilePath);
   form.show();
-  form.Text1->setText(QString::fromStdString(LogFilePath));
+  form.SetText1(QString::fromStdString(LogFilePath));
   form.GetListFromLogFile();
   return app.exec();
 }
