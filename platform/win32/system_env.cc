@@ -42,21 +42,6 @@ void SystemEnv::AppendMomentText(std::string& out, const LocalTime& t) {
   out.append(Narrow(GeneralDateText(t)));
 }
 
-std::optional<ItemFacts> SystemEnv::FactsOf(const std::string& path) { return ItemFactsOf(path); }
-
-Status SystemEnv::AppendLines(const std::string& path, std::string_view lines) {
-  return platform::AppendLines(path, lines);
-}
-
-Status SystemEnv::ReadChunks(const std::string& path,
-                             const std::function<bool(std::string_view)>& sink) {
-  return platform::ReadChunks(path, sink);
-}
-
-Status SystemEnv::ReplaceFile(const std::string& path, std::string_view contents) {
-  return platform::ReplaceFile(path, contents);
-}
-
 std::string SystemEnv::DecodeLegacyText(std::string_view bytes) {
   return DecodeCodePage(bytes, CP_ACP);
 }
