@@ -73,6 +73,39 @@ void NoteMissing(Complaints& complain, const std::vector<std::string_view>& miss
   complain.Note(note);
 }
 
+// Names the system cannot hold are refused before anything is recorded.
+std::vector<std::string_view> Nameable(const std::vector<std::string>& named,
+                                       Complaints& complain) {
+  std::vector<std::string_view> items;
+  items.reserve(named.size());
+  for (const std::string& item : named) {
+    if (const std::string why = tallyrun::platform::NameRefusal(item); !why.empty()) {
+      complain("「" + tallyrun::TerminalText(item) + "」は記録できません: " + why);
+    } else {
+      items.push_back(item);
+    }
+  }
+  return items;
+}
+
+void Report(const tallyrun::CommandLineOutcome& outcome, const std::string& log_file_path,
+            Complaints& complain) {
+  using tallyrun::TerminalText;
+  for (const std::string& item : outcome.refused) {
+    complain("「" + TerminalText(item) + "」は名前にタブか改行を含むため記録できません");
+  }
+  for (const std::string& item : outcome.unplaced) {
+    complain("「" + TerminalText(item) +
+             "」は相対パスですが、現在のフォルダが見つからないため記録できません");
+  }
+  if (!outcome.written.ok()) {
+    complain("ログファイル「" + TerminalText(log_file_path) +
+             "」に書き込めません: " + outcome.written.reason());
+  } else {
+    NoteMissing(complain, outcome.missing);
+  }
+}
+
 int Record(int argc, char** argv) {
   using namespace tallyrun;
   if (AnsweredQuestion(argc, argv)) return 0;
@@ -95,30 +128,9 @@ int Record(int argc, char** argv) {
     return 1;
   }
 
-  std::vector<std::string_view> items;
-  items.reserve(named.size());
-  for (const std::string& item : named) {
-    if (const std::string why = platform::NameRefusal(item); !why.empty()) {
-      complain("「" + TerminalText(item) + "」は記録できません: " + why);
-    } else {
-      items.push_back(item);
-    }
-  }
   const CommandLineOutcome outcome =
-      RecordItems(env, LogFilePath, items, platform::CurrentDirectory());
-  for (const std::string& item : outcome.refused) {
-    complain("「" + TerminalText(item) + "」は名前にタブか改行を含むため記録できません");
-  }
-  for (const std::string& item : outcome.unplaced) {
-    complain("「" + TerminalText(item) +
-             "」は相対パスですが、現在のフォルダが見つからないため記録できません");
-  }
-  if (!outcome.written.ok()) {
-    complain("ログファイル「" + TerminalText(LogFilePath) +
-             "」に書き込めません: " + outcome.written.reason());
-  } else {
-    NoteMissing(complain, outcome.missing);
-  }
+      RecordItems(env, LogFilePath, Nameable(named, complain), platform::CurrentDirectory());
+  Report(outcome, LogFilePath, complain);
   return complain.failed() ? 1 : 0;
 }
 
