@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "core/paths.h"
 #include "platform/errors.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide_text.h"
@@ -171,12 +172,8 @@ std::string KeptPart(HANDLE h, std::string_view written, std::size_t lead) {
   return KeptRecordsNote(records);
 }
 
-std::string ParentOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-// How much of a path is its root ("C:\", "\\server\share\"), which is never created.
+// How much of a path is its root ("C:\", "\\server\share\"), which is never
+// created: a network share is a root here, beyond the folder helpers' rule.
 std::size_t RootLength(const std::string& path) {
   if (path.size() >= 3 && path[1] == ':') return 3;
   if (path.starts_with("\\\\")) {
@@ -313,8 +310,8 @@ std::string CurrentDirectory() {
 }
 
 bool MakeParentFolders(const std::string& path) {
-  const std::string parent = ParentOf(path);
-  if (parent.empty()) return true;
+  if (!IsFullPath(path)) return true;
+  const std::string parent = FolderOf(path);
   for (std::size_t at = RootLength(parent); at <= parent.size(); ++at) {
     if (at < parent.size() && parent[at] != '\\' && parent[at] != '/') continue;
     if (at == 0) continue;
