@@ -88,6 +88,11 @@ void LogEntries::Clear() {
 void LogReader::TakeLine(std::string_view line, bool valid_utf8) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   std::string_view field = FieldOf(line);
+  // The list finds a path after the first separator, so a moment holding one
+  // would show a wrong path; such a line is damaged. Judged on the bytes: no
+  // CP932 character holds a TAB, so the moment is the same part either way.
+  const std::string_view moment = field.substr(0, field.find('\t'));
+  if (moment.find(kEntrySeparator) != std::string_view::npos) return;
   std::string decoded;
   if (!valid_utf8 && !IsValidUtf8(field)) {
     decoded = Decoded(field);

@@ -104,8 +104,9 @@ TEST(LogReader, ReadsEveryWholeRecordNewestFirstSkippingDamageHoweverItArrives) 
        "\"M1\t/a\tD1\"\r\nM2\t/b/\tD2\r\n\"M3\t/c,d.txt\tD3\"\r\nM4\t/e,f.txt\tD4\r\n"
        "M5\t/gone/\t\r\n\"M6\t/say \"hi\".txt\t\"\r\n",
        V{"M6|/say \"hi\".txt", "M5|/gone/", "M4|/e,f.txt", "M3|/c,d.txt", "M2|/b/", "M1|/a"}},
-      {"empty lines, one TAB, empty quotes, NULs, a cut tail",
-       "M1\t/a\tD\r\n\r\nM2 only one tab\t/b\r\n\"\"\r\n" + nul + nul + "\r\nM3\t/c\tD\r\nM4\t/cu",
+      {"empty lines, one TAB, empty quotes, NULs, a \"|\" in the moment, a cut tail",
+       "M1\t/a\tD\r\n\r\nM2 only one tab\t/b\r\n\"\"\r\n" + nul + nul + "\r\nM|2\t/x\tD\r\n" +
+           "M3\t/c\tD\r\nM4\t/cu",
        V{"M3|/c", "M1|/a"}},
       {"LF alone, no last line end", "M1\t/a\tD\nM2\t/b\t", V{"M2|/b", "M1|/a"}},
       // 表 is 0x95 0x5C in CP932: its second byte must not pass for a "\\".

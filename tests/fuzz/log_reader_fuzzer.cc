@@ -79,6 +79,7 @@ std::vector<std::optional<std::string>> RecordPaths(std::string_view text) {
     const std::size_t first = line.find('\t');
     const std::size_t second = first == std::string_view::npos ? first : line.find('\t', first + 1);
     if (second == std::string_view::npos) continue;
+    if (line.substr(0, first).find(kEntrySeparator) != std::string_view::npos) continue;
     const bool exact = IsValidUtf8(line) || MostlyUtf8(line);
     paths.push_back(exact ? std::optional<std::string>(line.substr(first + 1, second - first - 1))
                           : std::nullopt);
