@@ -25,3 +25,4 @@ tallyrun_add_windows_test(win32_platform_test SOURCES win32_platform_test.cc
 tallyrun_add_windows_test(win32_app_test SOURCES win32_app_test.cc
                           LIBS tallyrun_win32_test_support)
 add_dependencies(win32_app_test tallyrun)
+tallyrun_add_windows_test(decide_test SOURCES decide_test.cc LIBS tallyrun_decide tallyrun_platform)
