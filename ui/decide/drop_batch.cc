@@ -65,10 +65,13 @@ std::string RefusalText(const std::vector<std::string>& refused) {
   std::string text =
       "次の項目は名前にタブや改行、または扱えない文字を含むため、記録しませんでした。";
   for (std::size_t i = 0; i < refused.size() && i < kNamesShownAtMost; ++i) {
-    text += "\n" + WithVisibleControls(refused[i]);
+    text.push_back('\n');
+    text += WithVisibleControls(refused[i]);
   }
   if (refused.size() > kNamesShownAtMost) {
-    text += "\nほか " + std::to_string(refused.size() - kNamesShownAtMost) + " 件";
+    text += "\nほか ";
+    text += std::to_string(refused.size() - kNamesShownAtMost);
+    text += " 件";
   }
   return text;
 }
