@@ -21,14 +21,15 @@ toolchain=()
 [ -f "$build/CMakeCache.txt" ] ||
   toolchain=(-G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake)
 cmake -S . -B "$build" "${toolchain[@]}" -DTALLYRUN_BUILD_BENCH=ON >/dev/null
-targets=(tallyrun win32_platform_test win32_app_test)
+targets=(tallyrun decide_test win32_platform_test win32_app_test win32_ui_test win32_fake_explorer)
 [ $bench -eq 0 ] || targets+=(win32_baseline_record win32_bench_record_one_item)
 cmake --build "$build" --target "${targets[@]}"
 
 # A GUI program (no console window flashes) that needs no DLL beside it.
 headers=$(x86_64-w64-mingw32-objdump -p "$build/bin/Tallyrun.exe")
 grep -q 'Subsystem.*Windows GUI' <<<"$headers" || { echo "Tallyrun.exe: not a GUI program"; exit 1; }
-extra=$(grep 'DLL Name' <<<"$headers" | grep -viE 'KERNEL32|msvcrt|USER32' || true)
+extra=$(grep 'DLL Name' <<<"$headers" |
+  grep -viE 'KERNEL32|msvcrt|USER32|GDI32|COMCTL32|SHELL32' || true)
 [ -z "$extra" ] || { echo "Tallyrun.exe needs DLLs beside it: $extra"; exit 1; }
 
 stage=$(mktemp -d /tmp/tallyrun-windows.XXXXXX)
@@ -64,10 +65,22 @@ if [ "$(id -u)" -eq 0 ]; then
   fi
 fi
 
+# The windows are shown on a virtual display of their own.
+display=""
+for n in $(seq 90 140); do
+  [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
+done
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+trap 'kill $xvfb_pid 2>/dev/null || true; cleanup' EXIT
+wine_env+=(DISPLAY="$display")
+
 "${as_user[@]}" "${wine_env[@]}" wineboot -i >/dev/null 2>&1
 "${as_user[@]}" "${wine_env[@]}" wineserver -w
+# A drive that is never ready: m: stands for a folder that does not exist.
+ln -sfn "$stage/no-such-folder" "$stage/home/prefix/dosdevices/m:"
 failed=0
-for test in win32_platform_test win32_app_test; do
+for test in decide_test win32_platform_test win32_app_test win32_ui_test; do
   echo "== $test (Wine)"
   (cd "$stage" && "${as_user[@]}" "${wine_env[@]}" wine "$test.exe" --gtest_brief=1 "${gtest_args[@]}") || failed=1
 done

@@ -28,22 +28,31 @@ class Folder {
     fs::create_directories(path_);
   }
   ~Folder() { fs::remove_all(path_); }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+  // UTF-8 both ways: on Windows a plain string would pass through the ANSI
+  // code page.
+  std::string operator/(const std::string& name) const {
+    const std::u8string full = (path_ / std::u8string(name.begin(), name.end())).u8string();
+    return std::string(full.begin(), full.end());
+  }
 
  private:
   fs::path path_;
 };
 
+fs::path PathOf(const std::string& utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 std::string Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(PathOf(path), std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
 TEST(DropBatch, RecordsEachItemQuotedInOrderAndPutsTheLastOnTop) {
   Folder dir;
   platform::SystemEnv env;
-  std::ofstream(dir / "a.txt") << "a";
-  fs::create_directory(dir / "docs");
+  std::ofstream(PathOf(dir / "a.txt")) << "a";
+  fs::create_directory(PathOf(dir / "docs"));
   const std::string log = dir / "drop.log";
 
   DropBatch drop(env);
@@ -74,7 +83,7 @@ TEST(DropBatch, RecordsEachItemQuotedInOrderAndPutsTheLastOnTop) {
 TEST(DropBatch, AFailedWriteLeavesNoEntriesAndANothingDropWritesNothing) {
   Folder dir;
   platform::SystemEnv env;
-  std::ofstream(dir / "a.txt") << "a";
+  std::ofstream(PathOf(dir / "a.txt")) << "a";
   DropBatch failing(env);
   std::string file = dir / "a.txt";
   failing.Take(file);
@@ -85,7 +94,7 @@ TEST(DropBatch, AFailedWriteLeavesNoEntriesAndANothingDropWritesNothing) {
 
   DropBatch empty(env);
   EXPECT_TRUE(empty.Write(dir / "never.log").ok());
-  EXPECT_FALSE(fs::exists(dir / "never.log"));
+  EXPECT_FALSE(fs::exists(PathOf(dir / "never.log")));
 }
 
 TEST(Choices, TheChoiceIsAdoptedOnlyWhenItNamesAnotherFile) {

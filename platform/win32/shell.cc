@@ -85,15 +85,9 @@ std::vector<std::string> DriveEntries() {
   std::vector<std::string> entries;
   if (n == 0 || n > 512) return entries;
   for (const wchar_t* root = buffer; *root != L'\0'; root += wcslen(root) + 1) {
-    std::wstring entry{static_cast<wchar_t>(::towlower(root[0])), L':'};
-    wchar_t label[MAX_PATH + 1] = L"";
-    // Only a local disk is asked for its label: a removable drive or a
-    // network share could keep the list waiting.
-    if (::GetDriveTypeW(root) == DRIVE_FIXED &&
-        ::GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0) &&
-        label[0] != L'\0') {
-      entry += L" [" + std::wstring(label) + L"]";
-    }
+    // The letter alone: asking for a volume label can keep the list waiting
+    // on a removable or network drive.
+    const std::wstring entry{static_cast<wchar_t>(::towlower(root[0])), L':'};
     entries.push_back(Narrow(entry));
   }
   return entries;

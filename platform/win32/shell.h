@@ -12,7 +12,7 @@ namespace tallyrun::platform {
 // Not waited for; a failed start is silent.
 void StartExplorer(const std::string& path, bool folder);
 
-// "c:", or "c: [label]" for a local disk that has a label.
+// "c:", "d:", ...: one entry per drive.
 std::vector<std::string> DriveEntries();
 // Whether the folder can be entered now (a drive without a medium cannot).
 bool CanEnter(const std::string& folder);
