@@ -21,7 +21,8 @@ toolchain=()
 [ -f "$build/CMakeCache.txt" ] ||
   toolchain=(-G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake)
 cmake -S . -B "$build" "${toolchain[@]}" -DTALLYRUN_BUILD_BENCH=ON >/dev/null
-targets=(tallyrun decide_test win32_platform_test win32_app_test win32_ui_test win32_fake_explorer)
+targets=(tallyrun decide_test win32_platform_test win32_app_test win32_ui_test win32_fake_explorer
+  installer portable_zip)
 [ $bench -eq 0 ] || targets+=(win32_baseline_record win32_bench_record_one_item)
 cmake --build "$build" --target "${targets[@]}"
 
@@ -84,6 +85,32 @@ for test in decide_test win32_platform_test win32_app_test win32_ui_test; do
   echo "== $test (Wine)"
   (cd "$stage" && "${as_user[@]}" "${wine_env[@]}" wine "$test.exe" --gtest_brief=1 "${gtest_args[@]}") || failed=1
 done
+# The installer, silently, and its uninstaller: the program, both shortcuts
+# and the programs-list entry appear, then go, leaving the user's own files.
+echo "== installer (Wine)"
+wine_run() { (cd "$stage" && "${as_user[@]}" "${wine_env[@]}" "$@"); }
+prefix="$stage/home/prefix"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tallyrun'
+installed=("$prefix/drive_c/Program Files/Tallyrun/Tallyrun.exe"
+  "$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tallyrun.lnk"
+  "$prefix/drive_c/users/nobody/AppData/Roaming/Microsoft/Windows/SendTo/Tallyrun.lnk")
+[ "$(id -u)" -eq 0 ] || installed[2]="$prefix/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/SendTo/Tallyrun.lnk"
+cp "$build"/bin/Tallyrun-*-setup.exe "$stage/"
+install_failed=0
+wine_run wine "$(basename "$build"/bin/Tallyrun-*-setup.exe)" /S && wine_run wineserver -w || install_failed=1
+for f in "${installed[@]}"; do [ -f "$f" ] || { echo "not installed: $f"; install_failed=1; }; done
+wine_run wine reg query "$uninstall_key" >/dev/null 2>&1 || { echo "no programs-list entry"; install_failed=1; }
+echo "kept" >"$prefix/drive_c/Program Files/Tallyrun/Tallyrun.log"
+wine_run wine 'C:\Program Files\Tallyrun\uninstall.exe' /S && wine_run wineserver -w || install_failed=1
+for f in "${installed[@]}" "$prefix/drive_c/Program Files/Tallyrun/uninstall.exe"; do
+  [ ! -e "$f" ] || { echo "left behind: $f"; install_failed=1; }
+done
+[ -f "$prefix/drive_c/Program Files/Tallyrun/Tallyrun.log" ] || { echo "the user's log was removed"; install_failed=1; }
+! wine_run wine reg query "$uninstall_key" >/dev/null 2>&1 || { echo "programs-list entry left"; install_failed=1; }
+[ "$(unzip -Z1 "$build"/bin/Tallyrun-*-portable.zip)" = "Tallyrun.exe" ] ||
+  { echo "the portable zip holds more than Tallyrun.exe"; install_failed=1; }
+[ $install_failed -eq 0 ] && echo "installer, uninstaller and portable zip: PASS" || failed=1
+
 if [ $bench -eq 1 ]; then
   echo "== win32_bench_record_one_item (Wine)"
   (cd "$stage" && "${as_user[@]}" "${wine_env[@]}" wine win32_bench_record_one_item.exe) || failed=1
