@@ -23,7 +23,7 @@ toolchain=()
 cmake -S . -B "$build" "${toolchain[@]}" -DTALLYRUN_BUILD_BENCH=ON >/dev/null
 targets=(tallyrun decide_test win32_platform_test win32_app_test win32_ui_test win32_fake_explorer
   installer portable_zip)
-[ $bench -eq 0 ] || targets+=(win32_baseline_record win32_bench_record_one_item)
+[ $bench -eq 0 ] || targets+=(win32_baseline_record win32_bench_record_one_item win32_window_bench)
 cmake --build "$build" --target "${targets[@]}"
 
 # A GUI program (no console window flashes) that needs no DLL beside it.
@@ -114,5 +114,22 @@ done
 if [ $bench -eq 1 ]; then
   echo "== win32_bench_record_one_item (Wine)"
   (cd "$stage" && "${as_user[@]}" "${wine_env[@]}" wine win32_bench_record_one_item.exe) || failed=1
+  # The Win32 window against the Linux window on the same machine, in the
+  # same run: a log of 1,000,000 records until the list is shown.
+  echo "== win32_window_bench (Wine) against the Linux window"
+  windows_line=$(cd "$stage" && "${as_user[@]}" "${wine_env[@]}" wine win32_window_bench.exe) || failed=1
+  echo "$windows_line"
+  linux_bench=${TALLYRUN_LINUX_WINDOW_BENCH:-build/bench/window_bench}
+  if [ -x "$linux_bench" ]; then
+    linux_line=$(QT_QPA_PLATFORM=offscreen "$linux_bench" | grep 'until shown' || true)
+    echo "$linux_line"
+    awk -v w="$(sed -n 's/.*window \([0-9.]*\) s.*/\1/p' <<<"$windows_line")" \
+        -v l="$(sed -n 's/.*window \([0-9.]*\) s.*/\1/p' <<<"$linux_line")" \
+        'BEGIN { r = w / l; printf "Win32 window / Linux window: %.2f (limit 2.0): %s\n", r, r <= 2 ? "PASS" : "FAIL"; exit !(r <= 2) }' ||
+      failed=1
+  else
+    echo "no Linux window benchmark at $linux_bench (build one: cmake --build build --target window_bench)"
+    failed=1
+  fi
 fi
 exit $failed
