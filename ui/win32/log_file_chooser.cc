@@ -81,8 +81,9 @@ HWND Form2::Load(HWND owner) {
                  {L"Label4", WC_STATICW, text::kForm2Label4, kLabel, 0, 120, 3360, 3135, 435},
              });
   LayLists(::GetDpiForWindow(form_));
-  ::SetWindowSubclass(controls_[File1], KeysProc, File1, reinterpret_cast<DWORD_PTR>(this));
-  ::SetWindowSubclass(controls_[Dir1], KeysProc, Dir1, reinterpret_cast<DWORD_PTR>(this));
+  Libraries().SetWindowSubclass(controls_[File1], KeysProc, File1,
+                                reinterpret_cast<DWORD_PTR>(this));
+  Libraries().SetWindowSubclass(controls_[Dir1], KeysProc, Dir1, reinterpret_cast<DWORD_PTR>(this));
   Form_Load();
   ::SetFocus(controls_[File1]);
   return form_;
@@ -264,7 +265,7 @@ LRESULT CALLBACK Form2::KeysProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT
       return 0;
     }
   }
-  return ::DefSubclassProc(hwnd, msg, wp, lp);
+  return Libraries().DefSubclassProc(hwnd, msg, wp, lp);
 }
 
 LRESULT CALLBACK Form2::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

@@ -60,6 +60,35 @@ UINT DpiOf(HWND hwnd) {
 
 }  // namespace
 
+namespace {
+
+template <typename Function>
+void Find(HMODULE library, const char* name, Function& out) {
+  out = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(library, name)));
+}
+
+}  // namespace
+
+const WindowLibraries& Libraries() {
+  static const WindowLibraries libraries = [] {
+    WindowLibraries l;
+    HMODULE controls = ::LoadLibraryW(L"comctl32.dll");
+    HMODULE shell = ::LoadLibraryW(L"shell32.dll");
+    if (controls == nullptr || shell == nullptr) return l;
+    Find(controls, "InitCommonControlsEx", l.InitCommonControlsEx);
+    Find(controls, "SetWindowSubclass", l.SetWindowSubclass);
+    Find(controls, "DefSubclassProc", l.DefSubclassProc);
+    Find(shell, "DragAcceptFiles", l.DragAcceptFiles);
+    Find(shell, "DragQueryFileW", l.DragQueryFileW);
+    Find(shell, "DragQueryPoint", l.DragQueryPoint);
+    Find(shell, "DragFinish", l.DragFinish);
+    l.loaded = l.InitCommonControlsEx && l.SetWindowSubclass && l.DefSubclassProc &&
+               l.DragAcceptFiles && l.DragQueryFileW && l.DragQueryPoint && l.DragFinish;
+    return l;
+  }();
+  return libraries;
+}
+
 int Pixels(int twips, UINT dpi) { return ::MulDiv(twips, static_cast<int>(dpi), 1440); }
 
 const wchar_t* FrameClass() {

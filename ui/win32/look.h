@@ -4,6 +4,9 @@
 #pragma once
 
 #include <windows.h>
+// After windows.h, which they build on.
+#include <commctrl.h>
+#include <shellapi.h>
 
 #include <string>
 #include <string_view>
@@ -76,6 +79,21 @@ int RunMainLoop();
 
 // Modal, OK only, no icon.
 void ShowMessage(HWND owner, std::string_view text, std::string_view title);
+
+// The common controls and the shell's drop calls, loaded when a window first
+// opens: recording from the command line, most of this program's starts,
+// never pays for loading them.
+struct WindowLibraries {
+  BOOL(WINAPI* InitCommonControlsEx)(const INITCOMMONCONTROLSEX*) = nullptr;
+  BOOL(WINAPI* SetWindowSubclass)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR) = nullptr;
+  LRESULT(WINAPI* DefSubclassProc)(HWND, UINT, WPARAM, LPARAM) = nullptr;
+  void(WINAPI* DragAcceptFiles)(HWND, BOOL) = nullptr;
+  UINT(WINAPI* DragQueryFileW)(HDROP, UINT, LPWSTR, UINT) = nullptr;
+  BOOL(WINAPI* DragQueryPoint)(HDROP, POINT*) = nullptr;
+  void(WINAPI* DragFinish)(HDROP) = nullptr;
+  bool loaded = false;
+};
+const WindowLibraries& Libraries();
 
 // The control's name as tests read it: a global atom in a window property.
 inline constexpr wchar_t kNameProperty[] = L"TallyrunControlName";

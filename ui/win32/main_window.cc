@@ -37,8 +37,9 @@ Form1::~Form1() {
 
 bool Form1::Show() {
   static const bool registered = [] {
+    if (!Libraries().loaded) return false;
     INITCOMMONCONTROLSEX common{sizeof common, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&common);
+    Libraries().InitCommonControlsEx(&common);
     WNDCLASSW c{};
     c.lpfnWndProc = Proc;
     c.hInstance = ::GetModuleHandleW(nullptr);
@@ -80,10 +81,10 @@ bool Form1::Show() {
   ::GetClientRect(list, &inside);
   column.cx = inside.right - inside.left;
   ListView_InsertColumn(list, 0, &column);
-  ::SetWindowSubclass(list, List1Proc, 1, reinterpret_cast<DWORD_PTR>(this));
+  Libraries().SetWindowSubclass(list, List1Proc, 1, reinterpret_cast<DWORD_PTR>(this));
   // Taken by the window, so that a drop on the list counts even while the
   // list is empty and disabled.
-  ::DragAcceptFiles(form_, TRUE);
+  Libraries().DragAcceptFiles(form_, TRUE);
   Form_Load();
   ::SetWindowTextW(controls_[Text1], Widen(LogFilePath_).c_str());
   GetListFromLogFile();
@@ -110,7 +111,7 @@ LRESULT CALLBACK Form1::List1Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UIN
     reinterpret_cast<Form1*>(self)->List1_KeyPress(static_cast<int>(wp));
     if (wp == kKeyAsciiEnter) return 0;
   }
-  return ::DefSubclassProc(hwnd, msg, wp, lp);
+  return Libraries().DefSubclassProc(hwnd, msg, wp, lp);
 }
 
 LRESULT Form1::Handle(UINT msg, WPARAM wp, LPARAM lp) {
@@ -200,12 +201,12 @@ void Form1::GetListFromLogFile() {
 
 void Form1::List1_OLEDragDrop(HDROP Data) {
   POINT at;
-  const bool in_client = ::DragQueryPoint(Data, &at) != FALSE;
+  const bool in_client = Libraries().DragQueryPoint(Data, &at) != FALSE;
   RECT list;
   ::GetWindowRect(controls_[List1], &list);
   ::MapWindowPoints(nullptr, form_, reinterpret_cast<POINT*>(&list), 2);
   if (!in_client || !::PtInRect(&list, at)) {
-    ::DragFinish(Data);
+    Libraries().DragFinish(Data);
     return;
   }
   const std::string log_file = ShownLogFile();
@@ -213,14 +214,14 @@ void Form1::List1_OLEDragDrop(HDROP Data) {
   Status written = Status::Ok();
   {
     HCURSOR before = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-    const UINT count = ::DragQueryFileW(Data, 0xFFFFFFFF, nullptr, 0);
+    const UINT count = Libraries().DragQueryFileW(Data, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
-      std::wstring name(::DragQueryFileW(Data, i, nullptr, 0) + 1, L'\0');
-      name.resize(::DragQueryFileW(Data, i, name.data(), static_cast<UINT>(name.size())));
+      std::wstring name(Libraries().DragQueryFileW(Data, i, nullptr, 0) + 1, L'\0');
+      name.resize(Libraries().DragQueryFileW(Data, i, name.data(), static_cast<UINT>(name.size())));
       std::string path = Narrow(name);
       drop.Take(path, Widen(path) == name);
     }
-    ::DragFinish(Data);
+    Libraries().DragFinish(Data);
     written = drop.Write(log_file);
     ::SetCursor(before);
   }
