@@ -14,9 +14,10 @@ packages=(
 
 # The Windows build and its tests (scripts/test-windows.sh): the MinGW-w64
 # cross compiler, Wine, GoogleTest's sources for the cross build, and the
-# Japanese locale that gives Wine code page 932 and Japanese date forms.
+# Japanese locale that gives Wine code page 932 and Japanese date forms;
+# NSIS for the installer, unzip to look into the portable zip.
 packages+=(
-  g++-mingw-w64-x86-64-posix wine wine64 googletest locales
+  g++-mingw-w64-x86-64-posix wine wine64 googletest locales nsis unzip
 )
 
 missing=()

@@ -195,7 +195,13 @@ void RunModal(HWND form, HWND owner) {
   if (owner != nullptr) ::EnableWindow(owner, FALSE);
   ::ShowWindow(form, SW_SHOWNORMAL);
   MSG msg;
-  while (::IsWindow(form) && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+  while (::IsWindow(form)) {
+    if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) {
+      // The program is ending: the main loop must see that too.
+      ::PostQuitMessage(static_cast<int>(msg.wParam));
+      ::DestroyWindow(form);
+      break;
+    }
     if (::IsDialogMessageW(form, &msg)) continue;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
