@@ -84,7 +84,10 @@ int main() {
   {
     tallyrun::ui::win32::Form1 form(env, {dir + "tallyrun-window-bench.ini", log}, log);
     form.EndProgramOnClose(false);
-    form.Show();
+    if (!form.Show()) {
+      std::printf("the window could not be opened (no display?)\n");
+      return 1;
+    }
     ShowNow(form.hwnd());
     for (int round = 0; round < kRounds; ++round) {
       window = std::min(window, Seconds([&] {
