@@ -86,6 +86,7 @@ int main() {
     form.EndProgramOnClose(false);
     if (!form.Show()) {
       std::printf("the window could not be opened (no display?)\n");
+      ::DeleteFileW(tallyrun::platform::Widen(log).c_str());
       return 1;
     }
     ShowNow(form.hwnd());
