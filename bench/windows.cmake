@@ -10,3 +10,7 @@ target_compile_definitions(win32_bench_record_one_item PRIVATE UNICODE _UNICODE 
                                                                NOMINMAX)
 target_link_options(win32_bench_record_one_item PRIVATE -static)
 add_dependencies(win32_bench_record_one_item tallyrun win32_baseline_record)
+
+add_executable(win32_window_bench win32_window_bench.cc)
+target_link_libraries(win32_window_bench PRIVATE tallyrun_win32ui)
+target_link_options(win32_window_bench PRIVATE -static)

@@ -29,8 +29,9 @@ test_packages=(
   fonts-noto-cjk fonts-vlgothic
   # The Windows build and its tests (scripts/test-windows.sh): the MinGW-w64
   # cross compiler, Wine, GoogleTest's sources for the cross build, and the
-  # Japanese locale that gives Wine code page 932 and Japanese date forms.
-  g++-mingw-w64-x86-64-posix wine wine64 googletest locales
+  # Japanese locale that gives Wine code page 932 and Japanese date forms;
+  # NSIS for the installer, unzip to look into the portable zip.
+  g++-mingw-w64-x86-64-posix wine wine64 googletest locales nsis unzip
 )
 
 case "$set_name" in

@@ -51,7 +51,8 @@ class Tallyrun : public ::testing::Test {
       const std::string line = bytes.substr(at, end - at);
       const std::size_t tab = line.find('\t');
       if (tab != std::string::npos && moments_.count(line.substr(0, tab)) > 0) {
-        out += "T" + line.substr(tab);
+        out.push_back('T');
+        out.append(line, tab);
       } else {
         out += line;
       }
@@ -160,13 +161,6 @@ TEST_F(Tallyrun, RefusesNamesWindowsCannotHoldAndRecordsTheRest) {
         << name << " in " << outcome.stderr_text;
   }
   EXPECT_EQ(Log(log()), "T\t" + a + "\t" + Moment(t) + "\r\n");
-}
-
-TEST_F(Tallyrun, WithoutItemsSaysSoAndRecordsNothing) {
-  const Outcome outcome = Record(L"");
-  EXPECT_EQ(outcome.exit_code, 1u);
-  EXPECT_NE(outcome.stderr_text, "");
-  EXPECT_FALSE(Exists(log()));
 }
 
 TEST_F(Tallyrun, TakesTheLogFromTheSettingsFileInEachEncodingWindowsReads) {

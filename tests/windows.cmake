@@ -25,3 +25,13 @@ tallyrun_add_windows_test(win32_platform_test SOURCES win32_platform_test.cc
 tallyrun_add_windows_test(win32_app_test SOURCES win32_app_test.cc
                           LIBS tallyrun_win32_test_support)
 add_dependencies(win32_app_test tallyrun)
+tallyrun_add_windows_test(decide_test SOURCES decide_test.cc LIBS tallyrun_decide tallyrun_platform)
+
+# The windows, driven in the test's own process; Explorer is played by a
+# program that notes how it was started.
+add_executable(win32_fake_explorer WIN32 win32_fake_explorer.cc)
+target_compile_definitions(win32_fake_explorer PRIVATE UNICODE _UNICODE)
+target_link_options(win32_fake_explorer PRIVATE -static -municode)
+tallyrun_add_windows_test(win32_ui_test SOURCES win32_ui_test.cc win32_window_probe.cc
+                          LIBS tallyrun_win32ui tallyrun_win32_test_support)
+add_dependencies(win32_ui_test tallyrun win32_fake_explorer)

@@ -1,0 +1,477 @@
+// The Win32 windows as a user meets them under Wine: every control by name,
+// class, text and place; drops; opening entries in Explorer; the chooser's
+// outcomes and a drive that is not ready; the about box.
+#include <gtest/gtest.h>
+
+#include "platform/system_env.h"
+#include "tests/win32_test_support.h"
+#include "tests/win32_window_probe.h"
+#include "ui/win32/about_box.h"
+#include "ui/win32/log_file_chooser.h"
+#include "ui/win32/main_window.h"
+// After windows.h, which the headers above bring.
+#include <commctrl.h>
+
+namespace tallyrun::testing {
+namespace {
+
+using ui::win32::Form1;
+using ui::win32::Form2;
+using ui::win32::Form3;
+
+struct Row {
+  const char* name;
+  const char* window_class;
+  const char* text;
+  int x, y, width, height;  // twips
+  const char* parent = "";
+  const char* face = "ＭＳ ゴシック";
+};
+
+int Px(int twips, HWND form) {
+  return ::MulDiv(twips, static_cast<int>(::GetDpiForWindow(form)), 1440);
+}
+
+// The text's room as the control's own font lays it out.
+void ExpectTextFits(HWND form, const ControlFacts& c) {
+  if (c.text.empty() || c.window_class == "Edit") return;
+  HDC dc = ::GetDC(form);
+  LOGFONTW font{};
+  font.lfHeight = ::MulDiv(9, static_cast<int>(::GetDpiForWindow(form)), 72);
+  font.lfCharSet = static_cast<BYTE>(c.font_charset);
+  wcsncpy(font.lfFaceName, W(c.font_face).c_str(), LF_FACESIZE - 1);
+  HFONT f = ::CreateFontIndirectW(&font);
+  HGDIOBJ old = ::SelectObject(dc, f);
+  const int width = c.place.right - c.place.left, height = c.place.bottom - c.place.top;
+  RECT need{0, 0, width, 0};
+  std::wstring text = W(c.text);
+  if (c.window_class == "Button") {
+    ::DrawTextW(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_SINGLELINE);
+    EXPECT_LE(need.right, width) << c.name;
+  } else {
+    ::DrawTextW(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL);
+  }
+  EXPECT_LE(need.bottom, height) << c.name << " needs " << need.bottom << " pixels";
+  ::SelectObject(dc, old);
+  ::DeleteObject(f);
+  ::ReleaseDC(form, dc);
+}
+
+void ExpectControls(HWND form, const std::vector<Row>& rows, int width, int height) {
+  const SIZE client = ClientSize(form);
+  EXPECT_EQ(client.cx, Px(width, form));
+  EXPECT_EQ(client.cy, Px(height, form));
+  const std::vector<ControlFacts> controls = ReadControls(form);
+  ASSERT_EQ(controls.size(), rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const Row& r = rows[i];
+    const ControlFacts& c = controls[i];
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(c.name, r.name);
+    EXPECT_EQ(c.window_class, r.window_class);
+    EXPECT_EQ(c.text, r.text);
+    EXPECT_EQ(c.parent, r.parent);
+    EXPECT_EQ(c.place.left, Px(r.x, form));
+    EXPECT_EQ(c.place.top, Px(r.y, form));
+    EXPECT_EQ(c.place.right - c.place.left, Px(r.width, form));
+    EXPECT_EQ(c.place.bottom - c.place.top, Px(r.height, form));
+    if (c.window_class.ends_with("Frame")) continue;  // frames show no text
+    EXPECT_EQ(c.font_face, r.face);
+    EXPECT_EQ(c.font_charset, SHIFTJIS_CHARSET);
+    ExpectTextFits(form, c);
+  }
+}
+
+class Environment {
+ public:
+  Environment(const wchar_t* name, const std::wstring& value) : name_(name) {
+    wchar_t old[MAX_PATH];
+    const DWORD n = ::GetEnvironmentVariableW(name, old, MAX_PATH);
+    had_ = n > 0 && n < MAX_PATH;
+    if (had_) old_ = old;
+    ::SetEnvironmentVariableW(name, value.c_str());
+  }
+  ~Environment() { ::SetEnvironmentVariableW(name_, had_ ? old_.c_str() : nullptr); }
+
+ private:
+  const wchar_t* name_;
+  bool had_ = false;
+  std::wstring old_;
+};
+
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const std::string& folder) {
+    wchar_t old[MAX_PATH];
+    ::GetCurrentDirectoryW(MAX_PATH, old);
+    old_ = old;
+    ::SetCurrentDirectoryW(W(folder).c_str());
+  }
+  ~CurrentFolder() { ::SetCurrentDirectoryW(old_.c_str()); }
+
+ private:
+  std::wstring old_;
+};
+
+std::string Cp932(const std::string& utf8) {
+  const std::wstring wide = W(utf8);
+  std::string out(wide.size() * 2, '\0');
+  out.resize(static_cast<std::size_t>(
+      ::WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), out.data(),
+                            static_cast<int>(out.size()), nullptr, nullptr)));
+  return out;
+}
+
+POINT CentreOf(HWND control, HWND form) {
+  RECT r;
+  ::GetWindowRect(control, &r);
+  ::MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
+  return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+struct ShownForm1 {
+  explicit ShownForm1(const std::string& dir, const std::string& log)
+      : form(env, {dir + "\\Tallyrun.ini", dir + "\\Tallyrun.log"}, log) {
+    form.EndProgramOnClose(false);
+    EXPECT_TRUE(form.Show());
+  }
+  platform::SystemEnv env;
+  Form1 form;
+};
+
+TEST(Form1, EveryControlStandsWhereTheTableSaysInTheGothicFont) {
+  TempDir dir;
+  ShownForm1 shown(dir.path(), dir / "none.log");
+  HWND form = shown.form.hwnd();
+  EXPECT_EQ(TextOf(form), "ファイルログ作成ツール");
+  ExpectControls(
+      form,
+      {
+          {"Label1", "Static", "● ログファイル保存場所（ファイル名）", 120, 120, 3330, 180},
+          {"Text1", "Edit", (dir / "none.log").c_str(), 120, 360, 6135, 315},
+          {"Frame1", "TallyrunFrame", "", 6300, 240, 795, 495},
+          {"Command1", "Button", "選択", 60, 60, 675, 375, "Frame1"},
+          {"List1", "SysListView32", "", 120, 1140, 6975, 3300},
+          {"Label3", "Static", "● 書き込まれたログ（一番上が最新）", 120, 900, 3150, 180},
+          {"Frame2", "TallyrunFrame", "", 5400, 4740, 1695, 555},
+          {"Command2", "Button", "？", 60, 120, 555, 375, "Frame2"},
+          {"Command3", "Button", "終了", 840, 60, 795, 435, "Frame2"},
+          {"Label2", "Static",
+           "↑このリストボックスに、ログを取りたいファイルやフォルダをドラッグ＆ドロップしてくださ"
+           "い。",
+           120, 4560, 5130, 720},
+      },
+      7200, 5400);
+  // No records: the list starts empty and disabled.
+  EXPECT_FALSE(::IsWindowEnabled(shown.form.control(Form1::List1)));
+}
+
+TEST(Form1, ADropOnTheEmptyListRecordsEveryItemAndPutsTheLastOnTop) {
+  TempDir dir;
+  const std::string file = dir / "a.txt", japanese = dir / "日本語.txt",
+                    korean = dir / "한국어.txt", folder = dir / "フォルダ";
+  for (const std::string& f : {file, japanese, korean}) WriteBytes(f, "x");
+  MakeFolder(folder);
+  const std::string log = dir / "drop.log";
+  ShownForm1 shown(dir.path(), log);
+  Form1& form = shown.form;
+  HWND list = form.control(Form1::List1);
+  ASSERT_FALSE(::IsWindowEnabled(list));
+
+  // A drop beside the list records nothing.
+  ::PostMessageW(form.hwnd(), WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(
+                     MakeDrop({W(file)}, CentreOf(form.control(Form1::Label1), form.hwnd()))),
+                 0);
+  PumpUntil([] { return false; }, 200);
+  EXPECT_FALSE(Exists(log));
+
+  ::PostMessageW(form.hwnd(), WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(MakeDrop({W(file), W(folder), W(japanese), W(korean)},
+                                                   CentreOf(list, form.hwnd()))),
+                 0);
+  ASSERT_TRUE(PumpUntil([&] { return form.entries().size() == 4; }));
+  EXPECT_TRUE(::IsWindowEnabled(list));
+  EXPECT_TRUE(form.entries()[0].ends_with("|" + korean));
+  EXPECT_TRUE(form.entries()[2].ends_with("|" + folder + "\\"));
+  EXPECT_TRUE(form.entries()[3].ends_with("|" + file));
+  EXPECT_EQ(ListView_GetItemCount(list), 4);
+
+  // Quoted records in drop order; Japanese in the system's code page, a
+  // name it cannot hold in UTF-8.
+  const std::string bytes = ReadBytes(log);
+  std::size_t at = 0;
+  for (const std::string& path : {Cp932(file), Cp932(folder + "\\"), Cp932(japanese), korean}) {
+    const std::size_t line = bytes.find('"', at);
+    ASSERT_NE(line, std::string::npos);
+    const std::size_t end = bytes.find("\"\r\n", line);
+    ASSERT_NE(end, std::string::npos);
+    EXPECT_NE(bytes.substr(line, end - line).find("\t" + path + "\t"), std::string::npos) << path;
+    at = end + 3;
+  }
+  EXPECT_EQ(at, bytes.size());
+}
+
+TEST(Form1, EnterAndDoubleClickStartTheWindowsFoldersExplorerAndAVanishedItemIsTold) {
+  TempDir dir;
+  const std::string windows = dir / "windows", folder = dir / "my, docs", file = dir / "b c.txt";
+  MakeFolder(windows);
+  MakeFolder(folder);
+  WriteBytes(folder + "\\inside.txt", "x");
+  WriteBytes(file, "x");
+  ASSERT_TRUE(::CopyFileW(W(TestProgramFolder() + "\\win32_fake_explorer.exe").c_str(),
+                          W(windows + "\\explorer.exe").c_str(), FALSE));
+  Environment windir(L"WINDIR", W(windows));
+  Environment record(L"TALLYRUN_EXPLORER_LOG", W(dir / "started.txt"));
+  const std::string log = dir / "t.log";
+  std::string lines;
+  for (const std::string& path : {dir / "gone.txt", file, folder + "\\"}) {
+    lines += "2002/6/26 9:03:14\t" + Cp932(path) + "\t2002/6/26 9:03:14\r\n";
+  }
+  WriteBytes(log, lines);
+  ShownForm1 shown(dir.path(), log);
+  HWND list = shown.form.control(Form1::List1);
+  ASSERT_EQ(ListView_GetItemCount(list), 3);
+  // The command lines Explorer was started with, one a line.
+  const auto started = [&] {
+    if (!Exists(dir / "started.txt")) return std::string();
+    const std::string bytes = ReadBytes(dir / "started.txt");
+    return U(std::wstring_view(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2));
+  };
+  const auto starts = [&] {
+    const std::string lines = started();
+    return std::count(lines.begin(), lines.end(), '\n');
+  };
+  const std::string explorer = "\"" + windows + "\\explorer.exe\" ";
+
+  ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  ::SendMessageW(list, WM_CHAR, 'a', 0);
+  ::SendMessageW(list, WM_CHAR, 13, 0);
+  ASSERT_TRUE(PumpUntil([&] { return starts() == 1; }));
+  EXPECT_EQ(started(), explorer + "/e,\"" + folder + "\\\"\n");
+
+  ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  RECT item;
+  ListView_GetItemRect(list, 1, &item, LVIR_LABEL);
+  ::SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON,
+                 MAKELPARAM(item.left + 5, (item.top + item.bottom) / 2));
+  ::SendMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(item.left + 5, (item.top + item.bottom) / 2));
+  ASSERT_TRUE(PumpUntil([&] { return starts() == 2; }));
+  EXPECT_TRUE(started().ends_with(explorer + "/select,\"" + file + "\"\n")) << started();
+
+  MessageBoxWatcher boxes;
+  ListView_SetItemState(list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  ::SendMessageW(list, WM_CHAR, 13, 0);
+  const std::vector<MessageBoxSeen> seen = boxes.seen();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].title, "ウィンドウオープン中断");
+  EXPECT_EQ(seen[0].text, "ファイル／フォルダが存在しないようです。");
+  EXPECT_FALSE(seen[0].has_icon);
+  EXPECT_EQ(starts(), 2);
+}
+
+TEST(Form1, ClosingSavesTheShownLogFileOnlyWhenItChanged) {
+  TempDir dir;
+  {
+    ShownForm1 shown(dir.path(), dir / "Tallyrun.log");
+    ::SendMessageW(shown.form.hwnd(), WM_CLOSE, 0, 0);
+  }
+  EXPECT_FALSE(Exists(dir / "Tallyrun.ini"));
+  {
+    ShownForm1 shown(dir.path(), dir / "Tallyrun.log");
+    ::SetWindowTextW(shown.form.control(Form1::Text1), W(dir / "other.log").c_str());
+    ::SendMessageW(shown.form.control(Form1::Command3), BM_CLICK, 0, 0);
+    EXPECT_FALSE(::IsWindow(shown.form.hwnd()));
+  }
+  EXPECT_NE(ReadBytes(dir / "Tallyrun.ini").find("LogFile=" + dir / "other.log"),
+            std::string::npos);
+}
+
+TEST(Form1, TallyrunExeWithoutItemsShowsTheWindowAndEndsWhenItCloses) {
+  TempDir dir;
+  const std::wstring exe = W(TestProgramFolder() + "\\Tallyrun.exe");
+  std::wstring line = L"\"" + exe + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(::CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               W(dir.path()).c_str(), &startup, &process));
+  HWND window = nullptr;
+  PumpUntil(
+      [&] {
+        window = ::FindWindowW(L"TallyrunForm1", nullptr);
+        DWORD owner = 0;
+        if (window != nullptr) ::GetWindowThreadProcessId(window, &owner);
+        return window != nullptr && owner == process.dwProcessId && ::IsWindowVisible(window);
+      },
+      20000);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(TextOf(window), "ファイルログ作成ツール");
+  ::PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(::WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
+  DWORD code = 1;
+  ::GetExitCodeProcess(process.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+}
+
+std::vector<std::string> Items(HWND list) {
+  std::vector<std::string> items;
+  const int n = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    std::wstring text(static_cast<std::size_t>(::SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1,
+                      L'\0');
+    text.resize(static_cast<std::size_t>(
+        ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
+    items.push_back(U(text));
+  }
+  return items;
+}
+
+TEST(Form2, EveryControlStandsWhereTheTableSays) {
+  TempDir dir;
+  CurrentFolder here(dir.path());
+  std::wstring strFileName;
+  Form2 chooser(strFileName);
+  HWND form = chooser.Load(nullptr);
+  EXPECT_EQ(TextOf(form), "トレースログファイル選択");
+  const std::vector<ControlFacts> controls = ReadControls(form);
+  ExpectControls(
+      form,
+      {
+          {"Label1", "Static", "ドライブ名", 120, 120, 3135, 195},
+          {"Label2", "Static", "フォルダ名", 120, 680, 3135, 195},
+          {"Label3", "Static", "ファイル名", 3480, 120, 3375, 255},
+          {"File1", "ListBox", "", 3480, 300, 3375, 2970},
+          {"Frame1", "TallyrunFrame", "", 3480, 3360, 3375, 495},
+          {"Command1", "Button", "ファイル選択", 60, 0, 1995, 435, "Frame1"},
+          {"Command2", "Button", "戻る", 2280, 0, 1035, 435, "Frame1"},
+          {"Drive1", "ComboBox", controls[7].text.c_str(), 120, 300, 3135, 300},
+          {"Dir1", "ListBox", "", 120, 870, 3135, 2400},
+          {"Label4", "Static", "ファイルを選択して「ファイル選択」ボタンを押してください。", 120,
+           3360, 3135, 435},
+      },
+      7005, 3900);
+  EXPECT_EQ(::GetFocus(), chooser.control(Form2::File1));
+}
+
+TEST(Form2, TheThreeOutcomesLandInStrFileNameAndOnlyLogsAndTextsAreOffered) {
+  TempDir dir;
+  for (const char* name : {"a.log", "b.txt", "c.ini", "d.txt.bak"}) WriteBytes(dir / name, "x");
+  MakeFolder(dir / "sub");
+  WriteBytes(dir / "sub\\e.log", "x");
+  CurrentFolder here(dir.path());
+  std::wstring strFileName = L"earlier.log";
+  const auto show = [&](Form2& chooser) {
+    HWND form = chooser.Load(nullptr);
+    ::ShowWindow(form, SW_SHOW);
+    return form;
+  };
+  {
+    Form2 chooser(strFileName);
+    HWND form = show(chooser);
+    EXPECT_EQ(Items(chooser.control(Form2::File1)), (std::vector<std::string>{"a.log", "b.txt"}));
+    EXPECT_EQ(chooser.Dir1Path(), dir.path());
+    // Nothing selected: the button does nothing.
+    ::SendMessageW(chooser.control(Form2::Command1), BM_CLICK, 0, 0);
+    EXPECT_TRUE(::IsWindow(form));
+    ::SendMessageW(form, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(::IsWindow(form));
+  }
+  EXPECT_EQ(U(strFileName), "earlier.log");
+  {
+    Form2 chooser(strFileName);
+    show(chooser);
+    ::SendMessageW(chooser.control(Form2::File1), LB_SETCURSEL, 1, 0);
+    ::SendMessageW(chooser.control(Form2::Command1), BM_CLICK, 0, 0);
+  }
+  EXPECT_EQ(U(strFileName), dir / "b.txt");
+  {
+    Form2 chooser(strFileName);
+    HWND form = show(chooser);
+    // Enter released in the folder list opens the highlighted folder.
+    HWND dir1 = chooser.control(Form2::Dir1);
+    ::SendMessageW(dir1, LB_SETCURSEL, ::SendMessageW(dir1, LB_GETCOUNT, 0, 0) - 1, 0);
+    ::SendMessageW(dir1, WM_KEYUP, 'A', 0);
+    EXPECT_EQ(chooser.Dir1Path(), dir.path());
+    ::SendMessageW(dir1, WM_KEYUP, VK_RETURN, 0);
+    EXPECT_EQ(chooser.Dir1Path(), dir / "sub");
+    EXPECT_EQ(Items(chooser.control(Form2::File1)), (std::vector<std::string>{"e.log"}));
+    ::SendMessageW(chooser.control(Form2::File1), LB_SETCURSEL, 0, 0);
+    ::SendMessageW(chooser.control(Form2::File1), WM_KEYUP, VK_RETURN, 0);
+    EXPECT_FALSE(::IsWindow(form));
+  }
+  EXPECT_EQ(U(strFileName), dir / "sub\\e.log");
+  {
+    Form2 chooser(strFileName);
+    show(chooser);
+    ::SendMessageW(chooser.control(Form2::File1), LB_SETCURSEL, 0, 0);
+    ::SendMessageW(chooser.control(Form2::Command2), BM_CLICK, 0, 0);
+  }
+  EXPECT_EQ(strFileName, L"");
+}
+
+TEST(Form2, ADriveThatIsNotReadyIsToldOnceAndTheChooserReturnsToTheDriveBefore) {
+  TempDir dir;
+  MakeFolder(dir / "deep");
+  CurrentFolder here(dir / "deep");
+  std::wstring strFileName = L"kept";
+  Form2 chooser(strFileName);
+  HWND form = chooser.Load(nullptr);
+  HWND drive = chooser.control(Form2::Drive1);
+  const std::string before = TextOf(drive);
+  // scripts/test-windows.sh maps drive m: to a folder that does not exist.
+  const auto missing = ::SendMessageW(drive, CB_FINDSTRING, static_cast<WPARAM>(-1),
+                                      reinterpret_cast<LPARAM>(L"m:"));
+  if (missing == CB_ERR) GTEST_SKIP() << "no drive m: mapped to a missing folder";
+  MessageBoxWatcher boxes;
+  ::SendMessageW(drive, CB_SETCURSEL, static_cast<WPARAM>(missing), 0);
+  ::SendMessageW(form, WM_COMMAND,
+                 MAKEWPARAM(ui::win32::kFirstControlId + Form2::Drive1, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(drive));
+  const std::vector<MessageBoxSeen> seen = boxes.seen();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].title, "ドライブ情報取得失敗");
+  EXPECT_EQ(seen[0].text, "指定したドライブは現在使用できません。");
+  EXPECT_FALSE(seen[0].has_icon);
+  EXPECT_EQ(TextOf(drive), before);
+  EXPECT_EQ(chooser.Dir1Path(), before.substr(0, 2) + "\\");
+  EXPECT_TRUE(::IsWindow(form));
+  EXPECT_EQ(strFileName, L"kept");
+}
+
+TEST(Form3, EveryControlStandsWhereTheTableSaysAndTheDescriptionIsBuiltAnewEachTime) {
+  const std::string description =
+      "このプログラムは。\r\r\u3000ファイルやフォルダのログを取得するためのものです。"
+      "そのファイルやフォルダをウィンドウで表示させることが出来ます。\r\u3000詳しくは「読んで☆."
+      "txt」をご覧下さい。";
+  EXPECT_EQ(W(description).size(), 91u);
+  for (int showing = 0; showing < 2; ++showing) {
+    Form3 about;
+    HWND form = about.Load(nullptr);
+    EXPECT_EQ(TextOf(form), "バージョン情報");
+    ExpectControls(
+        form,
+        {
+            {"Frame1", "TallyrunEtchedFrame", "", 240, 420, 4095, 1995},
+            {"Label1", "Static", "Tallyrun.exe\u3000Ver 1.02.0000 (2002.06.26)", 120, 120, 4335,
+             255},
+            {"Command1", "Button", "戻る", 300, 1560, 3495, 315, "Frame1", "ＭＳ Ｐゴシック"},
+            {"Label4", "Static", description.c_str(), 180, 240, 3735, 1215, "Frame1"},
+            {"Frame2", "TallyrunEtchedFrame", "", 120, 2460, 4335, 1515},
+            {"Text1", "Edit",
+             "【クレジット】\r\n企画・設計・プログラム：開発チーム\r\n試用と助言：日々ログを取って"
+             "くださった皆さん\r\n"
+             "画面の文字：システムのゴシック体\r\nご意見やご感想をお待ちしています。\r\n",
+             120, 180, 4095, 1215, "Frame2", "ＭＳ Ｐゴシック"},
+        },
+        4575, 4050);
+    EXPECT_EQ(::GetFocus(), about.control(Form3::Command1));
+    ::SendMessageW(about.control(Form3::Command1), BM_CLICK, 0, 0);
+    EXPECT_FALSE(::IsWindow(form));
+  }
+}
+
+}  // namespace
+}  // namespace tallyrun::testing

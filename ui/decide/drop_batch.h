@@ -1,0 +1,47 @@
+// What a drop of files and folders does to the log and the list, whatever
+// toolkit delivered it: one quoted record per item, in drop order, written in
+// one batch; the entries to put at the top of the list; the names refused.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/env.h"
+#include "core/log_reader.h"
+#include "core/status.h"
+
+namespace tallyrun::ui {
+
+class DropBatch {
+ public:
+  explicit DropBatch(Env& env) : env_(env) {}
+
+  // `path` may gain a trailing separator (a plain folder). `exact` is false
+  // when the name could not be carried to us as the system spells it.
+  void Take(std::string& path, bool exact = true);
+  // Writes the records to `log_file`; a drop that took nothing writes
+  // nothing. The entries are kept only when the records got in.
+  Status Write(const std::string& log_file);
+
+  // Newest (the last item dropped) first.
+  const LogEntries& added() const { return added_; }
+  const std::vector<std::string>& refused() const { return refused_; }
+
+ private:
+  Env& env_;
+  std::string batch_;
+  LogEntries added_;
+  std::vector<std::string> refused_;
+  std::string moment_;
+  std::optional<LocalTime> moment_of_;
+};
+
+// The message naming the refused items, a few of them by name.
+std::string RefusalText(const std::vector<std::string>& refused);
+// The message for a drop whose records could not be written.
+std::string WriteFailureText(const std::string& log_file, const Status& written);
+
+inline constexpr char kDropTitle[] = "ログ書き込み中断";
+
+}  // namespace tallyrun::ui
