@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/win32/wide_text.h"
+
 namespace tallyrun::testing {
 namespace {
 
@@ -23,22 +25,9 @@ void ClearReadOnly(const std::filesystem::path& root) {
 
 }  // namespace
 
-std::wstring W(std::string_view utf8) {
-  const int n =
-      ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-  return wide;
-}
+std::wstring W(std::string_view utf8) { return tallyrun::platform::Widen(utf8); }
 
-std::string U(std::wstring_view wide) {
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                      nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n,
-                        nullptr, nullptr);
-  return utf8;
-}
+std::string U(std::wstring_view wide) { return tallyrun::platform::Narrow(wide); }
 
 TempDir::TempDir() {
   static int counter = 0;

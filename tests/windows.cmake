@@ -15,6 +15,7 @@ function(tallyrun_add_windows_test name)
 endfunction()
 
 add_library(tallyrun_win32_test_support STATIC win32_test_support.cc)
+target_link_libraries(tallyrun_win32_test_support PUBLIC tallyrun_platform)
 target_include_directories(tallyrun_win32_test_support PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_definitions(tallyrun_win32_test_support PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN
                                                               NOMINMAX)
