@@ -133,7 +133,11 @@ std::string EncodeValue(std::string_view value) {
   const bool padded = !value.empty() && (kBlanks.find(value.front()) != std::string_view::npos ||
                                          kBlanks.find(value.back()) != std::string_view::npos);
   const bool quote = padded || Unquote(value).size() != value.size();
-  return quote ? "\"" + std::string(value) + "\"" : std::string(value);
+  if (!quote) return std::string(value);
+  std::string quoted;
+  quoted.reserve(value.size() + 2);
+  quoted.append(1, '"').append(value).append(1, '"');
+  return quoted;
 }
 
 std::optional<std::string> ValueInBytes(std::string_view text, std::string_view section,

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "core/build_facts.h"
@@ -78,7 +79,8 @@ TEST(DropBatch, RecordsEachItemQuotedInOrderAndPutsTheLastOnTop) {
   EXPECT_TRUE(drop.added()[0].ends_with("|" + folder));
   EXPECT_TRUE(drop.added()[1].ends_with("|" + file));
   EXPECT_EQ(drop.refused(), (std::vector<std::string>{tabbed, garbled, inexact}));
-  EXPECT_NE(RefusalText(drop.refused()).find("x\\ty"), std::string::npos);
+  EXPECT_EQ(drop.lines(), written.substr(written.size() - drop.lines().size()));
+  EXPECT_NE(RefusalText(drop.refused()).find("x␉y"), std::string::npos);
 }
 
 TEST(DropBatch, AFailedWriteLeavesNoEntriesAndANothingDropWritesNothing) {
@@ -105,17 +107,30 @@ TEST(Choices, TheChoiceIsAdoptedOnlyWhenItNamesAnotherFile) {
   EXPECT_TRUE(AdoptsChoice("a.log", ""));
 }
 
-TEST(Choices, EntriesOpenTheirPathAsFolderOrFile) {
-  EXPECT_TRUE(IsFolderPath("docs" + kSep));
-  EXPECT_FALSE(IsFolderPath("docs"));
+TEST(Choices, EntriesOpenTheirExactPathAsFolderOrFileAndNeverACutName) {
+  const std::string folder = "docs" + kSep;
+  EXPECT_TRUE(IsFolderPath(folder));
   EXPECT_FALSE(IsFolderPath(""));
+  const std::optional<EntryTarget> opens_folder = TargetOf("2024/1/2 3:04:05|" + folder);
+  ASSERT_TRUE(opens_folder);
+  EXPECT_EQ(opens_folder->path, folder);
+  EXPECT_TRUE(opens_folder->folder);
+  // A stray byte comes back as the byte the name holds.
+  const std::optional<EntryTarget> opens_file = TargetOf("|a\xED\xB3\xBF|b");
+  ASSERT_TRUE(opens_file);
+  EXPECT_EQ(opens_file->path, "a\xFF|b");
+  EXPECT_FALSE(opens_file->folder);
+  EXPECT_FALSE(TargetOf(std::string("|a\0b", 4)));
 }
 
 TEST(Choices, FolderAndNameMeetWithOneSeparatorAndOnlyLogsAndTextsAreOffered) {
   EXPECT_EQ(JoinPath("c:" + kSep, "a.log"), "c:" + kSep + "a.log");
   EXPECT_EQ(JoinPath("c:" + kSep + "x", "a.log"), "c:" + kSep + "x" + kSep + "a.log");
   EXPECT_EQ(DriveRoot("d: [DATA]"), "d:" + kSep);
-  for (const char* name : {"a.txt", "B.LOG", "c.Log"}) EXPECT_TRUE(MatchesLogFilePattern(name));
+  for (const char* name : {"a.txt", "b.log", ".log", "x.tar.txt"})
+    EXPECT_TRUE(MatchesLogFilePattern(name));
+  for (const char* name : {"B.LOG", "c.Txt"})
+    EXPECT_EQ(MatchesLogFilePattern(name), kNamesIgnoreCase);
   for (const char* name : {"a.txt.bak", "log", ".txtx", "a.ini"})
     EXPECT_FALSE(MatchesLogFilePattern(name)) << name;
 }

@@ -467,8 +467,8 @@ class UiMainTest : public QObject {
     QCOMPARE(messages,
              QStringList("ログ書き込み中断|次の項目は名前にタブや改行、または扱えない文字を含むため"
                          "、記録しませんでした。\n" +
-                         at + "/a␉b\n" + at + "/c␍d\n" + at + "/e␊f\n" + at + "/g\uFFFD.txt\n" +
-                         at + "/g\uFFFD.txt"));
+                         at + "/a␉b\n" + at + "/c␍d\n" + at + "/e␊f\n" + at + "/g\\xFF.txt\n" + at +
+                         "/g\uFFFD.txt"));
     // What cannot be read is recorded as such, with its trailing slash.
     QCOMPARE(ReadFile(log_), earlier + Quoted(good) + Quoted(deep) + Quoted(loop + "/", "") +
                                  Quoted(deleted + "/", ""));

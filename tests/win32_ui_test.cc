@@ -461,9 +461,8 @@ TEST(Form3, EveryControlStandsWhereTheTableSaysAndTheDescriptionIsBuiltAnewEachT
             {"Label4", "Static", description.c_str(), 180, 240, 3735, 1215, "Frame1"},
             {"Frame2", "TallyrunEtchedFrame", "", 120, 2460, 4335, 1515},
             {"Text1", "Edit",
-             "【クレジット】\r\n企画・設計・プログラム：開発チーム\r\n試用と助言：日々ログを取って"
-             "くださった皆さん\r\n"
-             "画面の文字：システムのゴシック体\r\nご意見やご感想をお待ちしています。\r\n",
+             "【クレジット】\r\n企画・設計・プログラム：開発チーム\r\n試用と助言：ログを取って"
+             "くださった皆さん\r\nご意見やご感想をお待ちしています。\r\n",
              120, 180, 4095, 1215, "Frame2", "ＭＳ Ｐゴシック"},
         },
         4575, 4050);

@@ -48,15 +48,4 @@ QString ShownLines(const QString& text) {
   return shown;
 }
 
-QString WithVisibleControls(QString text) {
-  for (QChar& c : text) {
-    if (c.unicode() < 0x20) {
-      c = QChar(0x2400 + c.unicode());
-    } else if (c.unicode() == 0x7F) {
-      c = QChar(0x2421);
-    }
-  }
-  return text;
-}
-
 }  // namespace tallyrun::ui

@@ -22,8 +22,4 @@ QSize TwipsSize(int width, int height);
 // Qt's labels break only on a line feed.
 QString ShownLines(const QString& text);
 
-// Control characters in names and log entries as their visible symbols
-// (U+2400 onwards), so that nothing in them is silently blank or breaks a line.
-QString WithVisibleControls(QString text);
-
 }  // namespace tallyrun::ui

@@ -2,13 +2,16 @@
 
 #include "core/ascii.h"
 #include "core/build_facts.h"
+#include "core/log_reader.h"
+#include "core/utf8.h"
 
 namespace tallyrun::ui {
 namespace {
 
-bool EndsWithNoCase(std::string_view text, std::string_view tail) {
-  return text.size() >= tail.size() &&
-         EqualsIgnoringAsciiCase(text.substr(text.size() - tail.size()), tail);
+bool EndsWithName(std::string_view text, std::string_view tail) {
+  if (text.size() < tail.size()) return false;
+  const std::string_view end = text.substr(text.size() - tail.size());
+  return kNamesIgnoreCase ? EqualsIgnoringAsciiCase(end, tail) : end == tail;
 }
 
 }  // namespace
@@ -19,8 +22,15 @@ bool AdoptsChoice(std::string_view strFileName, std::string_view shown) {
 
 bool IsFolderPath(std::string_view path) { return !path.empty() && path.back() == kPathSeparator; }
 
+std::optional<EntryTarget> TargetOf(std::string_view entry) {
+  std::string path = StraysRestored(EntryPath(entry));
+  if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
+  const bool folder = IsFolderPath(path);
+  return EntryTarget{std::move(path), folder};
+}
+
 bool MatchesLogFilePattern(std::string_view name) {
-  return EndsWithNoCase(name, ".txt") || EndsWithNoCase(name, ".log");
+  return EndsWithName(name, ".txt") || EndsWithName(name, ".log");
 }
 
 std::string DriveRoot(std::string_view entry) {

@@ -4,6 +4,7 @@
 // not enter.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,7 +17,18 @@ bool AdoptsChoice(std::string_view strFileName, std::string_view shown);
 // A path that ends with the separator stands for a folder.
 bool IsFolderPath(std::string_view path);
 
-// The chooser offers files of these kinds only, whatever the letter case.
+// What a list entry opens: the item as the system spells it (carried stray
+// bytes restored), and whether it is a folder. Nothing when the entry cannot
+// name one: the system would cut a name at a NUL and find whatever the part
+// before it names.
+struct EntryTarget {
+  std::string path;
+  bool folder = false;
+};
+std::optional<EntryTarget> TargetOf(std::string_view entry);
+
+// The chooser offers text and log files only, with the letter case counting
+// as the file system counts it.
 bool MatchesLogFilePattern(std::string_view name);
 
 // The root folder a drive-list entry stands for: "c: [label]" gives "c:\".

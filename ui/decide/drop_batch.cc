@@ -45,7 +45,7 @@ std::string RefusalText(const std::vector<std::string>& refused) {
       "次の項目は名前にタブや改行、または扱えない文字を含むため、記録しませんでした。";
   for (std::size_t i = 0; i < refused.size() && i < kNamesShownAtMost; ++i) {
     text.push_back('\n');
-    text += VisibleText(refused[i], ControlStyle::kEscapes);
+    text += VisibleText(refused[i], ControlStyle::kPictures);
   }
   if (refused.size() > kNamesShownAtMost) {
     text += "\nほか ";

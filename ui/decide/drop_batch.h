@@ -24,6 +24,8 @@ class DropBatch {
   // nothing. The entries are kept only when the records got in.
   Status Write(const std::string& log_file);
 
+  // The records as written, for whoever watches the log for others' records.
+  const std::string& lines() const { return batch_; }
   // Newest (the last item dropped) first.
   const LogEntries& added() const { return added_; }
   const std::vector<std::string>& refused() const { return refused_; }

@@ -24,6 +24,9 @@ inline constexpr char kForm2Command1[] = "ファイル選択";
 inline constexpr char kForm2Command2[] = "戻る";
 inline constexpr char kDriveFailure[] = "指定したドライブは現在使用できません。";
 inline constexpr char kDriveFailureTitle[] = "ドライブ情報取得失敗";
+inline constexpr char kTooManyDropped[] =
+    "２個以上のオブジェクトを\rドラッグ＆ドロップしないで下さい。";
+inline constexpr char kTooManyDroppedTitle[] = "Ｄ＆Ｄキャンセル";
 
 inline constexpr char kForm3Title[] = "バージョン情報";
 inline constexpr char kForm3Command1[] = "戻る";
@@ -34,11 +37,11 @@ inline constexpr char kDescriptionSecond[] =
     "\u3000ファイルやフォルダのログを取得するためのものです。"
     "そのファイルやフォルダをウィンドウで表示させることが出来ます。";
 inline constexpr char kDescriptionThird[] = "\u3000詳しくは「読んで☆.txt」をご覧下さい。";
+// Four short lines: with the tallest Japanese faces they fit without scrolling.
 inline constexpr char kCredits[] =
     "【クレジット】\r\n"
     "企画・設計・プログラム：開発チーム\r\n"
-    "試用と助言：日々ログを取ってくださった皆さん\r\n"
-    "画面の文字：システムのゴシック体\r\n"
+    "試用と助言：ログを取ってくださった皆さん\r\n"
     "ご意見やご感想をお待ちしています。\r\n";
 
 }  // namespace tallyrun::ui::text

@@ -10,24 +10,18 @@
 #include "core/build_facts.h"
 #include "ui/common/controls.h"
 #include "ui/common/look.h"
+#include "ui/decide/texts.h"
 
 namespace tallyrun::ui {
 namespace {
 
 constexpr QChar kCr = QLatin1Char('\r');
 
-// Four short lines: with the tallest Japanese faces they fit without scrolling.
-const QString kCredits = QStringLiteral(
-    "【クレジット】\r\n"
-    "企画・設計・プログラム：開発チーム\r\n"
-    "試用と助言：ログを取ってくださった皆さん\r\n"
-    "ご意見やご感想をお待ちしています。\r\n");
-
 }  // namespace
 
 Form3::Form3(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Form3"));
-  setWindowTitle(QStringLiteral("バージョン情報"));
+  setWindowTitle(text::kForm3Title);
   setFont(GothicFont());
   setFixedSize(TwipsSize(4575, 4050));
   BuildControls();
@@ -40,8 +34,8 @@ Form3::Form3(QWidget* parent) : QDialog(parent) {
 void Form3::BuildControls() {
   auto* frame1 = Place<QFrame>(this, "Frame1", {240, 420, 4095, 1995});
   Label1_ = Place<Caption>(this, "Label1", {120, 120, 4335, 255},
-                           QStringLiteral("Tallyrun.exe　") + QString::fromLatin1(kVersionLine));
-  Command1_ = Place<QPushButton>(frame1, "Command1", {300, 1560, 3495, 315}, QStringLiteral("戻る"),
+                           QString(text::kProgramFileName) + QString::fromLatin1(kVersionLine));
+  Command1_ = Place<QPushButton>(frame1, "Command1", {300, 1560, 3495, 315}, text::kForm3Command1,
                                  ProportionalGothicFont());
   Command1_->setDefault(true);
   Label4_ = Place<Caption>(frame1, "Label4", {180, 240, 3735, 1215});
@@ -53,7 +47,7 @@ void Form3::BuildControls() {
       Place<QPlainTextEdit>(frame2, "Text1", {120, 180, 4095, 1215}, {}, ProportionalGothicFont());
   Text1_->document()->setDocumentMargin(2);
   // Without its last line end, which would show as an empty line to scroll to.
-  Text1_->setPlainText(ShownLines(kCredits).chopped(1));
+  Text1_->setPlainText(ShownLines(text::kCredits).chopped(1));
   Text1_->setReadOnly(true);
   Text1_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   Text1_->setTabChangesFocus(true);
@@ -65,13 +59,9 @@ void Form3::BuildControls() {
 }
 
 void Form3::Form_Load() {
-  SetLabel4Caption(QStringLiteral("このプログラムは。") + kCr + kCr);
-  SetLabel4Caption(
-      Label4Caption() +
-      QStringLiteral("　ファイルやフォルダのログを取得するためのものです。"
-                     "そのファイルやフォルダをウィンドウで表示させることが出来ます。") +
-      kCr);
-  SetLabel4Caption(Label4Caption() + QStringLiteral("　詳しくは「読んで☆.txt」をご覧下さい。"));
+  SetLabel4Caption(text::kDescriptionFirst + QString(kCr) + kCr);
+  SetLabel4Caption(Label4Caption() + text::kDescriptionSecond + kCr);
+  SetLabel4Caption(Label4Caption() + text::kDescriptionThird);
 }
 
 void Form3::Command1_Click() { close(); }

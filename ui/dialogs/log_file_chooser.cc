@@ -8,7 +8,6 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
@@ -21,13 +20,12 @@
 #include "ui/common/list_keys.h"
 #include "ui/common/look.h"
 #include "ui/common/message_box.h"
+#include "ui/decide/texts.h"
 
 namespace tallyrun::ui {
 namespace {
 
 constexpr int kPathRole = Qt::UserRole;
-
-const QString kFile1Pattern = QStringLiteral("*.txt;*.log");
 
 // The folder list is a list with indentation, not an outline: nothing to
 // fold, so no branch marks.
@@ -44,29 +42,17 @@ QString JoinPath(const QString& folder, const QString& name) {
   return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
 }
 
-bool MatchesFile1Pattern(const QString& name) {
-  static const std::vector<QRegularExpression> patterns = [] {
-    std::vector<QRegularExpression> compiled;
-    for (const QString& glob : kFile1Pattern.split(QLatin1Char(';')))
-      compiled.emplace_back(QRegularExpression::wildcardToRegularExpression(glob));
-    return compiled;
-  }();
-  return std::ranges::any_of(patterns, [&name](const QRegularExpression& pattern) {
-    return pattern.match(name).hasMatch();
-  });
-}
-
 // Names that do not survive the trip into a QString could not be opened by
 // the path we would hand back, so they are not offered.
 QStringList SortedNames(const std::vector<std::string>& names,
-                        bool (*wanted)(const QString&) = nullptr) {
+                        bool (*wanted)(std::string_view) = nullptr) {
   QStringList sorted;
   sorted.reserve(static_cast<qsizetype>(names.size()));
   for (const std::string& raw : names) {
     const QByteArray bytes = QByteArray::fromStdString(raw);
     QString name = QFile::decodeName(bytes);
     if (QFile::encodeName(name) != bytes) continue;
-    if (wanted != nullptr && !wanted(name)) continue;
+    if (wanted != nullptr && !wanted(raw)) continue;
     sorted.push_back(std::move(name));
   }
   std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
@@ -91,7 +77,7 @@ QString CurrentFolder() {
 
 Form2::Form2(QWidget* parent, MountSource mounts) : QDialog(parent), mounts_(std::move(mounts)) {
   setObjectName(QStringLiteral("Form2"));
-  setWindowTitle(QStringLiteral("トレースログファイル選択"));
+  setWindowTitle(text::kForm2Title);
   setFont(GothicFont());
   setFixedSize(TwipsSize(7005, 3900));
   BuildControls();
@@ -108,26 +94,24 @@ void Form2::Choose(QString& strFileName) {
 }
 
 void Form2::BuildControls() {
-  Label1_ = Place<Caption>(this, "Label1", {120, 120, 3135, 195}, QStringLiteral("ドライブ名"));
-  Label2_ = Place<Caption>(this, "Label2", {120, 680, 3135, 195}, QStringLiteral("フォルダ名"));
-  Label3_ = Place<Caption>(this, "Label3", {3480, 120, 3375, 255}, QStringLiteral("ファイル名"));
+  Label1_ = Place<Caption>(this, "Label1", {120, 120, 3135, 195}, text::kForm2Label1);
+  Label2_ = Place<Caption>(this, "Label2", {120, 680, 3135, 195}, text::kForm2Label2);
+  Label3_ = Place<Caption>(this, "Label3", {3480, 120, 3375, 255}, text::kForm2Label3);
   File1_ = Place<QListWidget>(this, "File1", {3480, 300, 3375, 2970});
   Frame1_ = Place<QWidget>(this, "Frame1", {3480, 3360, 3375, 495});
   QFont bold = font();
   bold.setBold(true);
   Command2_ =
-      Place<QPushButton>(Frame1_, "Command2", {2280, 0, 1035, 435}, QStringLiteral("戻る"), bold);
+      Place<QPushButton>(Frame1_, "Command2", {2280, 0, 1035, 435}, text::kForm2Command2, bold);
   bold.setUnderline(true);
-  Command1_ = Place<QPushButton>(Frame1_, "Command1", {60, 0, 1995, 435},
-                                 QStringLiteral("ファイル選択"), bold);
+  Command1_ =
+      Place<QPushButton>(Frame1_, "Command1", {60, 0, 1995, 435}, text::kForm2Command1, bold);
   // No default button: Enter belongs to the lists.
   Command1_->setAutoDefault(false);
   Command2_->setAutoDefault(false);
   Drive1_ = Place<QComboBox>(this, "Drive1", {120, 300, 3135, 300});
   Dir1_ = Place<FolderTree>(this, "Dir1", {120, 870, 3135, 2400});
-  Label4_ =
-      Place<Caption>(this, "Label4", {120, 3360, 3135, 435},
-                     QStringLiteral("ファイルを選択して「ファイル選択」ボタンを押してください。"));
+  Label4_ = Place<Caption>(this, "Label4", {120, 3360, 3135, 435}, text::kForm2Label4);
   BuildLists();
   FitCaptions(this);
 }
@@ -186,25 +170,28 @@ void Form2::Form_Load() {
     ShowDir1(folder, {});
     SetFile1Path(folder);
   }
-  PreviousDrive_ = Drive1_->currentText();
+  drives_ = DriveRecovery(Drive1_->currentText().toStdString());
 }
 
 void Form2::Drive1_Change() {
-  const QString root = Drive1_->currentData(kPathRole).toString();
-  drive_entered_ = SetDir1Path(root);
-  if (drive_entered_) {
-    PreviousDrive_ = Drive1_->currentText();
-    return;
+  const bool entered = SetDir1Path(Drive1_->currentData(kPathRole).toString());
+  switch (drives_.Changed(Drive1_->currentText().toStdString(), entered)) {
+    case DriveRecovery::Next::kStay:
+      return;
+    case DriveRecovery::Next::kTellAndReturn: {
+      ShowMessage(this, text::kDriveFailure, text::kDriveFailureTitle);
+      {
+        const QSignalBlocker quiet(Drive1_);
+        Drive1_->setCurrentIndex(
+            Drive1_->findText(QString::fromStdString(drives_.PreviousDrive())));
+      }
+      Drive1_Change();
+      return;
+    }
+    case DriveRecovery::Next::kGiveUp:
+      EnterTopFolderAfterFailedReturn();
+      return;
   }
-  // A failing return is settled by the change that started it.
-  if (returning_to_previous_drive_) return;
-
-  ShowMessage(this, QStringLiteral("指定したドライブは現在使用できません。"),
-              QStringLiteral("ドライブ情報取得失敗"));
-  returning_to_previous_drive_ = true;
-  Drive1_->setCurrentIndex(Drive1_->findText(PreviousDrive_));
-  returning_to_previous_drive_ = false;
-  if (!drive_entered_) EnterTopFolderAfterFailedReturn();
 }
 
 void Form2::Dir1_Change() { SetFile1Path(dir1_path_); }
@@ -230,10 +217,7 @@ void Form2::File1_KeyUp(int KeyCode, Qt::KeyboardModifiers /*Shift*/) {
 
 void Form2::File1_OLEDragDrop(qsizetype items) {
   if (items < 2) return;
-  ShowMessage(this,
-              QStringLiteral("２個以上のオブジェクトを") + QLatin1Char('\r') +
-                  QStringLiteral("ドラッグ＆ドロップしないで下さい。"),
-              QStringLiteral("Ｄ＆Ｄキャンセル"));
+  ShowMessage(this, text::kTooManyDropped, text::kTooManyDroppedTitle);
 }
 
 void Form2::Command1_Click() { File1_DblClick(); }
@@ -290,7 +274,7 @@ void Form2::SetFile1Path(const QString& path) {
   File1_->clear();
   const std::optional<platform::FolderListing> listing =
       platform::ListFolder(QFile::encodeName(path).toStdString());
-  if (listing) File1_->addItems(SortedNames(listing->files, MatchesFile1Pattern));
+  if (listing) File1_->addItems(SortedNames(listing->files, MatchesLogFilePattern));
 }
 
 void Form2::EnterTopFolderAfterFailedReturn() {
@@ -299,7 +283,7 @@ void Form2::EnterTopFolderAfterFailedReturn() {
   if (entry >= 0) {
     const QSignalBlocker quiet(Drive1_);
     Drive1_->setCurrentIndex(entry);
-    PreviousDrive_ = Drive1_->currentText();
+    (void)drives_.Changed(Drive1_->currentText().toStdString(), true);
   }
   OpenFolder(top);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/mounts.h"
+#include "ui/decide/choices.h"
 
 class QComboBox;
 class QLabel;
@@ -58,7 +59,6 @@ class Form2 : public QDialog {
   void OpenFolder(const QString& path);
   void ShowDir1(const QString& path, const QStringList& subfolders);
   void SetFile1Path(const QString& path);
-  void SelectDriveQuietly(const QString& entry);
   void EnterTopFolderAfterFailedReturn();
   void BuildControls();
   void BuildLists();
@@ -67,10 +67,8 @@ class Form2 : public QDialog {
 
   std::optional<QString> outcome_;
   MountSource mounts_;
-  QString PreviousDrive_;  // the program's own name, as the controls keep theirs
+  DriveRecovery drives_{""};
   QString dir1_path_;
-  bool returning_to_previous_drive_ = false;
-  bool drive_entered_ = false;
 
   // Made by BuildControls, first thing. The left column: drives, folders
   // and the instruction.

@@ -20,17 +20,16 @@
 #include <QSysInfo>
 #include <cstdio>
 #include <memory>
-#include <optional>
 #include <utility>
-#include <vector>
 
-#include "core/date_time_text.h"
 #include "core/log_reader.h"
-#include "core/log_record.h"
 #include "ui/common/controls.h"
 #include "ui/common/list_keys.h"
 #include "ui/common/look.h"
 #include "ui/common/message_box.h"
+#include "ui/decide/choices.h"
+#include "ui/decide/drop_batch.h"
+#include "ui/decide/texts.h"
 #include "ui/dialogs/about_box.h"
 #include "ui/dialogs/log_file_chooser.h"
 #include "ui/main/dropped_items.h"
@@ -44,8 +43,6 @@ namespace {
 const QString kUriList = QStringLiteral("text/uri-list");
 // What GNOME's file managers put on the clipboard: "copy" or "cut", then URIs.
 const QString kCopiedFiles = QStringLiteral("x-special/gnome-copied-files");
-const QString kDropTitle = QStringLiteral("ログ書き込み中断");
-constexpr std::size_t kNamesShownAtMost = 10;
 
 class BusyCursor {
  public:
@@ -57,52 +54,6 @@ class BusyCursor {
 
 QString FromBytes(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// Toolkits that hold names as Unicode send bytes that are not UTF-8 as
-// U+FFFD; such a name points nowhere, and recording it would log a wrong path.
-bool LostOnTheWay(const std::string& path, Env& env) {
-  return path.find("\xEF\xBF\xBD") != std::string::npos && !env.FactsOf(path);
-}
-
-QString RefusalText(const std::vector<std::string>& refused) {
-  QString text = QStringLiteral(
-      "次の項目は名前にタブや改行、または扱えない文字を含むため、記録しませんでした。");
-  for (std::size_t i = 0; i < refused.size() && i < kNamesShownAtMost; ++i) {
-    text += QLatin1Char('\n') + WithVisibleControls(FromBytes(refused[i]));
-  }
-  if (refused.size() > kNamesShownAtMost) {
-    text += QStringLiteral("\nほか %1 件").arg(refused.size() - kNamesShownAtMost);
-  }
-  return text;
-}
-
-struct DroppedBatch {
-  std::string lines;   // quoted records, as appended to the log
-  LogEntries entries;  // newest first
-  std::vector<std::string> refused;
-};
-
-DroppedBatch BatchOf(const QByteArray& uris, Env& env) {
-  DroppedBatch batch;
-  std::string moment;
-  std::optional<LocalTime> moment_of;
-  ForEachLocalItem(std::string_view(uris.constData(), static_cast<std::size_t>(uris.size())),
-                   QSysInfo::machineHostName().toStdString(), [&](std::string& path, bool exact) {
-                     if (!exact || !FitsOnOneLogLine(path) || LostOnTheWay(path, env)) {
-                       batch.refused.push_back(path);
-                       return;
-                     }
-                     AppendQuotedLine(batch.lines, MakeLogLine(path, env));
-                     // The list shows the moment taken again, as its entry is made.
-                     const LocalTime now = env.Now();
-                     if (!moment_of || *moment_of != now) {
-                       moment = DateTimeText(now);
-                       moment_of = now;
-                     }
-                     batch.entries.AddNewest(moment, path);
-                   });
-  return batch;
 }
 
 // Only the names are recorded: the items themselves stay where they are.
@@ -131,7 +82,7 @@ Form1::Form1(Env& env, SettingsLocation settings, std::string LogFilePath, QWidg
           env, [this](const LogEntries& arrived) { ShowArrived(arrived); },
           [this] { GetListFromLogFile(); }, this)) {
   setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QStringLiteral("ファイルログ作成ツール"));
+  setWindowTitle(text::kForm1Title);
   setFont(GothicFont());
   setFixedSize(TwipsSize(7200, 5400));
   // Drops are taken here, since a disabled list would get none.
@@ -144,8 +95,7 @@ Form1::Form1(Env& env, SettingsLocation settings, std::string LogFilePath, QWidg
 }
 
 void Form1::BuildControls() {
-  Label1_ = Place<Caption>(this, "Label1", {120, 120, 3330, 180},
-                           QStringLiteral("● ログファイル保存場所（ファイル名）"));
+  Label1_ = Place<Caption>(this, "Label1", {120, 120, 3330, 180}, text::kForm1Label1);
   Label1_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   Text1_ = Place<QLineEdit>(this, "Text1", {120, 360, 6135, 315});
   Text1_->setAccessibleName(Label1_->text());
@@ -153,17 +103,16 @@ void Form1::BuildControls() {
   Label1_->setBuddy(Text1_);
   Frame1_ = Place<QFrame>(this, "Frame1", {6300, 240, 795, 495});
   Frame1_->setFrameShape(QFrame::NoFrame);
-  Command1_ = Place<QPushButton>(Frame1_, "Command1", {60, 60, 675, 375}, QStringLiteral("選択"));
+  Command1_ = Place<QPushButton>(Frame1_, "Command1", {60, 60, 675, 375}, text::kForm1Command1);
   List1_ = Place<QListView>(this, "List1", {120, 1140, 6975, 3300});
-  Label3_ = Place<Caption>(this, "Label3", {120, 900, 3150, 180},
-                           QStringLiteral("● 書き込まれたログ（一番上が最新）"));
+  Label3_ = Place<Caption>(this, "Label3", {120, 900, 3150, 180}, text::kForm1Label3);
   Label3_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   Label3_->setBuddy(List1_);
   Frame2_ = Place<QFrame>(this, "Frame2", {5400, 4740, 1695, 555});
   Frame2_->setFrameShape(QFrame::NoFrame);
-  Command2_ = Place<QPushButton>(Frame2_, "Command2", {60, 120, 555, 375}, QStringLiteral("？"));
-  Command2_->setAccessibleDescription(QStringLiteral("バージョン情報"));
-  Command3_ = Place<QPushButton>(Frame2_, "Command3", {840, 60, 795, 435}, QStringLiteral("終了"));
+  Command2_ = Place<QPushButton>(Frame2_, "Command2", {60, 120, 555, 375}, text::kForm1Command2);
+  Command2_->setAccessibleDescription(text::kForm3Title);
+  Command3_ = Place<QPushButton>(Frame2_, "Command3", {840, 60, 795, 435}, text::kForm1Command3);
   Label2_ = Place<Caption>(this, "Label2", {120, 4560, 5130, 720});
   for (QPushButton* button : {Command1_, Command2_, Command3_}) {
     button->setAutoDefault(true);  // Enter presses the focused button, as Space does
@@ -202,10 +151,7 @@ void Form1::ConnectHandlers() {
 
 Form1::~Form1() = default;
 
-void Form1::Form_Load() {
-  SetCaption(Label2_, QStringLiteral("↑このリストボックスに、ログを取りたいファイルやフォルダを"
-                                     "ドラッグ＆ドロップしてください。"));
-}
+void Form1::Form_Load() { SetCaption(Label2_, text::kForm1Label2); }
 
 void Form1::Form_Unload() {
   follower_->Stop();
@@ -253,28 +199,27 @@ void Form1::ShowArrived(const LogEntries& arrived) {
 void Form1::List1_OLEDragDrop(const QMimeData& Data) {
   if (!Data.hasFormat(kUriList)) return;
   const std::string log_file = ShownLogFile();
-  DroppedBatch batch;
+  const QByteArray uris = Data.data(kUriList);
+  DropBatch drop(env_);
   Status written = Status::Ok();
   {
     BusyCursor busy;
     // What others added first goes below what is dropped now.
     follower_->CatchUp();
-    batch = BatchOf(Data.data(kUriList), env_);
+    ForEachLocalItem(std::string_view(uris.constData(), static_cast<std::size_t>(uris.size())),
+                     QSysInfo::machineHostName().toStdString(),
+                     [&drop](std::string& path, bool exact) { drop.Take(path, exact); });
     // A drop without local items writes nothing and says nothing.
-    if (!batch.lines.empty()) written = env_.AppendLines(log_file, batch.lines);
-    if (written.ok() && !batch.entries.empty()) {
-      follower_->Wrote(log_file, std::move(batch.lines));
-      model_->AddNewest(batch.entries);
+    written = drop.Write(log_file);
+    if (!drop.added().empty()) {
+      follower_->Wrote(log_file, drop.lines());
+      model_->AddNewest(drop.added());
       List1_->setEnabled(true);
     }
   }
-  if (!batch.refused.empty()) ShowMessage(this, RefusalText(batch.refused), kDropTitle);
-  if (!written.ok()) {
-    ShowMessage(this,
-                QStringLiteral("ログファイル「%1」に書き込めません。\n理由：%2")
-                    .arg(FromBytes(log_file), FromBytes(written.reason())),
-                kDropTitle);
-  }
+  const QString title = QString::fromUtf8(kDropTitle);
+  if (!drop.refused().empty()) ShowMessage(this, FromBytes(RefusalText(drop.refused())), title);
+  if (!written.ok()) ShowMessage(this, FromBytes(WriteFailureText(log_file, written)), title);
 }
 
 void Form1::List1_Paste() {
@@ -306,7 +251,7 @@ void Form1::Command1_Click() {
     Form2 dialog(this);
     dialog.Choose(strFileName);
   }
-  if (!strFileName.isEmpty() && strFileName != Text1_->text()) {
+  if (AdoptsChoice(strFileName.toStdString(), Text1_->text().toStdString())) {
     Text1_->setText(strFileName);
     GetListFromLogFile();
   }

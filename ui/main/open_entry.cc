@@ -6,14 +6,15 @@
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QStringList>
+#include <optional>
 #include <string>
 
-#include "core/log_reader.h"
 #include "core/paths.h"
-#include "core/utf8.h"
 #include "platform/files.h"
 #include "platform/process_start.h"
 #include "ui/common/message_box.h"
+#include "ui/decide/choices.h"
+#include "ui/decide/texts.h"
 
 namespace tallyrun::ui {
 namespace {
@@ -49,22 +50,17 @@ bool AskFileManager(const QString& method, const std::string& path) {
 
 void OpenEntry(QWidget* parent, std::string_view entry) {
   if (entry.empty()) return;
-  const std::string path = StraysRestored(EntryPath(entry));
-
-  // The system would cut the name at a NUL and find whatever the part
-  // before it names.
-  if (path.find('\0') != std::string::npos || !platform::Exists(path)) {
-    ShowMessage(parent, QStringLiteral("ファイル／フォルダが存在しないようです。"),
-                QStringLiteral("ウィンドウオープン中断"));
+  const std::optional<EntryTarget> target = TargetOf(entry);
+  if (!target || !platform::Exists(target->path)) {
+    ShowMessage(parent, text::kNotFound, text::kNotFoundTitle);
     return;
   }
-
-  const bool folder = path.back() == kPathSeparator;
-  const std::string full = FullPath(path, platform::CurrentDirectory());
-  if (AskFileManager(folder ? QStringLiteral("ShowFolders") : QStringLiteral("ShowItems"), full)) {
+  const std::string full = FullPath(target->path, platform::CurrentDirectory());
+  if (AskFileManager(target->folder ? QStringLiteral("ShowFolders") : QStringLiteral("ShowItems"),
+                     full)) {
     return;
   }
-  (void)platform::StartDetached({"xdg-open", folder ? full : FolderOf(full)});
+  (void)platform::StartDetached({"xdg-open", target->folder ? full : FolderOf(full)});
 }
 
 }  // namespace tallyrun::ui

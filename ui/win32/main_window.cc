@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <optional>
+
 #include "core/log_reader.h"
 #include "core/visible_text.h"
 #include "platform/files.h"
@@ -249,12 +251,12 @@ void Form1::List1_DblClick() {
   if (selected < 0 || static_cast<std::size_t>(selected) >= entries_.size()) return;
   const std::string_view entry = entries_[static_cast<std::size_t>(selected)];
   if (entry.empty()) return;
-  const std::string path(EntryPath(entry));
-  if (!platform::Exists(path)) {
+  const std::optional<EntryTarget> target = TargetOf(entry);
+  if (!target || !platform::Exists(target->path)) {
     ShowMessage(form_, text::kNotFound, text::kNotFoundTitle);
     return;
   }
-  platform::StartExplorer(path, IsFolderPath(path));
+  platform::StartExplorer(target->path, target->folder);
 }
 
 void Form1::List1_KeyPress(int KeyAscii) {
