@@ -230,6 +230,10 @@ int main(int argc, char** argv) {
     tallyrun::ui::Form1 fresh(env, {dir + "/Tallyrun.ini", dropped_log}, dropped_log);
     fresh.show();
     double drop = 1e9, command_line = 1e9;
+    // Started from the items' folder, as RecordItems is told; from anywhere
+    // else its relative look-ups would find nothing, which costs less.
+    const std::filesystem::path started_in = std::filesystem::current_path();
+    std::filesystem::current_path(items_dir);
     for (int round = 0; round < kRounds; ++round) {
       fresh.SetText1(QString());
       fresh.GetListFromLogFile();
@@ -243,8 +247,13 @@ int main(int argc, char** argv) {
           command_line,
           Seconds([&] { (void)tallyrun::RecordItems(env, recorded_log, item_names, items_dir); }));
     }
+    std::filesystem::current_path(started_in);
+    std::string first_recorded;
+    std::getline(std::ifstream(recorded_log), first_recorded);
     const double drop_ratio = drop / command_line;
-    within = within && drop_ratio <= kRatioLimit && Rows(fresh) == kDropped &&
+    // Both must have found the items: an unreadable one ends in TAB, CR.
+    within = within && !first_recorded.ends_with("\t\r") && drop_ratio <= kRatioLimit &&
+             Rows(fresh) == kDropped &&
              std::filesystem::file_size(dropped_log) > std::filesystem::file_size(recorded_log);
     std::printf(
         "drop of %d items: command line %.3f s, window until shown %.3f s, "
@@ -300,6 +309,6 @@ int main(int argc, char** argv) {
         kDropped, kFollowedRuns, alone, shown, following, follow_ratio, kRatioLimit);
   }
   std::filesystem::remove_all(dir);
-  std::printf("%s\n", within ? "within limits" : "LIMIT PASSED");
+  std::printf("%s\n", within ? "PASS: within every limit" : "FAIL: over a limit");
   return within ? 0 : 1;
 }
