@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "core/argument_text.h"
-#include "core/date_time_text.h"
 #include "core/log_reader.h"
 #include "core/log_record.h"
 #include "core/paths.h"
@@ -47,14 +46,6 @@ ino_t Inode(const std::string& path) {
   return st.st_ino;
 }
 
-TEST(DateTimeText, ShortDateBlankLongTimeAndDateAloneAtMidnight) {
-  EXPECT_EQ(DateTimeText({2002, 6, 26, 9, 3, 14}), "2002/06/26 9:03:14");
-  EXPECT_EQ(DateTimeText({2002, 6, 26, 23, 59, 59}), "2002/06/26 23:59:59");
-  EXPECT_EQ(DateTimeText({2002, 6, 26, 0, 0, 0}), "2002/06/26");
-  EXPECT_EQ(DateTimeText({2002, 6, 26, 0, 0, 1}), "2002/06/26 0:00:01");
-  EXPECT_EQ(DateTimeText({1, 1, 1, 0, 0, 0}), "0001/01/01");
-}
-
 TEST(MakeLogLine, OnlyPlainFoldersAndUnreadableItemsGainASeparator) {
   TempDir dir;
   PinnedClockEnv env(kNow);
@@ -83,10 +74,16 @@ TEST(MakeLogLine, OnlyPlainFoldersAndUnreadableItemsGainASeparator) {
     EXPECT_EQ(MakeLogLine(path, env), now + row.logged + "\t" + row.modified);
     EXPECT_EQ(path, row.logged) << "what is shown matches what is logged";
   }
-  // A date that has no text is as good as unreadable.
-  for (const LocalTime& odd : {LocalTime{10000, 1, 1}, LocalTime{0, 12, 31}, LocalTime{}}) {
+  // The date alone at midnight only; a date that has no text is as good as unreadable.
+  const std::pair<LocalTime, std::string> dates[] = {
+      {{2002, 6, 26, 0, 0, 1}, "/f\t2002/06/26 0:00:01"},
+      {{1, 1, 1}, "/f\t0001/01/01"},
+      {{10000, 1, 1}, "/f/\t"},
+      {{0, 12, 31}, "/f/\t"},
+      {{}, "/f/\t"}};
+  for (const auto& [date, logged] : dates) {
     std::string path = "/f";
-    EXPECT_EQ(MakeLogLine(env, path, ItemFacts{0, odd}, kNow), now + "/f/\t");
+    EXPECT_EQ(MakeLogLine(env, path, ItemFacts{0, date}, kNow), now + logged);
   }
 }
 
@@ -331,7 +328,7 @@ TEST(Settings, SavesOnlyAChangedPathKeepingEveryOtherLineAndNeverHalfWritten) {
   const std::string& ini = location.settings_file;
   ASSERT_TRUE(
       SaveLogFilePath(env, location, location.default_log_file, location.default_log_file).ok());
-  EXPECT_FALSE(testing::FileExists(ini));
+  EXPECT_FALSE(std::filesystem::exists(ini));
   ASSERT_TRUE(SaveLogFilePath(env, location, "/other.log", location.default_log_file).ok());
   EXPECT_EQ(ReadFile(ini), "[Tallyrun]\r\nLogFile=/other.log\r\n");
 

@@ -72,7 +72,7 @@ TEST(AppendLines, RefusesAtOnceWhatIsNotARegularFileInAWritablePlace) {
     const bool readable = bad == "/proc/version";
     EXPECT_EQ(ReadChunks(bad, [](std::string_view) { return true; }).ok(), readable) << bad;
   }
-  EXPECT_FALSE(testing::FileExists(cut)) << "a name is never cut at a NUL";
+  EXPECT_FALSE(std::filesystem::exists(cut)) << "a name is never cut at a NUL";
   EXPECT_FALSE(Exists(cut + std::string(1, '\0')));
   EXPECT_FALSE(ItemFactsOf(dir.path() + std::string(1, '\0') + "x").has_value());
 }

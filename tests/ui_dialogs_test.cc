@@ -1,23 +1,10 @@
 // The chooser and the about box as a person uses them: real dialogs on the
 // offscreen platform, real folders in a temporary place, and the mount list
 // put in by the test.
-#include <QApplication>
-#include <QComboBox>
-#include <QFontDatabase>
-#include <QLabel>
-#include <QListWidget>
-#include <QMessageBox>
-#include <QMimeData>
-#include <QPlainTextEdit>
-#include <QProcess>
-#include <QPushButton>
-#include <QTreeWidget>
-#include <QtTest>
-#include <filesystem>
-#include <memory>
-
 #include <stdlib.h>
 #include <unistd.h>
+
+#include <memory>
 
 #include "platform/system_env.h"
 #include "tests/test_support.h"
@@ -82,10 +69,10 @@ struct Chooser {
 // What a screen reader says for the window, for each named control, and for
 // any control it would stop at that has no name.
 QStringList Heard(QWidget* window, const QStringList& controls) {
-  const testing::AccessibleView view = testing::ReadAccessibleView(window);
+  const auto view = testing::Heard(window);
   QStringList heard{QAccessible::queryAccessibleInterface(window)->text(QAccessible::Name)};
-  for (const QString& name : controls) heard << view.controls.value(name, "(missing)");
-  return heard << view.unnamed;
+  for (const QString& name : controls) heard << view.value(name, "(missing)");
+  return heard << view.values("");
 }
 
 }  // namespace
