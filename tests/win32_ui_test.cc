@@ -107,16 +107,22 @@ struct ShownForm1 {
   Form1 form;
 };
 
-TEST(Form1, EveryControlStandsWhereTheTableSaysInTheGothicFont) {
+TEST(Form1, EveryControlStandsWhereTheTableSaysAndADropOnTheEmptyListRecordsEveryItem) {
   TempDir dir;
-  ShownForm1 shown(dir.path(), dir / "none.log");
-  HWND form = shown.form.hwnd();
-  EXPECT_EQ(TextOf(form), "ファイルログ作成ツール");
+  const std::string file = dir / "a.txt", japanese = dir / "日本語.txt",
+                    korean = dir / "한국어.txt", folder = dir / "フォルダ";
+  for (const std::string& f : {file, japanese, korean}) WriteBytes(f, "x");
+  MakeFolder(folder);
+  const std::string log = dir / "drop.log";
+  ShownForm1 shown(dir.path(), log);
+  Form1& form = shown.form;
+  HWND list = form.control(Form1::List1);
+  EXPECT_EQ(TextOf(form.hwnd()), "ファイルログ作成ツール");
   ExpectControls(
-      form,
+      form.hwnd(),
       {
           {"Label1", "Static", "● ログファイル保存場所（ファイル名）", 120, 120, 3330, 180},
-          {"Text1", "Edit", (dir / "none.log").c_str(), 120, 360, 6135, 315},
+          {"Text1", "Edit", log.c_str(), 120, 360, 6135, 315},
           {"Frame1", "TallyrunFrame", "", 6300, 240, 795, 495},
           {"Command1", "Button", "選択", 60, 60, 675, 375, "Frame1"},
           {"List1", "SysListView32", "", 120, 1140, 6975, 3300},
@@ -131,19 +137,6 @@ TEST(Form1, EveryControlStandsWhereTheTableSaysInTheGothicFont) {
       },
       7200, 5400);
   // No records: the list starts empty and disabled.
-  EXPECT_FALSE(::IsWindowEnabled(shown.form.control(Form1::List1)));
-}
-
-TEST(Form1, ADropOnTheEmptyListRecordsEveryItemAndPutsTheLastOnTop) {
-  TempDir dir;
-  const std::string file = dir / "a.txt", japanese = dir / "日本語.txt",
-                    korean = dir / "한국어.txt", folder = dir / "フォルダ";
-  for (const std::string& f : {file, japanese, korean}) WriteBytes(f, "x");
-  MakeFolder(folder);
-  const std::string log = dir / "drop.log";
-  ShownForm1 shown(dir.path(), log);
-  Form1& form = shown.form;
-  HWND list = form.control(Form1::List1);
   ASSERT_FALSE(::IsWindowEnabled(list));
 
   // A drop beside the list records nothing.
@@ -285,13 +278,10 @@ TEST(Form1, TallyrunExeWithoutItemsShowsTheWindowAndEndsWhenItCloses) {
 
 std::vector<std::string> Items(HWND list) {
   std::vector<std::string> items;
-  const int n = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
-  for (int i = 0; i < n; ++i) {
-    std::wstring text(static_cast<std::size_t>(::SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1,
-                      L'\0');
-    text.resize(static_cast<std::size_t>(
-        ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
-    items.push_back(U(text));
+  wchar_t text[MAX_PATH];
+  for (WPARAM i = 0; i < static_cast<WPARAM>(::SendMessageW(list, LB_GETCOUNT, 0, 0)); ++i) {
+    const auto n = ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+    items.push_back(U(std::wstring_view(text, static_cast<std::size_t>(n))));
   }
   return items;
 }
