@@ -1,11 +1,7 @@
 // A stand-in for the desktop's file manager on a test's own session bus: it
 // appends each request it gets, "method TAB uris TAB startup id", to the file
 // named first on its command line; with "--once" it ends after one request.
-#include <QCoreApplication>
-#include <QDBusConnection>
-#include <QFile>
-#include <QObject>
-#include <QStringList>
+#include <QtDBus>
 
 class FileManager : public QObject {
   Q_OBJECT
@@ -20,9 +16,6 @@ class FileManager : public QObject {
   }
   void ShowItems(const QStringList& uris, const QString& startup_id) {
     Note("ShowItems", uris, startup_id);
-  }
-  void ShowItemProperties(const QStringList& uris, const QString& startup_id) {
-    Note("ShowItemProperties", uris, startup_id);
   }
 
  private:

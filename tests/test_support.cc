@@ -1,7 +1,6 @@
 #include "tests/test_support.h"
 
 #include <stdlib.h>
-#include <sys/stat.h>
 #include <time.h>
 #include <utime.h>
 
@@ -32,34 +31,27 @@ TempDir::~TempDir() {
 }
 
 void WriteFile(const std::string& path, const std::string& contents) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << contents;
-  if (!out) throw std::runtime_error("cannot write " + path);
+  if (!(std::ofstream(path, std::ios::binary) << contents))
+    throw std::runtime_error("cannot write " + path);
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
   std::ostringstream s;
-  s << in.rdbuf();
+  s << std::ifstream(path, std::ios::binary).rdbuf();
   return s.str();
 }
 
-bool FileExists(const std::string& path) {
-  struct stat st;
-  return ::lstat(path.c_str(), &st) == 0;
-}
-
 void SetModified(const std::string& path, const LocalTime& when) {
-  struct tm tm {};
-  tm.tm_year = when.year - 1900;
-  tm.tm_mon = when.month - 1;
-  tm.tm_mday = when.day;
-  tm.tm_hour = when.hour;
-  tm.tm_min = when.minute;
-  tm.tm_sec = when.second;
-  tm.tm_isdst = -1;
+  struct tm t {};
+  t.tm_year = when.year - 1900;
+  t.tm_mon = when.month - 1;
+  t.tm_mday = when.day;
+  t.tm_hour = when.hour;
+  t.tm_min = when.minute;
+  t.tm_sec = when.second;
+  t.tm_isdst = -1;
   struct utimbuf times {};
-  times.actime = times.modtime = ::mktime(&tm);
+  times.actime = times.modtime = ::mktime(&t);
   if (::utime(path.c_str(), &times) != 0) throw std::runtime_error("utime failed");
 }
 

@@ -24,7 +24,6 @@ class TempDir {
 
 void WriteFile(const std::string& path, const std::string& contents);
 std::string ReadFile(const std::string& path);
-bool FileExists(const std::string& path);
 // Sets the modification time, in local time.
 void SetModified(const std::string& path, const LocalTime& when);
 

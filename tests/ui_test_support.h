@@ -1,29 +1,13 @@
 // What the window tests share: a user's double-click, the user's answer to
-// message boxes, the start of the main window as the program does it, what a
-// screen reader and a keyboard user meet in a window, and whether the
-// controls stand apart with their captions whole.
+// message boxes, what a screen reader and a keyboard user meet in a window,
+// and whether the controls stand apart with their captions whole.
 #pragma once
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QAccessible>
-#include <QApplication>
-#include <QComboBox>
-#include <QMap>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QStringList>
-#include <QStyle>
-#include <QStyleOptionButton>
-#include <QWidget>
 #include <QtTest>
+#include <QtWidgets>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
-#include <utility>
 
 #include "ui/common/controls.h"
 #include "ui/common/message_box.h"
@@ -72,16 +56,6 @@ struct InFolder {
   const std::filesystem::path before = std::filesystem::current_path();
 };
 
-// Start-up's part: the window shown, the log file put into Text1, the list read.
-template <typename Window, typename... Args>
-std::unique_ptr<Window> StartedAsTheProgramDoes(const std::string& log_file, Args&&... args) {
-  auto form = std::make_unique<Window>(std::forward<Args>(args)..., log_file);
-  form->show();
-  form->SetText1(QString::fromStdString(log_file));
-  form->GetListFromLogFile();
-  return form;
-}
-
 // Within the window: controls of one parent that overlap, controls that
 // stick out of their parent, captions of labels and buttons whose ink leaves
 // the control, and fixed texts that need scrolling, with the face in use.
@@ -95,14 +69,16 @@ inline QStringList LayoutFaults(QWidget* window) {
   for (QWidget* w : window->findChildren<QWidget*>()) {
     if (named(w) && named(w->parentWidget()) && !w->isWindow()) controls << w;
   }
-  // Where a label's text stands: the ink of its lines, in its parent.
-  const auto area = [](const QWidget* w) {
+  // Where a label's text stands: the ink of its lines, in the label.
+  const auto ink = [](const ui::Caption* caption, const ui::Caption::Line& line) {
+    return QFontMetricsF(caption->font()).tightBoundingRect(line.text).translated(line.baseline);
+  };
+  const auto area = [&ink](const QWidget* w) {
     const auto* caption = qobject_cast<const ui::Caption*>(w);
     if (caption == nullptr) return QRectF(w->geometry());
-    QRectF ink;
-    for (const ui::Caption::Line& line : caption->Lines())
-      ink |= QFontMetricsF(w->font()).tightBoundingRect(line.text).translated(line.baseline);
-    return ink.translated(w->pos());
+    QRectF all;
+    for (const ui::Caption::Line& line : caption->Lines()) all |= ink(caption, line);
+    return all.translated(w->pos());
   };
   for (QWidget* a : controls) {
     if (!a->parentWidget()->rect().contains(a->geometry()))
@@ -113,11 +89,9 @@ inline QStringList LayoutFaults(QWidget* window) {
     }
     const QString face =
         QFontInfo(a->font()).family() + " " + QString::number(QFontInfo(a->font()).pointSizeF());
-    const QFontMetricsF metrics(a->font());
     if (const auto* caption = qobject_cast<const ui::Caption*>(a)) {
       for (const ui::Caption::Line& line : caption->Lines()) {
-        const QRectF ink = metrics.tightBoundingRect(line.text).translated(line.baseline);
-        if (!ink.isEmpty() && !QRectF(caption->rect()).contains(ink))
+        if (!ink(caption, line).isEmpty() && !QRectF(caption->rect()).contains(ink(caption, line)))
           faults << a->objectName() + " cut in " + face + ": " + line.text;
       }
     } else if (const auto* text = qobject_cast<const QPlainTextEdit*>(a)) {
@@ -129,65 +103,36 @@ inline QStringList LayoutFaults(QWidget* window) {
       option.initFrom(button);
       const QRect room =
           button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
-      const QRectF ink = metrics.tightBoundingRect(button->text());
-      if (ink.width() > room.width() || ink.height() > room.height())
+      const QRectF need = QFontMetricsF(a->font()).tightBoundingRect(button->text());
+      if (need.width() > room.width() || need.height() > room.height())
         faults << a->objectName() + " cut in " + face;
     }
   }
   return faults;
 }
 
-struct AccessibleView {
-  // By object name, what each of our controls is read as. A combo box's name
-  // is its current entry on Linux; its heading comes from the label that
-  // names it (Qt's "labelled by" relation), which is what is given here.
-  QMap<QString, QString> controls;
-  // Items a screen reader would stop at (focusable and shown) that say nothing.
-  QStringList unnamed;
-};
-
-inline QString HeardAs(QAccessibleInterface* item) {
-  if (item->role() == QAccessible::ComboBox) {
-    const auto labels = item->relations(QAccessible::Label);
-    return labels.isEmpty() ? QString() : labels.front().first->text(QAccessible::Name);
-  }
-  return item->text(QAccessible::Name);
-}
-
-inline AccessibleView ReadAccessibleView(QWidget* window) {
-  AccessibleView view;
+// By object name, what a screen reader reads each of our controls as, or
+// for a combo box (whose name is its current entry on Linux) the label
+// that names it; under "" the focusable, shown items that say nothing.
+inline QMultiMap<QString, QString> Heard(QWidget* window) {
+  QMultiMap<QString, QString> heard;
   const std::function<void(QAccessibleInterface*)> visit = [&](QAccessibleInterface* item) {
     for (int i = 0; i < item->childCount(); ++i) {
       QAccessibleInterface* child = item->child(i);
       if (child == nullptr || child->state().invisible) continue;
-      const QString heard = HeardAs(child);
-      const QObject* object = child->object();
-      const QString name = object != nullptr ? object->objectName() : QString();
-      if (!name.isEmpty() && !name.startsWith(QLatin1String("qt_"))) view.controls[name] = heard;
-      if (child->state().focusable && heard.isEmpty()) {
-        view.unnamed << QStringLiteral("%1 (role %2) in %3")
-                            .arg(name)
-                            .arg(child->role())
-                            .arg(item->object() ? item->object()->objectName() : QString());
-      }
+      const auto labels = child->relations(QAccessible::Label);
+      const QString text = child->role() != QAccessible::ComboBox ? child->text(QAccessible::Name)
+                           : labels.isEmpty()                     ? QString()
+                                              : labels.front().first->text(QAccessible::Name);
+      const QString name = child->object() ? child->object()->objectName() : QString();
+      if (!name.isEmpty() && !name.startsWith(QLatin1String("qt_"))) heard.replace(name, text);
+      if (child->state().focusable && text.isEmpty())
+        heard.insert("", QStringLiteral("%1 (role %2)").arg(name).arg(child->role()));
       visit(child);
     }
   };
   visit(QAccessible::queryAccessibleInterface(window));
-  return view;
-}
-
-// The names a screen reader reads for a list's rows, top to bottom.
-inline QStringList AccessibleRows(QWidget* list) {
-  QStringList rows;
-  QAccessibleInterface* view = QAccessible::queryAccessibleInterface(list);
-  for (int i = 0; i < view->childCount(); ++i) {
-    QAccessibleInterface* row = view->child(i);
-    if (row->role() == QAccessible::ListItem || row->role() == QAccessible::TreeItem) {
-      rows << row->text(QAccessible::Name);
-    }
-  }
-  return rows;
+  return heard;
 }
 
 // Presses Tab (or Shift+Tab) `presses` times from `first`, as a user at the

@@ -5,13 +5,16 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/win32/wide_text.h"
+
 namespace tallyrun::testing {
 
-std::wstring W(std::string_view utf8);
-std::string U(std::wstring_view wide);
+inline std::wstring W(std::string_view utf8) { return platform::Widen(utf8); }
+inline std::string U(std::wstring_view wide) { return platform::Narrow(wide); }
 
 class TempDir {
  public:
@@ -28,6 +31,19 @@ class TempDir {
   std::string path_;
 };
 
+// Sets a variable of this process, and so of the programs it starts, for a while.
+class SetEnv {
+ public:
+  SetEnv(const wchar_t* name, const std::string& value);
+  ~SetEnv();
+  SetEnv(const SetEnv&) = delete;
+  SetEnv& operator=(const SetEnv&) = delete;
+
+ private:
+  const wchar_t* name_;
+  std::optional<std::wstring> old_;
+};
+
 void WriteBytes(const std::string& path, std::string_view bytes);
 std::string ReadBytes(const std::string& path);
 bool Exists(const std::string& path);
@@ -37,7 +53,9 @@ void SetModified(const std::string& path, const SYSTEMTIME& local);
 
 // The short date, a blank and the long time; the date alone at midnight.
 std::string Moment(const SYSTEMTIME& local);
-SYSTEMTIME At(int year, int month, int day, int hour, int minute, int second);
+inline SYSTEMTIME At(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+  return {year, month, 0, day, hour, minute, second, 0};
+}
 
 // The folder holding this test program (and Tallyrun.exe beside it).
 std::string TestProgramFolder();
@@ -48,9 +66,8 @@ struct Outcome {
 };
 
 // Runs `exe` with `arguments` as the raw text after its name, in `folder`,
-// with the error stream handed over as a pipe. `environment_extra` is added
-// to the environment ("NAME=value").
-Outcome RunProgram(const std::string& exe, const std::wstring& arguments, const std::string& folder,
-                   const std::wstring& environment_extra = L"");
+// with the error stream handed over as a pipe.
+Outcome RunProgram(const std::string& exe, const std::wstring& arguments,
+                   const std::string& folder);
 
 }  // namespace tallyrun::testing

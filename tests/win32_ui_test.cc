@@ -3,6 +3,8 @@
 // outcomes and a drive that is not ready; the about box.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/system_env.h"
 #include "tests/win32_test_support.h"
 #include "tests/win32_window_probe.h"
@@ -58,23 +60,22 @@ void ExpectTextFits(HWND form, const ControlFacts& c) {
 }
 
 void ExpectControls(HWND form, const std::vector<Row>& rows, int width, int height) {
-  const SIZE client = ClientSize(form);
-  EXPECT_EQ(client.cx, Px(width, form));
-  EXPECT_EQ(client.cy, Px(height, form));
+  RECT client;
+  ::GetClientRect(form, &client);
+  EXPECT_EQ(client.right, Px(width, form));
+  EXPECT_EQ(client.bottom, Px(height, form));
   const std::vector<ControlFacts> controls = ReadControls(form);
   ASSERT_EQ(controls.size(), rows.size());
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const Row& r = rows[i];
     const ControlFacts& c = controls[i];
     SCOPED_TRACE(r.name);
-    EXPECT_EQ(c.name, r.name);
-    EXPECT_EQ(c.window_class, r.window_class);
-    EXPECT_EQ(c.text, r.text);
-    EXPECT_EQ(c.parent, r.parent);
-    EXPECT_EQ(c.place.left, Px(r.x, form));
-    EXPECT_EQ(c.place.top, Px(r.y, form));
-    EXPECT_EQ(c.place.right - c.place.left, Px(r.width, form));
-    EXPECT_EQ(c.place.bottom - c.place.top, Px(r.height, form));
+    EXPECT_EQ(c.name + "|" + c.window_class + "|" + c.text + "|" + c.parent,
+              std::string(r.name) + "|" + r.window_class + "|" + r.text + "|" + r.parent);
+    EXPECT_EQ(
+        std::vector<LONG>({c.place.left, c.place.top, c.place.right - c.place.left,
+                           c.place.bottom - c.place.top}),
+        std::vector<LONG>({Px(r.x, form), Px(r.y, form), Px(r.width, form), Px(r.height, form)}));
     if (c.window_class.ends_with("Frame")) continue;  // frames show no text
     EXPECT_EQ(c.font_face, r.face);
     EXPECT_EQ(c.font_charset, SHIFTJIS_CHARSET);
@@ -82,45 +83,12 @@ void ExpectControls(HWND form, const std::vector<Row>& rows, int width, int heig
   }
 }
 
-class Environment {
- public:
-  Environment(const wchar_t* name, const std::wstring& value) : name_(name) {
-    wchar_t old[MAX_PATH];
-    const DWORD n = ::GetEnvironmentVariableW(name, old, MAX_PATH);
-    had_ = n > 0 && n < MAX_PATH;
-    if (had_) old_ = old;
-    ::SetEnvironmentVariableW(name, value.c_str());
-  }
-  ~Environment() { ::SetEnvironmentVariableW(name_, had_ ? old_.c_str() : nullptr); }
-
- private:
-  const wchar_t* name_;
-  bool had_ = false;
-  std::wstring old_;
+// The windows start in the process's current folder.
+struct InFolder {
+  explicit InFolder(const std::string& folder) { std::filesystem::current_path(W(folder)); }
+  ~InFolder() { std::filesystem::current_path(before); }
+  const std::filesystem::path before = std::filesystem::current_path();
 };
-
-class CurrentFolder {
- public:
-  explicit CurrentFolder(const std::string& folder) {
-    wchar_t old[MAX_PATH];
-    ::GetCurrentDirectoryW(MAX_PATH, old);
-    old_ = old;
-    ::SetCurrentDirectoryW(W(folder).c_str());
-  }
-  ~CurrentFolder() { ::SetCurrentDirectoryW(old_.c_str()); }
-
- private:
-  std::wstring old_;
-};
-
-std::string Cp932(const std::string& utf8) {
-  const std::wstring wide = W(utf8);
-  std::string out(wide.size() * 2, '\0');
-  out.resize(static_cast<std::size_t>(
-      ::WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), out.data(),
-                            static_cast<int>(out.size()), nullptr, nullptr)));
-  return out;
-}
 
 POINT CentreOf(HWND control, HWND form) {
   RECT r;
@@ -139,16 +107,22 @@ struct ShownForm1 {
   Form1 form;
 };
 
-TEST(Form1, EveryControlStandsWhereTheTableSaysInTheGothicFont) {
+TEST(Form1, EveryControlStandsWhereTheTableSaysAndADropOnTheEmptyListRecordsEveryItem) {
   TempDir dir;
-  ShownForm1 shown(dir.path(), dir / "none.log");
-  HWND form = shown.form.hwnd();
-  EXPECT_EQ(TextOf(form), "ファイルログ作成ツール");
+  const std::string file = dir / "a.txt", japanese = dir / "日本語.txt",
+                    korean = dir / "한국어.txt", folder = dir / "フォルダ";
+  for (const std::string& f : {file, japanese, korean}) WriteBytes(f, "x");
+  MakeFolder(folder);
+  const std::string log = dir / "drop.log";
+  ShownForm1 shown(dir.path(), log);
+  Form1& form = shown.form;
+  HWND list = form.control(Form1::List1);
+  EXPECT_EQ(TextOf(form.hwnd()), "ファイルログ作成ツール");
   ExpectControls(
-      form,
+      form.hwnd(),
       {
           {"Label1", "Static", "● ログファイル保存場所（ファイル名）", 120, 120, 3330, 180},
-          {"Text1", "Edit", (dir / "none.log").c_str(), 120, 360, 6135, 315},
+          {"Text1", "Edit", log.c_str(), 120, 360, 6135, 315},
           {"Frame1", "TallyrunFrame", "", 6300, 240, 795, 495},
           {"Command1", "Button", "選択", 60, 60, 675, 375, "Frame1"},
           {"List1", "SysListView32", "", 120, 1140, 6975, 3300},
@@ -163,19 +137,6 @@ TEST(Form1, EveryControlStandsWhereTheTableSaysInTheGothicFont) {
       },
       7200, 5400);
   // No records: the list starts empty and disabled.
-  EXPECT_FALSE(::IsWindowEnabled(shown.form.control(Form1::List1)));
-}
-
-TEST(Form1, ADropOnTheEmptyListRecordsEveryItemAndPutsTheLastOnTop) {
-  TempDir dir;
-  const std::string file = dir / "a.txt", japanese = dir / "日本語.txt",
-                    korean = dir / "한국어.txt", folder = dir / "フォルダ";
-  for (const std::string& f : {file, japanese, korean}) WriteBytes(f, "x");
-  MakeFolder(folder);
-  const std::string log = dir / "drop.log";
-  ShownForm1 shown(dir.path(), log);
-  Form1& form = shown.form;
-  HWND list = form.control(Form1::List1);
   ASSERT_FALSE(::IsWindowEnabled(list));
 
   // A drop beside the list records nothing.
@@ -201,13 +162,13 @@ TEST(Form1, ADropOnTheEmptyListRecordsEveryItemAndPutsTheLastOnTop) {
   // name it cannot hold in UTF-8.
   const std::string bytes = ReadBytes(log);
   std::size_t at = 0;
-  for (const std::string& path : {Cp932(file), Cp932(folder + "\\"), Cp932(japanese), korean}) {
-    const std::size_t line = bytes.find('"', at);
-    ASSERT_NE(line, std::string::npos);
-    const std::size_t end = bytes.find("\"\r\n", line);
-    ASSERT_NE(end, std::string::npos);
-    EXPECT_NE(bytes.substr(line, end - line).find("\t" + path + "\t"), std::string::npos) << path;
-    at = end + 3;
+  for (const std::string& path : {file, folder + "\\", japanese, korean}) {
+    const std::size_t end = bytes.find("\"\r\n", at) + 3;
+    ASSERT_EQ(bytes.substr(at, 1), "\"");
+    EXPECT_NE(bytes.substr(at, end - at).find("\t" + platform::AnsiWhereExact(path) + "\t"),
+              std::string::npos)
+        << path;
+    at = end;
   }
   EXPECT_EQ(at, bytes.size());
 }
@@ -221,12 +182,11 @@ TEST(Form1, EnterAndDoubleClickStartTheWindowsFoldersExplorerAndAVanishedItemIsT
   WriteBytes(file, "x");
   ASSERT_TRUE(::CopyFileW(W(TestProgramFolder() + "\\win32_fake_explorer.exe").c_str(),
                           W(windows + "\\explorer.exe").c_str(), FALSE));
-  Environment windir(L"WINDIR", W(windows));
-  Environment record(L"TALLYRUN_EXPLORER_LOG", W(dir / "started.txt"));
+  const SetEnv windir(L"WINDIR", windows), record(L"TALLYRUN_EXPLORER_LOG", dir / "started.txt");
   const std::string log = dir / "t.log";
   std::string lines;
   for (const std::string& path : {dir / "gone.txt", file, folder + "\\"}) {
-    lines += "2002/6/26 9:03:14\t" + Cp932(path) + "\t2002/6/26 9:03:14\r\n";
+    lines += "2002/6/26 9:03:14\t" + platform::AnsiWhereExact(path) + "\t2002/6/26 9:03:14\r\n";
   }
   WriteBytes(log, lines);
   ShownForm1 shown(dir.path(), log);
@@ -318,50 +278,20 @@ TEST(Form1, TallyrunExeWithoutItemsShowsTheWindowAndEndsWhenItCloses) {
 
 std::vector<std::string> Items(HWND list) {
   std::vector<std::string> items;
-  const int n = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
-  for (int i = 0; i < n; ++i) {
-    std::wstring text(static_cast<std::size_t>(::SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1,
-                      L'\0');
-    text.resize(static_cast<std::size_t>(
-        ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
-    items.push_back(U(text));
+  wchar_t text[MAX_PATH];
+  for (WPARAM i = 0; i < static_cast<WPARAM>(::SendMessageW(list, LB_GETCOUNT, 0, 0)); ++i) {
+    const auto n = ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+    items.push_back(U(std::wstring_view(text, static_cast<std::size_t>(n))));
   }
   return items;
 }
 
-TEST(Form2, EveryControlStandsWhereTheTableSays) {
-  TempDir dir;
-  CurrentFolder here(dir.path());
-  std::wstring strFileName;
-  Form2 chooser(strFileName);
-  HWND form = chooser.Load(nullptr);
-  EXPECT_EQ(TextOf(form), "トレースログファイル選択");
-  const std::vector<ControlFacts> controls = ReadControls(form);
-  ExpectControls(
-      form,
-      {
-          {"Label1", "Static", "ドライブ名", 120, 120, 3135, 195},
-          {"Label2", "Static", "フォルダ名", 120, 680, 3135, 195},
-          {"Label3", "Static", "ファイル名", 3480, 120, 3375, 255},
-          {"File1", "ListBox", "", 3480, 300, 3375, 2970},
-          {"Frame1", "TallyrunFrame", "", 3480, 3360, 3375, 495},
-          {"Command1", "Button", "ファイル選択", 60, 0, 1995, 435, "Frame1"},
-          {"Command2", "Button", "戻る", 2280, 0, 1035, 435, "Frame1"},
-          {"Drive1", "ComboBox", controls[7].text.c_str(), 120, 300, 3135, 300},
-          {"Dir1", "ListBox", "", 120, 870, 3135, 2400},
-          {"Label4", "Static", "ファイルを選択して「ファイル選択」ボタンを押してください。", 120,
-           3360, 3135, 435},
-      },
-      7005, 3900);
-  EXPECT_EQ(::GetFocus(), chooser.control(Form2::File1));
-}
-
-TEST(Form2, TheThreeOutcomesLandInStrFileNameAndOnlyLogsAndTextsAreOffered) {
+TEST(Form2, EveryControlStandsWhereTheTableSaysAndTheThreeOutcomesLandInStrFileName) {
   TempDir dir;
   for (const char* name : {"a.log", "b.txt", "c.ini", "d.txt.bak"}) WriteBytes(dir / name, "x");
   MakeFolder(dir / "sub");
   WriteBytes(dir / "sub\\e.log", "x");
-  CurrentFolder here(dir.path());
+  const InFolder here(dir.path());
   std::wstring strFileName = L"earlier.log";
   const auto show = [&](Form2& chooser) {
     HWND form = chooser.Load(nullptr);
@@ -371,6 +301,25 @@ TEST(Form2, TheThreeOutcomesLandInStrFileNameAndOnlyLogsAndTextsAreOffered) {
   {
     Form2 chooser(strFileName);
     HWND form = show(chooser);
+    EXPECT_EQ(TextOf(form), "トレースログファイル選択");
+    const std::vector<ControlFacts> controls = ReadControls(form);
+    ExpectControls(
+        form,
+        {
+            {"Label1", "Static", "ドライブ名", 120, 120, 3135, 195},
+            {"Label2", "Static", "フォルダ名", 120, 680, 3135, 195},
+            {"Label3", "Static", "ファイル名", 3480, 120, 3375, 255},
+            {"File1", "ListBox", "", 3480, 300, 3375, 2970},
+            {"Frame1", "TallyrunFrame", "", 3480, 3360, 3375, 495},
+            {"Command1", "Button", "ファイル選択", 60, 0, 1995, 435, "Frame1"},
+            {"Command2", "Button", "戻る", 2280, 0, 1035, 435, "Frame1"},
+            {"Drive1", "ComboBox", controls[7].text.c_str(), 120, 300, 3135, 300},
+            {"Dir1", "ListBox", "", 120, 870, 3135, 2400},
+            {"Label4", "Static", "ファイルを選択して「ファイル選択」ボタンを押してください。", 120,
+             3360, 3135, 435},
+        },
+        7005, 3900);
+    EXPECT_EQ(::GetFocus(), chooser.control(Form2::File1));
     EXPECT_EQ(Items(chooser.control(Form2::File1)), (std::vector<std::string>{"a.log", "b.txt"}));
     EXPECT_EQ(chooser.Dir1Path(), dir.path());
     // Nothing selected: the button does nothing.
@@ -415,7 +364,7 @@ TEST(Form2, TheThreeOutcomesLandInStrFileNameAndOnlyLogsAndTextsAreOffered) {
 TEST(Form2, ADriveThatIsNotReadyIsToldOnceAndTheChooserReturnsToTheDriveBefore) {
   TempDir dir;
   MakeFolder(dir / "deep");
-  CurrentFolder here(dir / "deep");
+  const InFolder here(dir / "deep");
   std::wstring strFileName = L"kept";
   Form2 chooser(strFileName);
   HWND form = chooser.Load(nullptr);

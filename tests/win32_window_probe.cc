@@ -3,26 +3,23 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <map>
 
 #include "tests/win32_test_support.h"
 
 namespace tallyrun::testing {
 namespace {
 
-constexpr wchar_t kNameProperty[] = L"TallyrunControlName";
-
 std::string NameOf(HWND hwnd) {
-  const auto atom = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(::GetPropW(hwnd, kNameProperty)));
-  if (atom == 0) return {};
+  const auto atom =
+      static_cast<ATOM>(reinterpret_cast<UINT_PTR>(::GetPropW(hwnd, L"TallyrunControlName")));
   wchar_t name[64];
-  const UINT n = ::GlobalGetAtomNameW(atom, name, 64);
-  return U(std::wstring_view(name, n));
+  return atom == 0 ? "" : U(std::wstring_view(name, ::GlobalGetAtomNameW(atom, name, 64)));
 }
 
 std::string ClassOf(HWND hwnd) {
   wchar_t name[128];
-  const int n = ::GetClassNameW(hwnd, name, 128);
-  return U(std::wstring_view(name, static_cast<std::size_t>(n)));
+  return U(std::wstring_view(name, static_cast<std::size_t>(::GetClassNameW(hwnd, name, 128))));
 }
 
 }  // namespace
@@ -43,7 +40,8 @@ std::vector<ControlFacts> ReadControls(HWND form) {
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&children));
-  std::vector<ControlFacts> controls;
+  // The control ids follow the tab order.
+  std::map<int, ControlFacts> controls;
   for (HWND hwnd : children) {
     ControlFacts c;
     c.name = NameOf(hwnd);
@@ -60,102 +58,60 @@ std::vector<ControlFacts> ReadControls(HWND form) {
       c.font_face = U(font.lfFaceName);
       c.font_charset = font.lfCharSet;
     }
-    c.enabled = ::IsWindowEnabled(hwnd) != FALSE;
-    c.id = ::GetDlgCtrlID(hwnd);
-    controls.push_back(c);
+    controls[::GetDlgCtrlID(hwnd)] = c;
   }
-  std::sort(controls.begin(), controls.end(),
-            [](const ControlFacts& a, const ControlFacts& b) { return a.id < b.id; });
-  return controls;
-}
-
-SIZE ClientSize(HWND form) {
-  RECT r;
-  ::GetClientRect(form, &r);
-  return {r.right - r.left, r.bottom - r.top};
+  std::vector<ControlFacts> in_order;
+  for (const auto& [id, c] : controls) in_order.push_back(c);
+  return in_order;
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms) {
   const ULONGLONG end = ::GetTickCount64() + timeout_ms;
-  while (!done()) {
+  for (MSG msg; !done(); ::Sleep(5)) {
     if (::GetTickCount64() > end) return false;
-    MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
     }
-    ::Sleep(5);
   }
   return true;
 }
 
-MessageBoxWatcher::MessageBoxWatcher() {
-  ::InitializeCriticalSection(&lock_);
-  thread_ = ::CreateThread(nullptr, 0, Run, this, 0, nullptr);
-}
-
-MessageBoxWatcher::~MessageBoxWatcher() {
-  ::InterlockedExchange(&stop_, 1);
-  ::WaitForSingleObject(thread_, INFINITE);
-  ::CloseHandle(thread_);
-  ::DeleteCriticalSection(&lock_);
-}
-
-std::vector<MessageBoxSeen> MessageBoxWatcher::seen() {
-  ::EnterCriticalSection(&lock_);
-  std::vector<MessageBoxSeen> copy = seen_;
-  ::LeaveCriticalSection(&lock_);
-  return copy;
-}
-
-DWORD WINAPI MessageBoxWatcher::Run(void* self_pointer) {
-  auto* self = static_cast<MessageBoxWatcher*>(self_pointer);
-  const DWORD process = ::GetCurrentProcessId();
-  while (::InterlockedCompareExchange(&self->stop_, 0, 0) == 0) {
-    HWND box = nullptr;
-    while ((box = ::FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr) {
-      DWORD owner_process = 0;
-      ::GetWindowThreadProcessId(box, &owner_process);
-      if (owner_process != process || !::IsWindowVisible(box)) continue;
+void MessageBoxWatcher::Run() {
+  for (; !stop_; ::Sleep(20)) {
+    for (HWND box = nullptr; (box = ::FindWindowExW(nullptr, box, L"#32770", nullptr));) {
+      DWORD owner = 0;
+      ::GetWindowThreadProcessId(box, &owner);
+      if (owner != ::GetCurrentProcessId() || !::IsWindowVisible(box)) continue;
       MessageBoxSeen seen;
       seen.title = TextOf(box);
       // Its text and icon are static controls; their ids differ between
       // systems, their styles do not.
-      for (HWND part = ::GetWindow(box, GW_CHILD); part != nullptr;
-           part = ::GetWindow(part, GW_HWNDNEXT)) {
-        if ((ClassOf(part) != "Static" && ClassOf(part) != "STATIC") || !::IsWindowVisible(part))
-          continue;
+      for (HWND part = ::GetWindow(box, GW_CHILD); part; part = ::GetWindow(part, GW_HWNDNEXT)) {
+        if (_stricmp(ClassOf(part).c_str(), "Static") != 0 || !::IsWindowVisible(part)) continue;
         if ((::GetWindowLongW(part, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
           seen.has_icon = ::SendMessageW(part, STM_GETICON, 0, 0) != 0;
         } else if (std::string text = TextOf(part); text.size() > seen.text.size()) {
           seen.text = text;
         }
       }
-      ::EnterCriticalSection(&self->lock_);
-      self->seen_.push_back(seen);
-      ::LeaveCriticalSection(&self->lock_);
+      {
+        const std::lock_guard hold(lock_);
+        seen_.push_back(seen);
+      }
       ::SendMessageW(box, WM_COMMAND, IDOK, 0);
       break;
     }
-    ::Sleep(20);
   }
-  return 0;
 }
 
 HDROP MakeDrop(const std::vector<std::wstring>& paths, POINT at) {
-  std::size_t chars = 1;
-  for (const std::wstring& p : paths) chars += p.size() + 1;
-  HGLOBAL memory = ::GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+  std::wstring names;
+  for (const std::wstring& p : paths) names += p + L'\0';
+  HGLOBAL memory = ::GlobalAlloc(GHND, sizeof(DROPFILES) + (names.size() + 1) * sizeof(wchar_t));
   auto* drop = static_cast<DROPFILES*>(::GlobalLock(memory));
-  drop->pFiles = sizeof(DROPFILES);
-  drop->pt = at;
-  drop->fNC = FALSE;
-  drop->fWide = TRUE;
-  auto* out = reinterpret_cast<wchar_t*>(drop + 1);
-  for (const std::wstring& p : paths) {
-    std::copy(p.begin(), p.end(), out);
-    out += p.size() + 1;
-  }
+  *drop = {sizeof(DROPFILES), at, FALSE, TRUE};
+  std::copy(names.begin(), names.end(), reinterpret_cast<wchar_t*>(drop + 1));
   ::GlobalUnlock(memory);
   return static_cast<HDROP>(memory);
 }

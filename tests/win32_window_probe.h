@@ -6,8 +6,11 @@
 // After windows.h, which it builds on.
 #include <shellapi.h>
 
+#include <atomic>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tallyrun::testing {
@@ -20,13 +23,10 @@ struct ControlFacts {
   RECT place;          // in pixels, relative to the parent's client area
   std::string font_face;
   int font_charset = 0;
-  bool enabled = true;
-  int id = 0;  // the control ids follow the tab order
 };
 
 // Every control, in tab order.
 std::vector<ControlFacts> ReadControls(HWND form);
-SIZE ClientSize(HWND form);
 std::string TextOf(HWND hwnd);
 
 // Handles the window's messages until `done` holds or `timeout_ms` passes.
@@ -42,18 +42,22 @@ struct MessageBoxSeen {
 // closes it with its OK button.
 class MessageBoxWatcher {
  public:
-  MessageBoxWatcher();
-  ~MessageBoxWatcher();
-  MessageBoxWatcher(const MessageBoxWatcher&) = delete;
-  MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
-  std::vector<MessageBoxSeen> seen();
+  MessageBoxWatcher() : thread_([this] { Run(); }) {}
+  ~MessageBoxWatcher() {
+    stop_ = true;
+    thread_.join();
+  }
+  std::vector<MessageBoxSeen> seen() {
+    const std::lock_guard hold(lock_);
+    return seen_;
+  }
 
  private:
-  static DWORD WINAPI Run(void* self);
-  HANDLE thread_ = nullptr;
-  volatile LONG stop_ = 0;
-  CRITICAL_SECTION lock_;
+  void Run();
+  std::atomic<bool> stop_ = false;
+  std::mutex lock_;
   std::vector<MessageBoxSeen> seen_;
+  std::thread thread_;
 };
 
 // An HDROP as the shell hands it over: the paths, dropped at `at` in the
