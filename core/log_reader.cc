@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <utility>
 
 #include "core/utf8.h"
 
@@ -9,6 +11,42 @@ namespace tallyrun {
 namespace {
 
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+
+// Blocks given up by one list of entries are kept for the next: a log read
+// again (as the window does whenever it is chosen or replaced) then fills
+// memory already in use. Some heaps hand blocks this large back to the system
+// at once, and its fresh pages cost more than the reading itself.
+class SpareBlocks {
+ public:
+  std::unique_ptr<char[]> Take() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      if (!spare_.empty()) {
+        std::unique_ptr<char[]> block = std::move(spare_.back());
+        spare_.pop_back();
+        return block;
+      }
+    }
+    return std::make_unique_for_overwrite<char[]>(kBlockSize);
+  }
+  void Give(std::unique_ptr<char[]> block) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (spare_.size() < kMostKept) spare_.push_back(std::move(block));
+  }
+
+ private:
+  // Enough for a million records and a copy being read beside them.
+  static constexpr std::size_t kMostKept = 256;
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<char[]>> spare_;
+};
+
+// Never destroyed, so that entries outliving every other static can still
+// give their blocks back.
+SpareBlocks& Spares() {
+  static SpareBlocks* const spares = new SpareBlocks;
+  return *spares;
+}
 
 // No writer makes a line this long (one argument is at most 128 KiB, one
 // dropped path at most 4 KiB), so a longer one is damage; holding it whole
@@ -37,7 +75,7 @@ char* LogEntries::Add(std::size_t n) {
       blocks_.back().capacity - blocks_.back().used < n) {
     Block block;
     block.capacity = n > kBlockSize ? n : kBlockSize;
-    block.text = std::make_unique_for_overwrite<char[]>(block.capacity);
+    block.text = n > kBlockSize ? std::make_unique_for_overwrite<char[]>(n) : Spares().Take();
     block.first_entry = size_;
     blocks_.push_back(std::move(block));
   }
@@ -79,7 +117,30 @@ void LogEntries::AddNewest(std::string_view moment, std::string_view path) {
   if (!path.empty()) std::memcpy(at + moment.size() + 1, path.data(), path.size());
 }
 
+LogEntries::LogEntries(LogEntries&& other) noexcept
+    : blocks_(std::move(other.blocks_)),
+      start_chunks_(std::move(other.start_chunks_)),
+      size_(std::exchange(other.size_, 0)) {
+  other.Clear();
+}
+
+LogEntries& LogEntries::operator=(LogEntries&& other) noexcept {
+  if (this != &other) {
+    Clear();
+    blocks_ = std::move(other.blocks_);
+    start_chunks_ = std::move(other.start_chunks_);
+    size_ = std::exchange(other.size_, 0);
+    other.Clear();
+  }
+  return *this;
+}
+
+LogEntries::~LogEntries() { Clear(); }
+
 void LogEntries::Clear() {
+  for (Block& block : blocks_) {
+    if (block.capacity == kBlockSize) Spares().Give(std::move(block.text));
+  }
   blocks_.clear();
   start_chunks_.clear();
   size_ = 0;
