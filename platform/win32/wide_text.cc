@@ -43,11 +43,25 @@ std::wstring WidePath(const std::string& path) {
 
 std::string DecodeCodePage(std::string_view bytes, unsigned code_page) {
   if (bytes.empty()) return {};
-  const int n =
-      ::MultiByteToWideChar(code_page, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  ::MultiByteToWideChar(code_page, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
-  return Narrow(wide);
+  // A log read back decodes one line after another: one buffer for them all,
+  // and no call made only to learn a size. No code page makes more UTF-16
+  // units than bytes, nor more than three UTF-8 bytes of one unit.
+  thread_local std::wstring wide;
+  const int size = static_cast<int>(bytes.size());
+  if (wide.size() < bytes.size()) wide.resize(bytes.size());
+  int units = ::MultiByteToWideChar(code_page, 0, bytes.data(), size, wide.data(), size);
+  if (units <= 0 && ::GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+    wide.resize(static_cast<std::size_t>(
+        ::MultiByteToWideChar(code_page, 0, bytes.data(), size, nullptr, 0)));
+    units = ::MultiByteToWideChar(code_page, 0, bytes.data(), size, wide.data(),
+                                  static_cast<int>(wide.size()));
+  }
+  if (units <= 0) return {};
+  std::string utf8(static_cast<std::size_t>(units) * 3, '\0');
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, utf8.data(),
+                                      static_cast<int>(utf8.size()), nullptr, nullptr);
+  utf8.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+  return utf8;
 }
 
 std::string AnsiWhereExact(std::string_view utf8) {
