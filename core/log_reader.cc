@@ -5,6 +5,7 @@
 #include <mutex>
 #include <utility>
 
+#include "core/byte_search.h"
 #include "core/utf8.h"
 
 namespace tallyrun {
@@ -52,6 +53,14 @@ SpareBlocks& Spares() {
 // dropped path at most 4 KiB), so a longer one is damage; holding it whole
 // would let one bad file take all memory.
 constexpr std::size_t kLongestLine = std::size_t{1} << 20;
+
+bool HoldsReplacementCharacter(std::string_view text) {
+  for (std::size_t at = FindByte(text, '\xEF'); at != std::string_view::npos;
+       at = FindByte(text, '\xEF', at + 1)) {
+    if (text.substr(at, 3) == "\xEF\xBF\xBD") return true;
+  }
+  return false;
+}
 
 // A quoted line is the text between its first and its last double quote, so
 // that a quote or comma inside a path cannot cut it short.
@@ -152,16 +161,16 @@ void LogReader::TakeLine(std::string_view line, bool valid_utf8) {
   // The list finds a path after the first separator, so a moment holding one
   // would show a wrong path; such a line is damaged. Judged on the bytes: no
   // CP932 character holds a TAB, so the moment is the same part either way.
-  const std::string_view moment = field.substr(0, field.find('\t'));
-  if (moment.find(kEntrySeparator) != std::string_view::npos) return;
+  const std::string_view moment = field.substr(0, FindByte(field, '\t'));
+  if (FindByte(moment, kEntrySeparator) != std::string_view::npos) return;
   std::string decoded;
   if (!valid_utf8 && !IsValidUtf8(field)) {
     decoded = Decoded(field);
     field = decoded;
   }
-  const std::size_t first_tab = field.find('\t');
+  const std::size_t first_tab = FindByte(field, '\t');
   if (first_tab == std::string_view::npos) return;
-  const std::size_t second_tab = field.find('\t', first_tab + 1);
+  const std::size_t second_tab = FindByte(field, '\t', first_tab + 1);
   if (second_tab == std::string_view::npos) return;
   out_.AddNewest(field.substr(0, first_tab),
                  field.substr(first_tab + 1, second_tab - first_tab - 1));
@@ -170,7 +179,7 @@ void LogReader::TakeLine(std::string_view line, bool valid_utf8) {
 std::string LogReader::Decoded(std::string_view field) {
   if (!MostlyUtf8(field)) {
     std::string legacy = env_.DecodeLegacyText(field);
-    if (legacy.find("\xEF\xBF\xBD") == std::string::npos) return legacy;
+    if (!HoldsReplacementCharacter(legacy)) return legacy;
   }
   return WithStraysCarried(field);
 }
@@ -183,13 +192,11 @@ void LogReader::SkipRestOfLine() {
 
 void LogReader::Feed(std::string_view piece) {
   if (skipping_ || !partial_line_.empty()) {
-    const void* nl = std::memchr(piece.data(), '\n', piece.size());
-    const std::size_t n =
-        nl == nullptr ? piece.size()
-                      : static_cast<std::size_t>(static_cast<const char*>(nl) - piece.data());
+    const std::size_t nl = FindByte(piece, '\n');
+    const std::size_t n = nl == std::string_view::npos ? piece.size() : nl;
     if (!skipping_ && partial_line_.size() + n > kLongestLine) SkipRestOfLine();
     if (!skipping_) partial_line_.append(piece.substr(0, n));
-    if (nl == nullptr) return;
+    if (nl == std::string_view::npos) return;
     piece.remove_prefix(n + 1);
     if (!skipping_) TakeLine(partial_line_, false);
     skipping_ = false;
@@ -203,8 +210,7 @@ void LogReader::Feed(std::string_view piece) {
   // lines are valid UTF-8 together, each of them is; one check does for all.
   const bool valid_utf8 = IsValidUtf8(lines);
   while (!lines.empty()) {
-    const auto* nl = static_cast<const char*>(std::memchr(lines.data(), '\n', lines.size()));
-    const std::size_t n = nl - lines.data();
+    const std::size_t n = FindByte(lines, '\n');
     if (n <= kLongestLine) TakeLine(lines.substr(0, n), valid_utf8);
     lines.remove_prefix(n + 1);
   }
