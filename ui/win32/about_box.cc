@@ -39,6 +39,29 @@ void DrawDescription(const DRAWITEMSTRUCT& item) {
   ::SelectObject(item.hDC, old);
 }
 
+// As in the Linux box, the credits get a scroll bar only when the lines that
+// hold text do not all fit; the text's last line end opens no line of its own.
+void ShowCreditsScrollBarIfNeeded(HWND edit) {
+  const auto send = [edit](UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
+    return ::SendMessageW(edit, msg, wp, lp);
+  };
+  int lines = static_cast<int>(send(EM_GETLINECOUNT));
+  if (lines > 1 && send(EM_LINELENGTH, static_cast<WPARAM>(send(EM_LINEINDEX, lines - 1))) == 0) {
+    --lines;
+  }
+  RECT shown{};
+  send(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&shown));
+  HDC dc = ::GetDC(edit);
+  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(send(WM_GETFONT)));
+  TEXTMETRICW metrics{};
+  ::GetTextMetricsW(dc, &metrics);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(edit, dc);
+  // Measured with the bar in place: without it the lines are only longer.
+  const bool fits = lines * metrics.tmHeight <= shown.bottom - shown.top;
+  ::ShowScrollBar(edit, SB_VERT, fits ? FALSE : TRUE);
+}
+
 }  // namespace
 
 Form3::~Form3() {
@@ -64,6 +87,7 @@ HWND Form3::Load(HWND owner) {
                   WS_EX_CLIENTEDGE, 120, 180, 4095, 1215, Frame2, Face::kPGothic},
              });
   Form_Load();
+  ShowCreditsScrollBarIfNeeded(controls_[Text1]);
   ::SetFocus(controls_[Command1]);
   return form_;
 }
@@ -108,6 +132,8 @@ LRESULT CALLBACK Form3::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (self != nullptr) {
         FitForm(hwnd, kWidth, kHeight, HIWORD(wp), reinterpret_cast<const RECT*>(lp));
         self->controls_.Lay(HIWORD(wp));
+        ::ShowScrollBar(self->controls_[Text1], SB_VERT, TRUE);
+        ShowCreditsScrollBarIfNeeded(self->controls_[Text1]);
       }
       return 0;
     case WM_CLOSE:
