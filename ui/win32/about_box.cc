@@ -45,21 +45,28 @@ void ShowCreditsScrollBarIfNeeded(HWND edit) {
   const auto send = [edit](UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
     return ::SendMessageW(edit, msg, wp, lp);
   };
-  int lines = static_cast<int>(send(EM_GETLINECOUNT));
+  const auto top_of_line = [&send](LRESULT line) {
+    return static_cast<short>(
+        HIWORD(send(EM_POSFROMCHAR, static_cast<WPARAM>(send(EM_LINEINDEX, line)))));
+  };
+  const auto show_bar = [edit](bool shown) {
+    const LONG_PTR style = ::GetWindowLongPtrW(edit, GWL_STYLE);
+    if (((style & WS_VSCROLL) != 0) == shown) return;
+    ::SetWindowLongPtrW(edit, GWL_STYLE, shown ? style | WS_VSCROLL : style & ~WS_VSCROLL);
+    ::SetWindowPos(edit, nullptr, 0, 0, 0, 0,
+                   SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  // Measured with the bar in place: without it the lines are only longer.
+  show_bar(true);
+  LRESULT lines = send(EM_GETLINECOUNT);
   if (lines > 1 && send(EM_LINELENGTH, static_cast<WPARAM>(send(EM_LINEINDEX, lines - 1))) == 0) {
     --lines;
   }
+  if (lines <= 1) return show_bar(false);
   RECT shown{};
   send(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&shown));
-  HDC dc = ::GetDC(edit);
-  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(send(WM_GETFONT)));
-  TEXTMETRICW metrics{};
-  ::GetTextMetricsW(dc, &metrics);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(edit, dc);
-  // Measured with the bar in place: without it the lines are only longer.
-  const bool fits = lines * metrics.tmHeight <= shown.bottom - shown.top;
-  ::ShowScrollBar(edit, SB_VERT, fits ? FALSE : TRUE);
+  const int line_height = top_of_line(1) - top_of_line(0);
+  show_bar(top_of_line(lines - 1) - top_of_line(0) + line_height > shown.bottom - shown.top);
 }
 
 }  // namespace
@@ -132,7 +139,6 @@ LRESULT CALLBACK Form3::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (self != nullptr) {
         FitForm(hwnd, kWidth, kHeight, HIWORD(wp), reinterpret_cast<const RECT*>(lp));
         self->controls_.Lay(HIWORD(wp));
-        ::ShowScrollBar(self->controls_[Text1], SB_VERT, TRUE);
         ShowCreditsScrollBarIfNeeded(self->controls_[Text1]);
       }
       return 0;
