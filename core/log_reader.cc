@@ -161,14 +161,14 @@ void LogReader::TakeLine(std::string_view line, bool valid_utf8) {
   // The list finds a path after the first separator, so a moment holding one
   // would show a wrong path; such a line is damaged. Judged on the bytes: no
   // CP932 character holds a TAB, so the moment is the same part either way.
-  const std::string_view moment = field.substr(0, FindByte(field, '\t'));
-  if (FindByte(moment, kEntrySeparator) != std::string_view::npos) return;
+  std::size_t first_tab = FindByte(field, '\t');
+  if (FindByte(field.substr(0, first_tab), kEntrySeparator) != std::string_view::npos) return;
   std::string decoded;
   if (!valid_utf8 && !IsValidUtf8(field)) {
     decoded = Decoded(field);
     field = decoded;
+    first_tab = FindByte(field, '\t');
   }
-  const std::size_t first_tab = FindByte(field, '\t');
   if (first_tab == std::string_view::npos) return;
   const std::size_t second_tab = FindByte(field, '\t', first_tab + 1);
   if (second_tab == std::string_view::npos) return;
