@@ -12,6 +12,41 @@ bool IsAscii(std::string_view text) {
   return true;
 }
 
+// UTF-16 as UTF-8 the way WideCharToMultiByte makes it, lone surrogates as
+// U+FFFD, without a call per line.
+std::string Utf8Of(std::wstring_view wide) {
+  std::string out(wide.size() * 3, '\0');
+  std::size_t n = 0;
+  const auto put = [&out, &n](unsigned c) { out[n++] = static_cast<char>(c); };
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    unsigned c = wide[i];
+    if (c < 0x80) {
+      put(c);
+      continue;
+    }
+    if (c < 0x800) {
+      put(0xC0 | (c >> 6));
+      put(0x80 | (c & 0x3F));
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+        wide[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (wide[++i] - 0xDC00u);
+      put(0xF0 | (c >> 18));
+      put(0x80 | ((c >> 12) & 0x3F));
+      put(0x80 | ((c >> 6) & 0x3F));
+      put(0x80 | (c & 0x3F));
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+    put(0xE0 | (c >> 12));
+    put(0x80 | ((c >> 6) & 0x3F));
+    put(0x80 | (c & 0x3F));
+  }
+  out.resize(n);
+  return out;
+}
+
 }  // namespace
 
 std::wstring Widen(std::string_view utf8) {
@@ -44,8 +79,8 @@ std::wstring WidePath(const std::string& path) {
 std::string DecodeCodePage(std::string_view bytes, unsigned code_page) {
   if (bytes.empty()) return {};
   // A log read back decodes one line after another: one buffer for them all,
-  // and no call made only to learn a size. No code page makes more UTF-16
-  // units than bytes, nor more than three UTF-8 bytes of one unit.
+  // and no call made only to learn a size: no code page makes more UTF-16
+  // units than bytes.
   thread_local std::wstring wide;
   const int size = static_cast<int>(bytes.size());
   if (wide.size() < bytes.size()) wide.resize(bytes.size());
@@ -57,11 +92,7 @@ std::string DecodeCodePage(std::string_view bytes, unsigned code_page) {
                                   static_cast<int>(wide.size()));
   }
   if (units <= 0) return {};
-  std::string utf8(static_cast<std::size_t>(units) * 3, '\0');
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, utf8.data(),
-                                      static_cast<int>(utf8.size()), nullptr, nullptr);
-  utf8.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-  return utf8;
+  return Utf8Of(std::wstring_view(wide.data(), static_cast<std::size_t>(units)));
 }
 
 std::string AnsiWhereExact(std::string_view utf8) {
