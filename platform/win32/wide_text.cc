@@ -16,34 +16,29 @@ bool IsAscii(std::string_view text) {
 // U+FFFD, without a call per line.
 std::string Utf8Of(std::wstring_view wide) {
   std::string out(wide.size() * 3, '\0');
-  std::size_t n = 0;
-  const auto put = [&out, &n](unsigned c) { out[n++] = static_cast<char>(c); };
+  char* at = out.data();
   for (std::size_t i = 0; i < wide.size(); ++i) {
     unsigned c = wide[i];
     if (c < 0x80) {
-      put(c);
-      continue;
-    }
-    if (c < 0x800) {
-      put(0xC0 | (c >> 6));
-      put(0x80 | (c & 0x3F));
-      continue;
-    }
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
-        wide[i + 1] <= 0xDFFF) {
+      *at++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+      *at++ = static_cast<char>(0xC0 | (c >> 6));
+      *at++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+               wide[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (wide[++i] - 0xDC00u);
-      put(0xF0 | (c >> 18));
-      put(0x80 | ((c >> 12) & 0x3F));
-      put(0x80 | ((c >> 6) & 0x3F));
-      put(0x80 | (c & 0x3F));
-      continue;
+      *at++ = static_cast<char>(0xF0 | (c >> 18));
+      *at++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      *at++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *at++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+      *at++ = static_cast<char>(0xE0 | (c >> 12));
+      *at++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *at++ = static_cast<char>(0x80 | (c & 0x3F));
     }
-    if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
-    put(0xE0 | (c >> 12));
-    put(0x80 | ((c >> 6) & 0x3F));
-    put(0x80 | (c & 0x3F));
   }
-  out.resize(n);
+  out.resize(static_cast<std::size_t>(at - out.data()));
   return out;
 }
 
