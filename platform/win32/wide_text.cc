@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace tallyrun::platform {
 namespace {
 
@@ -73,21 +75,29 @@ std::wstring WidePath(const std::string& path) {
 
 std::string DecodeCodePage(std::string_view bytes, unsigned code_page) {
   if (bytes.empty()) return {};
-  // A log read back decodes one line after another: one buffer for them all,
-  // and no call made only to learn a size: no code page makes more UTF-16
-  // units than bytes.
-  thread_local std::wstring wide;
+  // A log read back decodes one line after another: a line fits in a buffer
+  // on the stack, and no call is made only to learn a size, as no code page
+  // makes more UTF-16 units than bytes.
+  constexpr std::size_t kOnStack = 1024;
+  wchar_t on_stack[kOnStack];
+  std::wstring on_heap;
+  wchar_t* wide = on_stack;
+  if (bytes.size() > kOnStack) {
+    on_heap.resize(bytes.size());
+    wide = on_heap.data();
+  }
   const int size = static_cast<int>(bytes.size());
-  if (wide.size() < bytes.size()) wide.resize(bytes.size());
-  int units = ::MultiByteToWideChar(code_page, 0, bytes.data(), size, wide.data(), size);
+  int units = ::MultiByteToWideChar(code_page, 0, bytes.data(), size, wide,
+                                    static_cast<int>(std::max(bytes.size(), kOnStack)));
   if (units <= 0 && ::GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-    wide.resize(static_cast<std::size_t>(
+    on_heap.resize(static_cast<std::size_t>(
         ::MultiByteToWideChar(code_page, 0, bytes.data(), size, nullptr, 0)));
-    units = ::MultiByteToWideChar(code_page, 0, bytes.data(), size, wide.data(),
-                                  static_cast<int>(wide.size()));
+    wide = on_heap.data();
+    units = ::MultiByteToWideChar(code_page, 0, bytes.data(), size, wide,
+                                  static_cast<int>(on_heap.size()));
   }
   if (units <= 0) return {};
-  return Utf8Of(std::wstring_view(wide.data(), static_cast<std::size_t>(units)));
+  return Utf8Of(std::wstring_view(wide, static_cast<std::size_t>(units)));
 }
 
 std::string AnsiWhereExact(std::string_view utf8) {
