@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <utility>
 
+#include "core/byte_search.h"
 #include "core/utf8.h"
 
 namespace tallyrun {
@@ -10,10 +13,54 @@ namespace {
 
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 
+// Blocks given up by one list of entries are kept for the next: a log read
+// again (as the window does whenever it is chosen or replaced) then fills
+// memory already in use. Some heaps hand blocks this large back to the system
+// at once, and its fresh pages cost more than the reading itself.
+class SpareBlocks {
+ public:
+  std::unique_ptr<char[]> Take() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      if (!spare_.empty()) {
+        std::unique_ptr<char[]> block = std::move(spare_.back());
+        spare_.pop_back();
+        return block;
+      }
+    }
+    return std::make_unique_for_overwrite<char[]>(kBlockSize);
+  }
+  void Give(std::unique_ptr<char[]> block) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (spare_.size() < kMostKept) spare_.push_back(std::move(block));
+  }
+
+ private:
+  // Enough for a million records and a copy being read beside them.
+  static constexpr std::size_t kMostKept = 256;
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<char[]>> spare_;
+};
+
+// Never destroyed, so that entries outliving every other static can still
+// give their blocks back.
+SpareBlocks& Spares() {
+  static SpareBlocks* const spares = new SpareBlocks;
+  return *spares;
+}
+
 // No writer makes a line this long (one argument is at most 128 KiB, one
 // dropped path at most 4 KiB), so a longer one is damage; holding it whole
 // would let one bad file take all memory.
 constexpr std::size_t kLongestLine = std::size_t{1} << 20;
+
+bool HoldsReplacementCharacter(std::string_view text) {
+  for (std::size_t at = FindByte(text, '\xEF'); at != std::string_view::npos;
+       at = FindByte(text, '\xEF', at + 1)) {
+    if (text.substr(at, 3) == "\xEF\xBF\xBD") return true;
+  }
+  return false;
+}
 
 // A quoted line is the text between its first and its last double quote, so
 // that a quote or comma inside a path cannot cut it short.
@@ -37,7 +84,7 @@ char* LogEntries::Add(std::size_t n) {
       blocks_.back().capacity - blocks_.back().used < n) {
     Block block;
     block.capacity = n > kBlockSize ? n : kBlockSize;
-    block.text = std::make_unique_for_overwrite<char[]>(block.capacity);
+    block.text = n > kBlockSize ? std::make_unique_for_overwrite<char[]>(n) : Spares().Take();
     block.first_entry = size_;
     blocks_.push_back(std::move(block));
   }
@@ -79,7 +126,30 @@ void LogEntries::AddNewest(std::string_view moment, std::string_view path) {
   if (!path.empty()) std::memcpy(at + moment.size() + 1, path.data(), path.size());
 }
 
+LogEntries::LogEntries(LogEntries&& other) noexcept
+    : blocks_(std::move(other.blocks_)),
+      start_chunks_(std::move(other.start_chunks_)),
+      size_(std::exchange(other.size_, 0)) {
+  other.Clear();
+}
+
+LogEntries& LogEntries::operator=(LogEntries&& other) noexcept {
+  if (this != &other) {
+    Clear();
+    blocks_ = std::move(other.blocks_);
+    start_chunks_ = std::move(other.start_chunks_);
+    size_ = std::exchange(other.size_, 0);
+    other.Clear();
+  }
+  return *this;
+}
+
+LogEntries::~LogEntries() { Clear(); }
+
 void LogEntries::Clear() {
+  for (Block& block : blocks_) {
+    if (block.capacity == kBlockSize) Spares().Give(std::move(block.text));
+  }
   blocks_.clear();
   start_chunks_.clear();
   size_ = 0;
@@ -91,16 +161,16 @@ void LogReader::TakeLine(std::string_view line, bool valid_utf8) {
   // The list finds a path after the first separator, so a moment holding one
   // would show a wrong path; such a line is damaged. Judged on the bytes: no
   // CP932 character holds a TAB, so the moment is the same part either way.
-  const std::string_view moment = field.substr(0, field.find('\t'));
-  if (moment.find(kEntrySeparator) != std::string_view::npos) return;
+  std::size_t first_tab = FindByte(field, '\t');
+  if (FindByte(field.substr(0, first_tab), kEntrySeparator) != std::string_view::npos) return;
   std::string decoded;
   if (!valid_utf8 && !IsValidUtf8(field)) {
     decoded = Decoded(field);
     field = decoded;
+    first_tab = FindByte(field, '\t');
   }
-  const std::size_t first_tab = field.find('\t');
   if (first_tab == std::string_view::npos) return;
-  const std::size_t second_tab = field.find('\t', first_tab + 1);
+  const std::size_t second_tab = FindByte(field, '\t', first_tab + 1);
   if (second_tab == std::string_view::npos) return;
   out_.AddNewest(field.substr(0, first_tab),
                  field.substr(first_tab + 1, second_tab - first_tab - 1));
@@ -109,7 +179,7 @@ void LogReader::TakeLine(std::string_view line, bool valid_utf8) {
 std::string LogReader::Decoded(std::string_view field) {
   if (!MostlyUtf8(field)) {
     std::string legacy = env_.DecodeLegacyText(field);
-    if (legacy.find("\xEF\xBF\xBD") == std::string::npos) return legacy;
+    if (!HoldsReplacementCharacter(legacy)) return legacy;
   }
   return WithStraysCarried(field);
 }
@@ -122,13 +192,11 @@ void LogReader::SkipRestOfLine() {
 
 void LogReader::Feed(std::string_view piece) {
   if (skipping_ || !partial_line_.empty()) {
-    const void* nl = std::memchr(piece.data(), '\n', piece.size());
-    const std::size_t n =
-        nl == nullptr ? piece.size()
-                      : static_cast<std::size_t>(static_cast<const char*>(nl) - piece.data());
+    const std::size_t nl = FindByte(piece, '\n');
+    const std::size_t n = nl == std::string_view::npos ? piece.size() : nl;
     if (!skipping_ && partial_line_.size() + n > kLongestLine) SkipRestOfLine();
     if (!skipping_) partial_line_.append(piece.substr(0, n));
-    if (nl == nullptr) return;
+    if (nl == std::string_view::npos) return;
     piece.remove_prefix(n + 1);
     if (!skipping_) TakeLine(partial_line_, false);
     skipping_ = false;
@@ -142,8 +210,7 @@ void LogReader::Feed(std::string_view piece) {
   // lines are valid UTF-8 together, each of them is; one check does for all.
   const bool valid_utf8 = IsValidUtf8(lines);
   while (!lines.empty()) {
-    const auto* nl = static_cast<const char*>(std::memchr(lines.data(), '\n', lines.size()));
-    const std::size_t n = nl - lines.data();
+    const std::size_t n = FindByte(lines, '\n');
     if (n <= kLongestLine) TakeLine(lines.substr(0, n), valid_utf8);
     lines.remove_prefix(n + 1);
   }

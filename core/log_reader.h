@@ -23,6 +23,11 @@ std::string_view EntryPath(std::string_view entry);
 // four bytes of its own.
 class LogEntries {
  public:
+  LogEntries() = default;
+  LogEntries(LogEntries&& other) noexcept;
+  LogEntries& operator=(LogEntries&& other) noexcept;
+  ~LogEntries();
+
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
   // Entry 0 is the newest.
@@ -32,6 +37,7 @@ class LogEntries {
   void AddNewest(std::string_view entry);
   // Builds "moment|path" in place, without a temporary.
   void AddNewest(std::string_view moment, std::string_view path);
+  // Its memory is kept for the next entries to be read (see log_reader.cc).
   void Clear();
 
  private:

@@ -89,18 +89,21 @@ int CharacterLength(std::string_view text) {
 }
 
 bool MostlyUtf8(std::string_view text) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const unsigned char* const end = p + text.size();
   std::size_t characters = 0, strays = 0;
-  for (std::size_t i = 0; i < text.size();) {
-    const int length = CharacterLength(text.substr(i));
+  for (;;) {
+    p = SkipAscii(p, end);
+    if (p == end) return characters > strays;
+    const int length = LengthAt(p, end);
     if (length > 0) {
       ++characters;
-      i += length;
+      p += length;
     } else {
-      strays += static_cast<unsigned char>(text[i]) >= 0x80;
-      ++i;
+      ++strays;
+      ++p;
     }
   }
-  return characters > strays;
 }
 
 std::string WithStraysCarried(std::string_view bytes) {

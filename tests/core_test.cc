@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/argument_text.h"
+#include "core/byte_search.h"
 #include "core/log_reader.h"
 #include "core/log_record.h"
 #include "core/paths.h"
@@ -166,6 +167,26 @@ TEST(LogEntries, ManyEntriesKeepTheirTextAndOrderAcrossBlocks) {
   entries.Clear();
   entries.AddNewest("again");
   EXPECT_EQ(Entries(entries), V{"again"});
+}
+
+TEST(FindByteByWords, AgreesWithAPlainSearchWhateverTheNeighboursAndWhereverItStarts) {
+  for (const char sought : {'\n', '\xEF'}) {
+    for (std::size_t size = 0; size <= 40; ++size) {
+      // Neighbours one bit away from the sought byte, the high bit among them.
+      std::string text;
+      for (std::size_t i = 0; i < size; ++i)
+        text.push_back(static_cast<char>(sought ^ (i % 3 == 0 ? 0x80 : 0x01)));
+      for (std::size_t at = 0; at <= size; ++at) {
+        std::string with = text;
+        if (at < size) with[at] = sought;
+        if (at + 5 < size) with[at + 5] = sought;
+        for (std::size_t from = 0; from <= size + 1; ++from) {
+          ASSERT_EQ(FindByteByWords(with, sought, from), std::string_view(with).find(sought, from))
+              << size << " " << at << " " << from;
+        }
+      }
+    }
+  }
 }
 
 TEST(IsValidUtf8, AcceptsWellFormedTextAndRejectsEveryMalformedSequenceWhereverItFalls) {

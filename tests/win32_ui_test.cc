@@ -415,6 +415,8 @@ TEST(Form3, EveryControlStandsWhereTheTableSaysAndTheDescriptionIsBuiltAnewEachT
              120, 180, 4095, 1215, "Frame2", "ＭＳ Ｐゴシック"},
         },
         4575, 4050);
+    // The credits fit: no scroll bar beside them.
+    EXPECT_FALSE(::GetWindowLongPtrW(about.control(Form3::Text1), GWL_STYLE) & WS_VSCROLL);
     EXPECT_EQ(::GetFocus(), about.control(Form3::Command1));
     ::SendMessageW(about.control(Form3::Command1), BM_CLICK, 0, 0);
     EXPECT_FALSE(::IsWindow(form));

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace tallyrun::platform {
 namespace {
 
@@ -10,6 +12,36 @@ bool IsAscii(std::string_view text) {
     if (static_cast<unsigned char>(c) >= 0x80) return false;
   }
   return true;
+}
+
+// UTF-16 as UTF-8 the way WideCharToMultiByte makes it, lone surrogates as
+// U+FFFD, without a call per line.
+std::string Utf8Of(std::wstring_view wide) {
+  std::string out(wide.size() * 3, '\0');
+  char* at = out.data();
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    unsigned c = wide[i];
+    if (c < 0x80) {
+      *at++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+      *at++ = static_cast<char>(0xC0 | (c >> 6));
+      *at++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+               wide[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (wide[++i] - 0xDC00u);
+      *at++ = static_cast<char>(0xF0 | (c >> 18));
+      *at++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      *at++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *at++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+      *at++ = static_cast<char>(0xE0 | (c >> 12));
+      *at++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *at++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  out.resize(static_cast<std::size_t>(at - out.data()));
+  return out;
 }
 
 }  // namespace
@@ -43,11 +75,29 @@ std::wstring WidePath(const std::string& path) {
 
 std::string DecodeCodePage(std::string_view bytes, unsigned code_page) {
   if (bytes.empty()) return {};
-  const int n =
-      ::MultiByteToWideChar(code_page, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  ::MultiByteToWideChar(code_page, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
-  return Narrow(wide);
+  // A log read back decodes one line after another: a line fits in a buffer
+  // on the stack, and no call is made only to learn a size, as no code page
+  // makes more UTF-16 units than bytes.
+  constexpr std::size_t kOnStack = 1024;
+  wchar_t on_stack[kOnStack];
+  std::wstring on_heap;
+  wchar_t* wide = on_stack;
+  if (bytes.size() > kOnStack) {
+    on_heap.resize(bytes.size());
+    wide = on_heap.data();
+  }
+  const int size = static_cast<int>(bytes.size());
+  int units = ::MultiByteToWideChar(code_page, 0, bytes.data(), size, wide,
+                                    static_cast<int>(std::max(bytes.size(), kOnStack)));
+  if (units <= 0 && ::GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+    on_heap.resize(static_cast<std::size_t>(
+        ::MultiByteToWideChar(code_page, 0, bytes.data(), size, nullptr, 0)));
+    wide = on_heap.data();
+    units = ::MultiByteToWideChar(code_page, 0, bytes.data(), size, wide,
+                                  static_cast<int>(on_heap.size()));
+  }
+  if (units <= 0) return {};
+  return Utf8Of(std::wstring_view(wide, static_cast<std::size_t>(units)));
 }
 
 std::string AnsiWhereExact(std::string_view utf8) {

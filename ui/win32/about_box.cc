@@ -39,6 +39,36 @@ void DrawDescription(const DRAWITEMSTRUCT& item) {
   ::SelectObject(item.hDC, old);
 }
 
+// As in the Linux box, the credits get a scroll bar only when the lines that
+// hold text do not all fit; the text's last line end opens no line of its own.
+void ShowCreditsScrollBarIfNeeded(HWND edit) {
+  const auto send = [edit](UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
+    return ::SendMessageW(edit, msg, wp, lp);
+  };
+  const auto top_of_line = [&send](LRESULT line) {
+    return static_cast<short>(
+        HIWORD(send(EM_POSFROMCHAR, static_cast<WPARAM>(send(EM_LINEINDEX, line)))));
+  };
+  const auto show_bar = [edit](bool shown) {
+    const LONG_PTR style = ::GetWindowLongPtrW(edit, GWL_STYLE);
+    if (((style & WS_VSCROLL) != 0) == shown) return;
+    ::SetWindowLongPtrW(edit, GWL_STYLE, shown ? style | WS_VSCROLL : style & ~WS_VSCROLL);
+    ::SetWindowPos(edit, nullptr, 0, 0, 0, 0,
+                   SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  // Measured with the bar in place: without it the lines are only longer.
+  show_bar(true);
+  LRESULT lines = send(EM_GETLINECOUNT);
+  if (lines > 1 && send(EM_LINELENGTH, static_cast<WPARAM>(send(EM_LINEINDEX, lines - 1))) == 0) {
+    --lines;
+  }
+  if (lines <= 1) return show_bar(false);
+  RECT shown{};
+  send(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&shown));
+  const int line_height = top_of_line(1) - top_of_line(0);
+  show_bar(top_of_line(lines - 1) - top_of_line(0) + line_height > shown.bottom - shown.top);
+}
+
 }  // namespace
 
 Form3::~Form3() {
@@ -64,6 +94,7 @@ HWND Form3::Load(HWND owner) {
                   WS_EX_CLIENTEDGE, 120, 180, 4095, 1215, Frame2, Face::kPGothic},
              });
   Form_Load();
+  ShowCreditsScrollBarIfNeeded(controls_[Text1]);
   ::SetFocus(controls_[Command1]);
   return form_;
 }
@@ -108,6 +139,7 @@ LRESULT CALLBACK Form3::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (self != nullptr) {
         FitForm(hwnd, kWidth, kHeight, HIWORD(wp), reinterpret_cast<const RECT*>(lp));
         self->controls_.Lay(HIWORD(wp));
+        ShowCreditsScrollBarIfNeeded(self->controls_[Text1]);
       }
       return 0;
     case WM_CLOSE:
