@@ -43,6 +43,7 @@ namespace {
 const QString kUriList = QStringLiteral("text/uri-list");
 // What GNOME's file managers put on the clipboard: "copy" or "cut", then URIs.
 const QString kCopiedFiles = QStringLiteral("x-special/gnome-copied-files");
+constexpr int kRowsLaidOutAtOnce = 1 << 16;
 
 class BusyCursor {
  public:
@@ -126,6 +127,10 @@ void Form1::BuildList() {
   List1_->setSelectionMode(QAbstractItemView::SingleSelection);
   List1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   List1_->setUniformItemSizes(true);
+  // The top of a long log shows at once; the rest is laid out while it is
+  // looked at, so the list never holds up the window.
+  List1_->setLayoutMode(QListView::Batched);
+  List1_->setBatchSize(kRowsLaidOutAtOnce);
   List1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   List1_->setAcceptDrops(false);
   List1_->setEnabled(false);
@@ -187,8 +192,11 @@ void Form1::ShowArrived(const LogEntries& arrived) {
   model_->AddNewest(arrived);
   List1_->setEnabled(true);
   if (from_top > 0) {
-    // The layout that follows an insertion is due later; it is needed now.
+    // The layout that follows an insertion is due later; it is needed now,
+    // whole, to keep the same entries in view.
+    List1_->setLayoutMode(QListView::SinglePass);
     List1_->doItemsLayout();
+    List1_->setLayoutMode(QListView::Batched);
     const int rows = static_cast<int>(arrived.size());
     scroll->setValue(from_top + (List1_->verticalScrollMode() == QAbstractItemView::ScrollPerItem
                                      ? rows
