@@ -62,8 +62,9 @@ class Env {
   // contents, creating missing parent folders.
   virtual Status ReplaceFile(const std::string& path, std::string_view contents) = 0;
 
-  // Text from a Japanese Windows system (CP932) as UTF-8.
-  virtual std::string DecodeLegacyText(std::string_view bytes) = 0;
+  // Text from a Japanese Windows system (CP932) as UTF-8, in place of what
+  // `out` held; its memory is used again, as a log may have many such lines.
+  virtual void DecodeLegacyText(std::string_view bytes, std::string& out) = 0;
 };
 
 }  // namespace tallyrun

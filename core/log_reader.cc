@@ -163,10 +163,9 @@ void LogReader::TakeLine(std::string_view line, bool valid_utf8) {
   // CP932 character holds a TAB, so the moment is the same part either way.
   std::size_t first_tab = FindByte(field, '\t');
   if (FindByte(field.substr(0, first_tab), kEntrySeparator) != std::string_view::npos) return;
-  std::string decoded;
   if (!valid_utf8 && !IsValidUtf8(field)) {
-    decoded = Decoded(field);
-    field = decoded;
+    Decode(field);
+    field = decoded_;
     first_tab = FindByte(field, '\t');
   }
   if (first_tab == std::string_view::npos) return;
@@ -176,12 +175,12 @@ void LogReader::TakeLine(std::string_view line, bool valid_utf8) {
                  field.substr(first_tab + 1, second_tab - first_tab - 1));
 }
 
-std::string LogReader::Decoded(std::string_view field) {
+void LogReader::Decode(std::string_view field) {
   if (!MostlyUtf8(field)) {
-    std::string legacy = env_.DecodeLegacyText(field);
-    if (!HoldsReplacementCharacter(legacy)) return legacy;
+    env_.DecodeLegacyText(field, decoded_);
+    if (!HoldsReplacementCharacter(decoded_)) return;
   }
-  return WithStraysCarried(field);
+  decoded_ = WithStraysCarried(field);
 }
 
 void LogReader::SkipRestOfLine() {

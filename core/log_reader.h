@@ -71,14 +71,15 @@ class LogReader {
  private:
   // `valid_utf8` is known when the line came from a stretch already checked.
   void TakeLine(std::string_view line, bool valid_utf8);
-  // A line that is not UTF-8: CP932 from a Windows system, or UTF-8 with
-  // stray bytes, which are carried (see utf8.h).
-  std::string Decoded(std::string_view field);
+  // A line that is not UTF-8, into decoded_: CP932 from a Windows system, or
+  // UTF-8 with stray bytes, which are carried (see utf8.h).
+  void Decode(std::string_view field);
   void SkipRestOfLine();
 
   Env& env_;
   LogEntries& out_;
   std::string partial_line_;
+  std::string decoded_;    // kept from line to line
   bool skipping_ = false;  // inside a line too long to be a record
 };
 

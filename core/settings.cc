@@ -52,7 +52,11 @@ std::string ResolveLogFilePath(Env& env, const SettingsLocation& location) {
   bool complete;
   if (ReadSettingsText(env, location.settings_file, text, complete).ok()) {
     if (std::optional<std::string> stored = ProfileValue(text, kSettingsSection, kSettingsKey)) {
-      value = IsValidUtf8(*stored) ? std::move(*stored) : env.DecodeLegacyText(*stored);
+      if (IsValidUtf8(*stored)) {
+        value = std::move(*stored);
+      } else {
+        env.DecodeLegacyText(*stored, value);
+      }
     }
   }
   if (value != kDefaultValue) return value;

@@ -14,7 +14,7 @@ class SystemEnv : public Env {
   Status ReadChunks(const std::string& path,
                     const std::function<bool(std::string_view)>& sink) override;
   Status ReplaceFile(const std::string& path, std::string_view contents) override;
-  std::string DecodeLegacyText(std::string_view bytes) override;
+  void DecodeLegacyText(std::string_view bytes, std::string& out) override;
 };
 
 }  // namespace tallyrun::platform

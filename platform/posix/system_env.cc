@@ -14,6 +14,8 @@ void SystemEnv::AppendMomentText(std::string& out, const LocalTime& t) {
   AppendDateTimeText(out, t);
 }
 
-std::string SystemEnv::DecodeLegacyText(std::string_view bytes) { return Cp932ToUtf8(bytes); }
+void SystemEnv::DecodeLegacyText(std::string_view bytes, std::string& out) {
+  out = Cp932ToUtf8(bytes);
+}
 
 }  // namespace tallyrun::platform

@@ -42,8 +42,8 @@ void SystemEnv::AppendMomentText(std::string& out, const LocalTime& t) {
   out.append(Narrow(GeneralDateText(t)));
 }
 
-std::string SystemEnv::DecodeLegacyText(std::string_view bytes) {
-  return DecodeCodePage(bytes, CP_ACP);
+void SystemEnv::DecodeLegacyText(std::string_view bytes, std::string& out) {
+  DecodeCodePage(bytes, CP_ACP, out);
 }
 
 }  // namespace tallyrun::platform

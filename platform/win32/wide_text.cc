@@ -16,8 +16,8 @@ bool IsAscii(std::string_view text) {
 
 // UTF-16 as UTF-8 the way WideCharToMultiByte makes it, lone surrogates as
 // U+FFFD, without a call per line.
-std::string Utf8Of(std::wstring_view wide) {
-  std::string out(wide.size() * 3, '\0');
+void Utf8Of(std::wstring_view wide, std::string& out) {
+  out.resize(wide.size() * 3);
   char* at = out.data();
   for (std::size_t i = 0; i < wide.size(); ++i) {
     unsigned c = wide[i];
@@ -41,7 +41,6 @@ std::string Utf8Of(std::wstring_view wide) {
     }
   }
   out.resize(static_cast<std::size_t>(at - out.data()));
-  return out;
 }
 
 }  // namespace
@@ -74,7 +73,14 @@ std::wstring WidePath(const std::string& path) {
 }
 
 std::string DecodeCodePage(std::string_view bytes, unsigned code_page) {
-  if (bytes.empty()) return {};
+  std::string out;
+  DecodeCodePage(bytes, code_page, out);
+  return out;
+}
+
+void DecodeCodePage(std::string_view bytes, unsigned code_page, std::string& out) {
+  out.clear();
+  if (bytes.empty()) return;
   // A log read back decodes one line after another: a line fits in a buffer
   // on the stack, and no call is made only to learn a size, as no code page
   // makes more UTF-16 units than bytes.
@@ -96,8 +102,8 @@ std::string DecodeCodePage(std::string_view bytes, unsigned code_page) {
     units = ::MultiByteToWideChar(code_page, 0, bytes.data(), size, wide,
                                   static_cast<int>(on_heap.size()));
   }
-  if (units <= 0) return {};
-  return Utf8Of(std::wstring_view(wide, static_cast<std::size_t>(units)));
+  if (units <= 0) return;
+  Utf8Of(std::wstring_view(wide, static_cast<std::size_t>(units)), out);
 }
 
 std::string AnsiWhereExact(std::string_view utf8) {

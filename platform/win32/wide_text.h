@@ -14,8 +14,10 @@ std::string Narrow(std::wstring_view wide);
 // lifts the 260-character limit.
 std::wstring WidePath(const std::string& path);
 
-// Bytes in `code_page` (CP_ACP: the system's ANSI code page) as UTF-8.
+// Bytes in `code_page` (CP_ACP: the system's ANSI code page) as UTF-8; the
+// second form puts them in place of what `out` held, using its memory again.
 std::string DecodeCodePage(std::string_view bytes, unsigned code_page);
+void DecodeCodePage(std::string_view bytes, unsigned code_page, std::string& out);
 
 // UTF-8 text in the ANSI code page when that holds every character exactly;
 // otherwise left in UTF-8, never with "?" standing in for what was lost.

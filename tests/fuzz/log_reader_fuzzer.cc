@@ -29,8 +29,8 @@ class DecodingEnv : public Env {
     return Unused();
   }
   Status ReplaceFile(const std::string&, std::string_view) override { return Unused(); }
-  std::string DecodeLegacyText(std::string_view bytes) override {
-    return platform::Cp932ToUtf8(bytes);
+  void DecodeLegacyText(std::string_view bytes, std::string& out) override {
+    out = platform::Cp932ToUtf8(bytes);
   }
 
  private:
