@@ -84,6 +84,14 @@ TEST(AppendLines, AProcessEndedMidWriteStillLeavesTheWholeBatch) {
   }
 }
 
+TEST(ReadChunks, StopsWhenTheReaderHasHadEnough) {
+  TempDir dir;
+  WriteFile(dir / "big", std::string(std::size_t{8} << 20, 'x'));
+  std::size_t pieces = 0;
+  ASSERT_TRUE(ReadChunks(dir / "big", [&](std::string_view) { return ++pieces < 2; }).ok());
+  EXPECT_EQ(pieces, 2u);
+}
+
 TEST(ReplaceFile, WritesInOneStepWhereTheFileLivesOrChangesNothing) {
   TempDir dir;
   ASSERT_TRUE(ReplaceFile(dir / "a/b/Tallyrun.ini", "two").ok());
@@ -99,9 +107,12 @@ TEST(ReplaceFile, WritesInOneStepWhereTheFileLivesOrChangesNothing) {
   EXPECT_EQ(ReadFile(dir / "a/b/Tallyrun.ini"), "three");
   EXPECT_EQ(Count(dir / "a/b"), 1);
 
-  // A folder where the file should be, a place even root cannot write.
+  // A folder or a FIFO where the file should be, a place even root cannot
+  // write, a name cut short by a NUL.
   ::mkdir((dir / "folder").c_str(), 0755);
-  for (const std::string& bad : {dir / "folder", std::string("/proc/self/t.ini")})
+  ::mkfifo((dir / "fifo").c_str(), 0644);
+  for (const std::string& bad : {std::string(), dir / "folder", dir / "fifo",
+                                 std::string("/proc/self/t.ini"), dir / "link.ini" + '\0'})
     EXPECT_FALSE(ReplaceFile(bad, "new").ok()) << bad;
   EXPECT_EQ(Count(dir / "folder"), 0);
 }

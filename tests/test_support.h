@@ -32,7 +32,6 @@ class PinnedClockEnv : public platform::SystemEnv {
  public:
   explicit PinnedClockEnv(LocalTime now) : now_(now) {}
   LocalTime Now() override { return now_; }
-  void Set(LocalTime now) { now_ = now; }
 
  private:
   LocalTime now_;
