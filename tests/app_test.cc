@@ -297,7 +297,13 @@ TEST_F(CommandLine, ALogLockedByAnotherProgramIsGivenUpAfterAWhile) {
 
 // Whatever state the log or the process is in, every earlier record stays
 // byte for byte and every new record reads back.
-TEST_F(CommandLine, EarlierRecordsSurviveAFullDiskAndADeletedFolder) {
+TEST_F(CommandLine, EarlierRecordsSurviveACutTailAFullDiskAndADeletedFolder) {
+  const std::string cut = "2002/06/26 9:03:17\t/home/u/cu";
+  WriteFile(log_, kEarlier + cut);
+  EXPECT_EQ(Run({"/"}), kQuiet);
+  EXPECT_EQ(ReadFile(log_).substr(0, kEarlier.size() + cut.size() + 2), kEarlier + cut + "\r\n");
+  EXPECT_EQ(ReadBackPaths(log_).size(), 4u);
+
   // The disk fills (the file-size limit stands in) on a log that can only be
   // appended to: what got in stays, the message says how much, and the next
   // batch starts on a line of its own.
@@ -345,7 +351,8 @@ TEST_F(CommandLine, FiftyThousandArgumentsAreAllRecordedInOrder) {
 }
 
 // Eight recorders at the same moment, each with its own 2,000 items: every
-// line arrives once, whole, each recorder's batch in one piece.
+// line arrives once, whole, each recorder's batch in one piece, and a fresh
+// read of the log agrees line for line.
 TEST_F(CommandLine, ConcurrentRecordersLoseTearAndInterleaveNothing) {
   constexpr int kRecorders = 8;
   constexpr std::size_t kItems = 2000;
@@ -372,6 +379,10 @@ TEST_F(CommandLine, ConcurrentRecordersLoseTearAndInterleaveNothing) {
     ASSERT_NE(batch, expected.end()) << "torn, mixed or repeated at " << at;
     batch->clear();
   }
+  const V paths = ReadBackPaths(log_);
+  ASSERT_EQ(paths.size(), added.size() + 3);
+  for (std::size_t i = 0, k = added.size() - 1; i < added.size(); ++i, --k)
+    ASSERT_EQ(Rec(paths[i], added[k].back() == 'T'), added[k]);
 }
 
 // A lone --help, -h or --version that names nothing in the current folder is
