@@ -61,15 +61,6 @@ struct Chooser {
   QPushButton* Command1 = dialog.findChild<QPushButton*>("Command1");
 };
 
-// What a screen reader says for the window, for each named control, and for
-// any control it would stop at that has no name.
-QStringList Heard(QWidget* window, const QStringList& controls) {
-  const auto view = testing::Heard(window);
-  QStringList heard{QAccessible::queryAccessibleInterface(window)->text(QAccessible::Name)};
-  for (const QString& name : controls) heard << view.value(name, "(missing)");
-  return heard << view.values("");
-}
-
 }  // namespace
 
 class DialogsTest : public QObject {
@@ -220,7 +211,7 @@ class DialogsTest : public QObject {
     {
       Chooser chooser(strFileName);
       // The lists are heard by the headings above them.
-      QCOMPARE(Heard(&chooser.dialog, {"Drive1", "Dir1", "File1", "Command1", "Command2"}),
+      QCOMPARE(testing::Heard(&chooser.dialog, {"Drive1", "Dir1", "File1", "Command1", "Command2"}),
                (QStringList{"トレースログファイル選択", "ドライブ名", "フォルダ名", "ファイル名",
                             "ファイル選択", "戻る"}));
       QCOMPARE(chooser.dialog.focusWidget(), chooser.File1);
@@ -285,7 +276,7 @@ class DialogsTest : public QObject {
     about.show();
     auto* Command1 = about.findChild<QPushButton*>("Command1");
     auto* Text1 = about.findChild<QPlainTextEdit*>("Text1");
-    QCOMPARE(Heard(&about, {"Label1", "Command1", "Text1"}),
+    QCOMPARE(testing::Heard(&about, {"Label1", "Command1", "Text1"}),
              (QStringList{"バージョン情報", "Tallyrun.exe\u3000Ver 1.02.0000 (2002.06.26)", "戻る",
                           "クレジット"}));
     QCOMPARE(about.focusWidget(), Command1);

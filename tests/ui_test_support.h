@@ -111,11 +111,12 @@ inline QStringList LayoutFaults(QWidget* window) {
   return faults;
 }
 
-// By object name, what a screen reader reads each of our controls as, or
-// for a combo box (whose name is its current entry on Linux) the label
-// that names it; under "" the focusable, shown items that say nothing.
-inline QMultiMap<QString, QString> Heard(QWidget* window) {
-  QMultiMap<QString, QString> heard;
+// What a screen reader says for the window, then for each of `controls` by
+// object name (for a combo box, whose name is its current entry on Linux, the
+// label that names it), then for each focusable, shown item that says nothing.
+inline QStringList Heard(QWidget* window, const QStringList& controls) {
+  QMap<QString, QString> named;
+  QStringList silent;
   const std::function<void(QAccessibleInterface*)> visit = [&](QAccessibleInterface* item) {
     for (int i = 0; i < item->childCount(); ++i) {
       QAccessibleInterface* child = item->child(i);
@@ -125,14 +126,17 @@ inline QMultiMap<QString, QString> Heard(QWidget* window) {
                            : labels.isEmpty()                     ? QString()
                                               : labels.front().first->text(QAccessible::Name);
       const QString name = child->object() ? child->object()->objectName() : QString();
-      if (!name.isEmpty() && !name.startsWith(QLatin1String("qt_"))) heard.replace(name, text);
+      named[name] = text;
       if (child->state().focusable && text.isEmpty())
-        heard.insert("", QStringLiteral("%1 (role %2)").arg(name).arg(child->role()));
+        silent << QStringLiteral("%1 (role %2)").arg(name).arg(child->role());
       visit(child);
     }
   };
-  visit(QAccessible::queryAccessibleInterface(window));
-  return heard;
+  QAccessibleInterface* top = QAccessible::queryAccessibleInterface(window);
+  visit(top);
+  QStringList heard{top->text(QAccessible::Name)};
+  for (const QString& name : controls) heard << named.value(name, "(missing)");
+  return heard << silent;
 }
 
 // Presses Tab (or Shift+Tab) `presses` times from `first`, as a user at the
