@@ -28,6 +28,9 @@ QPushButton* Command1(Form1& form) { return form.findChild<QPushButton*>("Comman
 QPushButton* Command3(Form1& form) { return form.findChild<QPushButton*>("Command3"); }
 
 constexpr Qt::DropActions kAnyAction = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+constexpr int kRecorders = 8;
+constexpr int kItems = 2000;
+constexpr int kPerDrop = 10;
 
 std::string Quoted(const std::string& path, const std::string& modified = "2020/01/02 3:04:05") {
   return "\"" + kNowText + "\t" + path + "\t" + modified + "\"\r\n";
@@ -382,6 +385,59 @@ class UiMainTest : public QObject {
     // What has gone by the time it is recorded is recorded as such.
     QCOMPARE(ReadFile(log_), Quoted(good) + Quoted(deleted + "/", ""));
     QCOMPARE(Entries(*form), QStringList({Entry(deleted + "/"), Entry(good)}));
+  }
+
+  void RecordersAndTheWindowWritingAtOnceLoseAndTearNothing() {
+    // The command-line program beside the test's settings records into log_.
+    const QString recorder = QString::fromStdString(*dir_ / "tallyrun");
+    QVERIFY(QFile::copy(TALLYRUN_EXE, recorder));
+    // The window drops while it follows the log the others write.
+    const auto form = StartedWith(log_);
+    std::vector<std::unique_ptr<QProcess>> recorders;
+    for (int r = 0; r < kRecorders; ++r) {
+      // Each waits at the gate until all are there.
+      QStringList args{"-c", "read go && exec \"$0\" \"$@\"", recorder};
+      for (int i = 0; i < kItems; ++i) args << QString("/soak/r%1/%2").arg(r).arg(i);
+      recorders.push_back(std::make_unique<QProcess>());
+      recorders.back()->start("/bin/sh", args);
+    }
+    for (const auto& r : recorders) QVERIFY(r->waitForStarted());
+    for (const auto& r : recorders) {
+      QCOMPARE(r->write("go\n"), 3);
+      QVERIFY(r->waitForBytesWritten());
+    }
+    const auto recording = [&recorders] {
+      return std::any_of(recorders.begin(), recorders.end(), [](const auto& r) {
+        return !r->waitForFinished(0) && r->state() != QProcess::NotRunning;
+      });
+    };
+    int dropped = 0, meanwhile = 0;
+    const QStringList messages = Messages([&] {
+      for (bool others = recording(); others || dropped < 20 * kPerDrop; others = recording()) {
+        QByteArray list;
+        for (int k = 0; k < kPerDrop; ++k)
+          list += "file:///soak/w/" + QByteArray::number(dropped++) + "\r\n";
+        QVERIFY(Drop(*form, list));
+        meanwhile += others;
+      }
+    });
+    QVERIFY(meanwhile > 0);
+    QVERIFY2(messages.isEmpty(), qPrintable(messages.join('\n')));
+    for (const auto& r : recorders) {
+      QCOMPARE(r->exitStatus(), QProcess::NormalExit);
+      QCOMPARE(r->exitCode(), 0);
+    }
+
+    // A fresh read finds every record whole (a torn one would be skipped);
+    // the window listed each once: its own drops as it made them, the
+    // others' as they arrived.
+    QStringList all = Entries(*StartedWith(log_));
+    QCOMPARE(all.size(), kRecorders * kItems + dropped);
+    QVERIFY(QTest::qWaitFor([&] { return Entries(*form).size() >= all.size(); }, 5000));
+    QStringList listed = Entries(*form);
+    all.sort();
+    listed.sort();
+    QCOMPARE(listed, all);
   }
 
   void RecordsOthersAddArriveOnTopAndAReplacedOrShortenedLogIsReadAgain() {
