@@ -19,9 +19,6 @@ TEST(MomentText, IsEmptyBeyondWhatTheDateFormHolds) {
     env.AppendMomentText(text, t);
     EXPECT_EQ(text, "") << t.year;
   }
-  std::string last;
-  env.AppendMomentText(last, {9999, 12, 31, 23, 59, 59});
-  EXPECT_EQ(last, Moment(At(9999, 12, 31, 23, 59, 59)));
 }
 
 TEST(LogLines, UseTheAnsiCodePageWhereItHoldsThemElseUtf8AndReadBackAlike) {
@@ -29,23 +26,13 @@ TEST(LogLines, UseTheAnsiCodePageWhereItHoldsThemElseUtf8AndReadBackAlike) {
   TempDir dir;
   const std::string log = dir / "a.log";
   platform::SystemEnv env;
-  const std::string lines =
-      "T1\tC:\\a.txt\t\r\n"
-      "T2\tC:\\日本語\\\t\r\n"
-      "T3\tC:\\日本語☕\\\t\r\n"
-      "T4\tC:\\ｶﾅ～\\\t\r\n";
-  ASSERT_TRUE(env.AppendLines(log, lines).ok());
-  EXPECT_EQ(ReadBytes(log),
-            "T1\tC:\\a.txt\t\r\n"
-            "T2\tC:\\\x93\xFA\x96\x7B\x8C\xEA\\\t\r\n"
-            "T3\tC:\\日本語☕\\\t\r\n"
-            "T4\tC:\\\xB6\xC5\x81\x60\\\t\r\n");
+  ASSERT_TRUE(env.AppendLines(log, "T1\tC:\\ｶﾅ～\t\r\nT2\tC:\\日本語☕\t\r\n").ok());
+  EXPECT_EQ(ReadBytes(log), "T1\tC:\\\xB6\xC5\x81\x60\t\r\nT2\tC:\\日本語☕\t\r\n");
 
   const LogEntries entries = ReadLogEntries(env, log);
   std::vector<std::string> read;
   for (std::size_t i = 0; i < entries.size(); ++i) read.emplace_back(entries[i]);
-  EXPECT_EQ(read, (std::vector<std::string>{"T4|C:\\ｶﾅ～\\", "T3|C:\\日本語☕\\", "T2|C:\\日本語\\",
-                                            "T1|C:\\a.txt"}));
+  EXPECT_EQ(read, (std::vector<std::string>{"T2|C:\\日本語☕", "T1|C:\\ｶﾅ～"}));
 }
 
 }  // namespace
