@@ -169,8 +169,8 @@ TEST(FindByteByWords, AgreesWithAPlainSearchWhateverTheNeighboursAndWhereverItSt
 
 TEST(IsValidUtf8, AcceptsWellFormedTextAndRejectsEveryMalformedSequenceWhereverItFalls) {
   // Two, three and four bytes, at the edges of each range:
-  const V well_formed = {"\xC3\xA9", "\xEF\xBF\xBD", "\xE0\xA0\x80", "\xED\x9F\xBF",
-                         "\xF4\x8F\xBF\xBF"};
+  const V well_formed = {"\xC3\xA9",     "\xEF\xBF\xBD",     "\xE0\xA0\x80",
+                         "\xED\x9F\xBF", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF"};
   const V malformed = {
       // Stray, cut short or broken off:
       "\x80", "\xC3", "\xFF", "\xC3\x41", "\xE3\x83", "\xE3\x41\x86", "\xE3\x83\x41",

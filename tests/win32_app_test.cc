@@ -100,7 +100,8 @@ TEST_F(Tallyrun, RecordsEveryItemOfTheRawTextInOrderInTheSystemsForms) {
                    t3 = At(2002, 6, 24, 23, 59, 59);
   const std::string d = items_;
   MakeFolder(d + "\\My Docs");
-  for (const char* name : {"a.txt", "My Docs\\b.txt", "日本語.txt", "café☕.txt"}) File(name, t1);
+  for (const char* name : {"a.txt", "My Docs\\b.txt", "日本語ｶﾅ～.txt", "café☕.txt"})
+    File(name, t1);
   MakeFolder(d + "\\plain");
   SetModified(d + "\\plain", t2);
   MakeFolder(d + "\\hid");
@@ -111,9 +112,9 @@ TEST_F(Tallyrun, RecordsEveryItemOfTheRawTextInOrderInTheSystemsForms) {
   WriteBytes(log(), "2002/6/26 9:03:14\tC:\\x\t");
 
   const std::wstring D = W(d);
-  const Outcome outcome =
-      Record(D + L"\\a.txt " + D + L"\\plain " + D + L"\\hid " + D + L"\\gone.txt \"" + D +
-             L"\\My Docs\\b.txt\" a.txt  " + D + L"\\日本語.txt \"" + D + L"\\café☕.txt\" plain\\");
+  const Outcome outcome = Record(D + L"\\a.txt " + D + L"\\plain " + D + L"\\hid " + D +
+                                 L"\\gone.txt \"" + D + L"\\My Docs\\b.txt\" a.txt  " + D +
+                                 L"\\日本語ｶﾅ～.txt \"" + D + L"\\café☕.txt\" plain\\");
 
   EXPECT_EQ(outcome.exit_code, 0u);
   EXPECT_EQ(outcome.stderr_text,
@@ -123,7 +124,7 @@ TEST_F(Tallyrun, RecordsEveryItemOfTheRawTextInOrderInTheSystemsForms) {
                             Rec(d + "\\plain\\", Moment(t2)) + Rec(d + "\\hid", Moment(t3)) +
                             Rec(d + "\\gone.txt\\") + Rec(d + "\\My Docs\\b.txt", Moment(t1)) +
                             Rec(d + "\\a.txt", Moment(t1)) + Rec("\\") +
-                            Rec(d + "\\" + kNihongoCp932 + ".txt", Moment(t1)) +
+                            Rec(d + "\\" + kNihongoCp932 + "\xB6\xC5\x81\x60.txt", Moment(t1)) +
                             Rec(d + "\\café☕.txt", Moment(t1)) + Rec(d + "\\plain\\", Moment(t2)));
 }
 

@@ -178,7 +178,9 @@ TEST(Form1, EveryControlStandsWhereTheTableSaysAndADropOnTheEmptyListRecordsEver
 
 TEST(Form1, EnterAndDoubleClickStartTheWindowsFoldersExplorerAndAVanishedItemIsTold) {
   TempDir dir;
-  const std::string windows = dir / "windows", folder = dir / "my, docs", file = dir / "b c.txt";
+  // Read back from the log: a name in the system's code page, one in UTF-8.
+  const std::string windows = dir / "windows", folder = dir / "my, docs☕",
+                    file = dir / "b c ｶﾅ～.txt";
   MakeFolder(windows);
   MakeFolder(folder);
   WriteBytes(folder + "\\inside.txt", "x");
