@@ -1,10 +1,7 @@
-// The recording core on the Windows platform layer: the moment's text, the
-// log's bytes and reading them back.
+// The recording core on the Windows platform layer: the moment's text where
+// the system's date form ends.
 #include <gtest/gtest.h>
 
-#include <vector>
-
-#include "core/log_reader.h"
 #include "platform/system_env.h"
 #include "tests/win32_test_support.h"
 
@@ -19,33 +16,6 @@ TEST(MomentText, IsEmptyBeyondWhatTheDateFormHolds) {
     env.AppendMomentText(text, t);
     EXPECT_EQ(text, "") << t.year;
   }
-  std::string last;
-  env.AppendMomentText(last, {9999, 12, 31, 23, 59, 59});
-  EXPECT_EQ(last, Moment(At(9999, 12, 31, 23, 59, 59)));
-}
-
-TEST(LogLines, UseTheAnsiCodePageWhereItHoldsThemElseUtf8AndReadBackAlike) {
-  ASSERT_EQ(::GetACP(), 932u) << "run with LANG=ja_JP.UTF-8";
-  TempDir dir;
-  const std::string log = dir / "a.log";
-  platform::SystemEnv env;
-  const std::string lines =
-      "T1\tC:\\a.txt\t\r\n"
-      "T2\tC:\\日本語\\\t\r\n"
-      "T3\tC:\\日本語☕\\\t\r\n"
-      "T4\tC:\\ｶﾅ～\\\t\r\n";
-  ASSERT_TRUE(env.AppendLines(log, lines).ok());
-  EXPECT_EQ(ReadBytes(log),
-            "T1\tC:\\a.txt\t\r\n"
-            "T2\tC:\\\x93\xFA\x96\x7B\x8C\xEA\\\t\r\n"
-            "T3\tC:\\日本語☕\\\t\r\n"
-            "T4\tC:\\\xB6\xC5\x81\x60\\\t\r\n");
-
-  const LogEntries entries = ReadLogEntries(env, log);
-  std::vector<std::string> read;
-  for (std::size_t i = 0; i < entries.size(); ++i) read.emplace_back(entries[i]);
-  EXPECT_EQ(read, (std::vector<std::string>{"T4|C:\\ｶﾅ～\\", "T3|C:\\日本語☕\\", "T2|C:\\日本語\\",
-                                            "T1|C:\\a.txt"}));
 }
 
 }  // namespace
