@@ -207,6 +207,9 @@ TEST(Form1, EnterAndDoubleClickStartTheWindowsFoldersExplorerAndAVanishedItemIsT
     return std::count(lines.begin(), lines.end(), '\n');
   };
   const std::string explorer = "\"" + windows + "\\explorer.exe\" ";
+  // Watched from the start, so that an entry wrongly told gone fails the test
+  // rather than holding it up.
+  MessageBoxWatcher boxes;
 
   const auto select = [list](int i) {
     ListView_SetItemState(list, i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
@@ -225,7 +228,6 @@ TEST(Form1, EnterAndDoubleClickStartTheWindowsFoldersExplorerAndAVanishedItemIsT
   ASSERT_TRUE(PumpUntil([&] { return starts() == 2; }));
   EXPECT_TRUE(started().ends_with(explorer + "/select,\"" + file + "\"\n"));
 
-  MessageBoxWatcher boxes;
   select(2);
   ::SendMessageW(list, WM_CHAR, 13, 0);
   EXPECT_EQ(Told(boxes), "ウィンドウオープン中断|ファイル／フォルダが存在しないようです。\n");
