@@ -86,5 +86,15 @@ TEST(Choices, FolderAndNameMeetWithOneSeparatorAndNamesFollowTheSystemsCaseRule)
   EXPECT_FALSE(MatchesLogFilePattern(".txtx"));
 }
 
+// Both toolkits' choosers lean on this to never go round for ever.
+TEST(Choices, ADriveThatCannotBeEnteredTellsOnceAndGoesBackWithoutLooping) {
+  DriveRecovery drives("c:");
+  EXPECT_EQ(drives.Changed("e:", false), DriveRecovery::Next::kTellAndReturn);
+  EXPECT_EQ(drives.Changed("c:", true), DriveRecovery::Next::kStay);
+  EXPECT_EQ(drives.Changed("e:", false), DriveRecovery::Next::kTellAndReturn);
+  EXPECT_EQ(drives.Changed("c:", false), DriveRecovery::Next::kGiveUp);
+  EXPECT_EQ(drives.Changed("e:", false), DriveRecovery::Next::kTellAndReturn);
+}
+
 }  // namespace
 }  // namespace tallyrun::ui
