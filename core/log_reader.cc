@@ -11,7 +11,7 @@
 namespace tallyrun {
 namespace {
 
-constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+constexpr std::size_t kBlockSize = LogEntries::kBlockSize;
 
 // Blocks given up by one list of entries are kept for the next: a log read
 // again (as the window does whenever it is chosen or replaced) then fills
@@ -36,7 +36,8 @@ class SpareBlocks {
   }
 
  private:
-  // Enough for a million records and a copy being read beside them.
+  // Enough for a million records and a copy being read beside them, with
+  // their starts.
   static constexpr std::size_t kMostKept = 256;
   std::mutex mutex_;
   std::vector<std::unique_ptr<char[]>> spare_;
@@ -47,6 +48,18 @@ class SpareBlocks {
 SpareBlocks& Spares() {
   static SpareBlocks* const spares = new SpareBlocks;
   return *spares;
+}
+
+// Starts are kept in blocks of bytes, so that they come from the same spares.
+void StoreStart(char* chunk, std::size_t i, std::size_t start) {
+  const auto value = static_cast<std::uint32_t>(start);
+  std::memcpy(chunk + i * sizeof value, &value, sizeof value);
+}
+
+std::size_t LoadStart(const char* chunk, std::size_t i) {
+  std::uint32_t value;
+  std::memcpy(&value, chunk + i * sizeof value, sizeof value);
+  return value;
 }
 
 // No writer makes a line this long (one argument is at most 128 KiB, one
@@ -89,10 +102,8 @@ char* LogEntries::Add(std::size_t n) {
     blocks_.push_back(std::move(block));
   }
   Block& block = blocks_.back();
-  if (size_ % kStartsPerChunk == 0) {
-    start_chunks_.push_back(std::make_unique_for_overwrite<std::uint32_t[]>(kStartsPerChunk));
-  }
-  start_chunks_.back()[size_ % kStartsPerChunk] = static_cast<std::uint32_t>(block.used);
+  if (size_ % kStartsPerChunk == 0) start_chunks_.push_back(Spares().Take());
+  StoreStart(start_chunks_.back().get(), size_ % kStartsPerChunk, block.used);
   ++size_;
   char* at = block.text.get() + block.used;
   block.used += n;
@@ -105,8 +116,8 @@ std::string_view LogEntries::operator[](std::size_t i) const {
       blocks_.begin(), blocks_.end(), k,
       [](std::size_t entry, const Block& block) { return entry < block.first_entry; });
   const Block& block = *(after - 1);
-  auto start_of = [this](std::size_t entry) -> std::size_t {
-    return start_chunks_[entry / kStartsPerChunk][entry % kStartsPerChunk];
+  auto start_of = [this](std::size_t entry) {
+    return LoadStart(start_chunks_[entry / kStartsPerChunk].get(), entry % kStartsPerChunk);
   };
   const std::size_t next_block_entry = after == blocks_.end() ? size_ : after->first_entry;
   const std::size_t end = k + 1 < next_block_entry ? start_of(k + 1) : block.used;
@@ -121,6 +132,12 @@ void LogEntries::AddNewest(std::string_view entry) {
 
 void LogEntries::AddNewest(std::string_view moment, std::string_view path) {
   char* at = Add(moment.size() + 1 + path.size());
+  // Fields of one line read back lie one after the other: one copy does.
+  if (!moment.empty() && moment.data() + moment.size() + 1 == path.data()) {
+    std::memcpy(at, moment.data(), moment.size() + 1 + path.size());
+    at[moment.size()] = kEntrySeparator;
+    return;
+  }
   if (!moment.empty()) std::memcpy(at, moment.data(), moment.size());
   at[moment.size()] = kEntrySeparator;
   if (!path.empty()) std::memcpy(at + moment.size() + 1, path.data(), path.size());
@@ -150,6 +167,7 @@ void LogEntries::Clear() {
   for (Block& block : blocks_) {
     if (block.capacity == kBlockSize) Spares().Give(std::move(block.text));
   }
+  for (std::unique_ptr<char[]>& chunk : start_chunks_) Spares().Give(std::move(chunk));
   blocks_.clear();
   start_chunks_.clear();
   size_ = 0;
@@ -176,11 +194,30 @@ void LogReader::TakeLine(std::string_view line, bool valid_utf8) {
 }
 
 void LogReader::Decode(std::string_view field) {
-  if (!MostlyUtf8(field)) {
-    env_.DecodeLegacyText(field, decoded_);
-    if (!HoldsReplacementCharacter(decoded_)) return;
+  // Only the stretch from the first byte beyond ASCII to the last is decoded:
+  // around it ASCII stands for itself, in UTF-8 and in every Windows code
+  // page. A double-byte character may end in an ASCII byte, so the stretch
+  // takes one byte more.
+  const std::size_t first = AsciiLength(field);
+  const std::size_t end = std::min(field.size() - AsciiSuffixLength(field) + 1, field.size());
+  const std::string_view stretch = field.substr(first, end - first);
+  // Records of one folder tend to come together: the stretch is often the
+  // one just decoded.
+  if (stretch != decoded_from_) {
+    decoded_from_.assign(stretch);
+    DecodeStretch(stretch);
   }
-  decoded_ = WithStraysCarried(field);
+  decoded_.assign(field.substr(0, first));
+  decoded_ += decoded_stretch_;
+  decoded_ += field.substr(end);
+}
+
+void LogReader::DecodeStretch(std::string_view stretch) {
+  if (!MostlyUtf8(stretch)) {
+    env_.DecodeLegacyText(stretch, decoded_stretch_);
+    if (!HoldsReplacementCharacter(decoded_stretch_)) return;
+  }
+  decoded_stretch_ = WithStraysCarried(stretch);
 }
 
 void LogReader::SkipRestOfLine() {
@@ -204,14 +241,16 @@ void LogReader::Feed(std::string_view piece) {
 
   const std::size_t last_nl = piece.rfind('\n');
   const std::size_t whole = last_nl == std::string_view::npos ? 0 : last_nl + 1;
-  std::string_view lines = piece.substr(0, whole);
-  // A line break never falls inside a character, so when the piece's whole
-  // lines are valid UTF-8 together, each of them is; one check does for all.
-  const bool valid_utf8 = IsValidUtf8(lines);
-  while (!lines.empty()) {
-    const std::size_t n = FindByte(lines, '\n');
-    if (n <= kLongestLine) TakeLine(lines.substr(0, n), valid_utf8);
-    lines.remove_prefix(n + 1);
+  const std::string_view lines = piece.substr(0, whole);
+  // A line break never falls inside a character, so text checked well-formed
+  // across many lines is so line by line: the check runs on until a line
+  // that is not, and starts again after it.
+  std::size_t well_formed_to = 0;
+  for (std::size_t at = 0; at < lines.size();) {
+    const std::size_t nl = FindByte(lines, '\n', at);
+    if (well_formed_to < at) well_formed_to = at + ValidUtf8Length(lines.substr(at));
+    if (nl - at <= kLongestLine) TakeLine(lines.substr(at, nl - at), well_formed_to > nl);
+    at = nl + 1;
   }
   if (piece.size() - whole > kLongestLine) {
     SkipRestOfLine();

@@ -40,6 +40,9 @@ class LogEntries {
   // Its memory is kept for the next entries to be read (see log_reader.cc).
   void Clear();
 
+  // Memory is taken in blocks of this size, for the text and for the starts.
+  static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+
  private:
   struct Block {
     std::unique_ptr<char[]> text;
@@ -47,15 +50,15 @@ class LogEntries {
     std::size_t used = 0;
     std::size_t first_entry = 0;  // the oldest entry it holds
   };
-  // Where each entry starts in its block, oldest first, in chunks of a fixed
-  // size that never move: a growing vector would copy them again and again.
-  static constexpr std::size_t kStartsPerChunk = std::size_t{1} << 16;
+  // Where each entry starts in its block, oldest first, in blocks that never
+  // move: a growing vector would copy them again and again.
+  static constexpr std::size_t kStartsPerChunk = kBlockSize / sizeof(std::uint32_t);
 
   // Room for a new entry of `n` bytes, which is counted as added.
   char* Add(std::size_t n);
 
   std::vector<Block> blocks_;
-  std::vector<std::unique_ptr<std::uint32_t[]>> start_chunks_;
+  std::vector<std::unique_ptr<char[]>> start_chunks_;
   std::size_t size_ = 0;
 };
 
@@ -69,17 +72,21 @@ class LogReader {
   void Finish();
 
  private:
-  // `valid_utf8` is known when the line came from a stretch already checked.
+  // `valid_utf8` when the line is known to be well-formed.
   void TakeLine(std::string_view line, bool valid_utf8);
   // A line that is not UTF-8, into decoded_: CP932 from a Windows system, or
   // UTF-8 with stray bytes, which are carried (see utf8.h).
   void Decode(std::string_view field);
+  void DecodeStretch(std::string_view stretch);
   void SkipRestOfLine();
 
   Env& env_;
   LogEntries& out_;
   std::string partial_line_;
-  std::string decoded_;    // kept from line to line
+  // Kept from line to line.
+  std::string decoded_;
+  std::string decoded_from_;
+  std::string decoded_stretch_;
   bool skipping_ = false;  // inside a line too long to be a record
 };
 

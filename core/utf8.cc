@@ -42,7 +42,7 @@ const unsigned char* SkipAscii(const unsigned char* p, const unsigned char* end)
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
 // No overlong forms, no surrogates, nothing above U+10FFFF.
-int LengthAt(const unsigned char* p, const unsigned char* end) {
+inline int LengthAt(const unsigned char* p, const unsigned char* end) {
   const unsigned char c = p[0];
   const std::ptrdiff_t left = end - p;
   // Most of Japanese text: three bytes with no special second-byte range.
@@ -67,19 +67,35 @@ int LengthAt(const unsigned char* p, const unsigned char* end) {
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view text) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const unsigned char* const end = p + text.size();
+std::size_t ValidUtf8Length(std::string_view text) {
+  const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
+  const unsigned char* const end = begin + text.size();
+  const unsigned char* p = begin;
   for (;;) {
     p = SkipAscii(p, end);
-    if (p == end) return true;
+    if (p == end) return text.size();
     // Non-ASCII characters come in runs: a word or a name.
     do {
       const int length = LengthAt(p, end);
-      if (length == 0) return false;
+      if (length == 0) return static_cast<std::size_t>(p - begin);
       p += length;
     } while (p < end && *p >= 0x80);
   }
+}
+
+bool IsValidUtf8(std::string_view text) { return ValidUtf8Length(text) == text.size(); }
+
+std::size_t AsciiLength(std::string_view text) {
+  const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
+  return static_cast<std::size_t>(SkipAscii(begin, begin + text.size()) - begin);
+}
+
+std::size_t AsciiSuffixLength(std::string_view text) {
+  const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
+  const unsigned char* p = begin + text.size();
+  while (p - begin >= 8 && HighBitsOfWord(p - 8) == 0) p -= 8;
+  while (p > begin && p[-1] < 0x80) --p;
+  return static_cast<std::size_t>(begin + text.size() - p);
 }
 
 int CharacterLength(std::string_view text) {
@@ -102,6 +118,9 @@ bool MostlyUtf8(std::string_view text) {
     } else {
       ++strays;
       ++p;
+      // Text in another encoding is stray bytes almost throughout: stop as
+      // soon as the rest, even as two-byte characters, could not outweigh them.
+      if (characters + static_cast<std::size_t>(end - p) / 2 <= strays) return false;
     }
   }
 }

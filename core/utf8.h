@@ -6,12 +6,19 @@
 // code points, so the exact bytes can always be given back.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace tallyrun {
 
 bool IsValidUtf8(std::string_view text);
+// How far from its start `text` is well-formed: where the first character
+// that is not begins, or the whole size.
+std::size_t ValidUtf8Length(std::string_view text);
+// How many bytes at the start, or at the end, of `text` are ASCII.
+std::size_t AsciiLength(std::string_view text);
+std::size_t AsciiSuffixLength(std::string_view text);
 // Whether `text` holds more well-formed characters beyond ASCII than stray
 // bytes: a UTF-8 name with a stray byte or two, rather than text in another
 // encoding where a pair of bytes happens to look like UTF-8.

@@ -94,6 +94,13 @@ TEST(LogReader, ReadsEveryWholeRecordNewestFirstSkippingDamageHoweverItArrives) 
       {"LF alone, no last line end", "M1\t/a\tD\nM2\t/b\t", V{"M2|/b", "M1|/a"}},
       // 表 is 0x95 0x5C in CP932: its second byte must not pass for a "\\".
       {"CP932", "\"M1\tC:\\\x95\x5C.txt\t\"\r\n", V{"M1|C:\\表.txt"}},
+      // Each line is judged alone, and one decoded line never stands in for
+      // the next: same Japanese, other ASCII around it; then a UTF-8 name with
+      // a stray byte, carried; then well-formed text again.
+      {"encodings mixed line by line",
+       "M1\t/あ\tD\r\nM2\tC:\\\x95\x5C-1.txt\t\r\nM3\tD:\\\x95\x5C-2\t\r\n"
+       "M4\t/いう\xFF\tD\r\nM5\t/う\tD\r\n",
+       V{"M5|/う", "M4|/いう\xED\xB3\xBF", "M3|D:\\表-2", "M2|C:\\表-1.txt", "M1|/あ"}},
       {"a NUL in a path", "M1\t/a" + nul + "b\tD\r\nM2\t/c\tD\r\n",
        V{"M2|/c", "M1|/a" + nul + "b"}},
       {"CR alone inside a line", "M1\t/a\rb\tD\r\nM2\t/c\tD\r\r\n", V{"M2|/c", "M1|/a\rb"}},
@@ -147,9 +154,9 @@ TEST(LogEntries, ManyEntriesKeepTheirTextAndOrderAcrossBlocks) {
   EXPECT_EQ(Entries(entries), V{"again"});
 }
 
-TEST(FindByteByWords, AgreesWithAPlainSearchWhateverTheNeighboursAndWhereverItStarts) {
+TEST(FindByteInBlocks, AgreesWithAPlainSearchWhateverTheNeighboursAndWhereverItStarts) {
   for (const char sought : {'\n', '\xEF'}) {
-    for (std::size_t size = 0; size <= 40; ++size) {
+    for (std::size_t size = 0; size <= 80; ++size) {
       // Neighbours one bit away from the sought byte, the high bit among them.
       std::string text;
       for (std::size_t i = 0; i < size; ++i)
@@ -159,7 +166,7 @@ TEST(FindByteByWords, AgreesWithAPlainSearchWhateverTheNeighboursAndWhereverItSt
         if (at < size) with[at] = sought;
         if (at + 5 < size) with[at + 5] = sought;
         for (std::size_t from = 0; from <= size + 1; ++from) {
-          ASSERT_EQ(FindByteByWords(with, sought, from), std::string_view(with).find(sought, from))
+          ASSERT_EQ(FindByteInBlocks(with, sought, from), std::string_view(with).find(sought, from))
               << size << " " << at << " " << from;
         }
       }

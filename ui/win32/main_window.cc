@@ -196,11 +196,16 @@ void Form1::ShowEntryCount(int keep_selected) {
   ::InvalidateRect(list, nullptr, TRUE);
 }
 
+// The list learns the new count once, at the end: each change of count
+// redraws its scroll bars at once, which costs more than a thousand records.
+// Until then it asks for nothing, as no message is handled in between.
 void Form1::GetListFromLogFile() {
   entries_.Clear();
-  ShowEntryCount(-1);
   const std::string shown = ShownLogFile();
-  if (shown.empty()) return;
+  if (shown.empty()) {
+    ShowEntryCount(-1);
+    return;
+  }
   {
     HCURSOR before = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
     entries_ = ReadLogEntries(env_, shown);
