@@ -158,9 +158,11 @@ int Rows(tallyrun::ui::Form1& form) {
   return form.findChild<QListView*>(QStringLiteral("List1"))->model()->rowCount();
 }
 
+// Until shown: what the change left to paint is painted, as the event loop
+// would do next; the controls that did not change are not drawn again.
 void ShowNow(tallyrun::ui::Form1& form) {
   QCoreApplication::processEvents();
-  form.repaint();
+  QCoreApplication::sendPostedEvents(&form);
   QCoreApplication::processEvents();
 }
 

@@ -41,12 +41,12 @@ bool AnyMatch(Bytes matches) {
 }  // namespace
 
 std::size_t FindByteInBlocks(std::string_view text, char byte, std::size_t from) {
-  const Bytes pattern = Bytes{} + static_cast<signed char>(byte);
+  const Bytes sought = Bytes{} + static_cast<signed char>(byte);
   const char* const p = text.data();
   std::size_t i = from;
   for (; i + 32 <= text.size(); i += 32) {
-    const Bytes first = Load(p + i) == pattern;
-    const Bytes second = Load(p + i + 16) == pattern;
+    const Bytes first = Load(p + i) == sought;
+    const Bytes second = Load(p + i + 16) == sought;
     if (AnyMatch(first | second)) {
       const int at = FirstMatch(first);
       return at >= 0 ? i + static_cast<std::size_t>(at)
@@ -54,9 +54,15 @@ std::size_t FindByteInBlocks(std::string_view text, char byte, std::size_t from)
     }
   }
   if (i + 16 <= text.size()) {
-    const int at = FirstMatch(Load(p + i) == pattern);
+    const int at = FirstMatch(Load(p + i) == sought);
     if (at >= 0) return i + static_cast<std::size_t>(at);
     i += 16;
+  }
+  if (i < text.size() && text.size() >= from + 16) {
+    // The last sixteen bytes: those before `i` are known not to match.
+    const std::size_t last = text.size() - 16;
+    const int at = FirstMatch(Load(p + last) == sought);
+    return at >= 0 ? last + static_cast<std::size_t>(at) : std::string_view::npos;
   }
   for (; i < text.size(); ++i) {
     if (p[i] == byte) return i;

@@ -50,6 +50,21 @@ SpareBlocks& Spares() {
   return *spares;
 }
 
+// Entries are short: they are copied sixteen bytes a step, the last step
+// overlapping the one before, without a call into the C library, whose copy
+// can spend longer setting out than copying.
+void CopyShort(char* to, const char* from, std::size_t n) {
+  if (n >= 16) {
+    for (std::size_t i = 0; i + 16 < n; i += 16) std::memcpy(to + i, from + i, 16);
+    std::memcpy(to + n - 16, from + n - 16, 16);
+  } else if (n >= 8) {
+    std::memcpy(to, from, 8);
+    std::memcpy(to + n - 8, from + n - 8, 8);
+  } else {
+    for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
+  }
+}
+
 // Starts are kept in blocks of bytes, so that they come from the same spares.
 void StoreStart(char* chunk, std::size_t i, std::size_t start) {
   const auto value = static_cast<std::uint32_t>(start);
@@ -126,15 +141,14 @@ std::string_view LogEntries::operator[](std::size_t i) const {
 }
 
 void LogEntries::AddNewest(std::string_view entry) {
-  char* at = Add(entry.size());
-  if (!entry.empty()) std::memcpy(at, entry.data(), entry.size());
+  CopyShort(Add(entry.size()), entry.data(), entry.size());
 }
 
 void LogEntries::AddNewest(std::string_view moment, std::string_view path) {
   char* at = Add(moment.size() + 1 + path.size());
   // Fields of one line read back lie one after the other: one copy does.
   if (!moment.empty() && moment.data() + moment.size() + 1 == path.data()) {
-    std::memcpy(at, moment.data(), moment.size() + 1 + path.size());
+    CopyShort(at, moment.data(), moment.size() + 1 + path.size());
     at[moment.size()] = kEntrySeparator;
     return;
   }

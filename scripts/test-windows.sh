@@ -31,8 +31,12 @@ cmake --build "$build" --target "${targets[@]}"
 headers=$(x86_64-w64-mingw32-objdump -p "$build/bin/Tallyrun.exe")
 grep -q 'Subsystem.*Windows GUI' <<<"$headers" || { echo "Tallyrun.exe: not a GUI program"; exit 1; }
 extra=$(grep 'DLL Name' <<<"$headers" |
-  grep -viE 'KERNEL32|msvcrt|USER32' || true)
+  grep -viE 'KERNEL32|msvcrt|USER32|GDI32' || true)
 [ -z "$extra" ] || { echo "Tallyrun.exe needs DLLs beside it: $extra"; exit 1; }
+# The windowing DLLs are loaded when first called (ui/win32/*.def): a start
+# that only records must not load them.
+early=$(grep 'DLL Name' <<<"$headers" | grep -iE 'USER32|GDI32' || true)
+[ -z "$early" ] || { echo "Tallyrun.exe loads at every start: $early (add the call to its .def)"; exit 1; }
 
 stage=$(mktemp -d /tmp/tallyrun-windows.XXXXXX)
 as_user=()

@@ -189,14 +189,22 @@ TEST(Form1, EnterAndDoubleClickStartTheWindowsFoldersExplorerAndAVanishedItemIsT
                           W(windows + "\\explorer.exe").c_str(), FALSE));
   const SetEnv windir(L"WINDIR", windows), record(L"TALLYRUN_EXPLORER_LOG", dir / "started.txt");
   const std::string log = dir / "t.log";
+  // Older records below, enough to scroll: the list's scroll bar must know them.
   std::string lines;
+  for (int i = 0; i < 200; ++i) lines += "2002/6/26 9:03:14\tC:\\older\t\r\n";
   for (const std::string& path : {dir / "gone.txt", file, folder + "\\"}) {
     lines += "2002/6/26 9:03:14\t" + platform::AnsiWhereExact(path) + "\t2002/6/26 9:03:14\r\n";
   }
   WriteBytes(log, lines);
   ShownForm1 shown(dir.path(), log);
   HWND list = shown.form.control(Form1::List1);
-  ASSERT_EQ(ListView_GetItemCount(list), 3);
+  ASSERT_EQ(ListView_GetItemCount(list), 203);
+  SCROLLINFO bar{};
+  bar.cbSize = sizeof bar;
+  bar.fMask = SIF_RANGE;
+  ASSERT_TRUE(::GetScrollInfo(list, SB_VERT, &bar));
+  EXPECT_EQ(bar.nMax, 202);
+  EXPECT_TRUE(::GetWindowLongPtrW(list, GWL_STYLE) & WS_VSCROLL);
   // The command lines Explorer was started with, one a line.
   const auto started = [&] {
     const std::string bytes = Exists(dir / "started.txt") ? ReadBytes(dir / "started.txt") : "";

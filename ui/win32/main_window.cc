@@ -186,19 +186,29 @@ std::string Form1::ShownLogFile() const {
   return Narrow(shown);
 }
 
+// A change of count redraws the list's scroll bars there and then, several
+// times over, and with some themes (Wine's) each time costs more than reading
+// a thousand records. So the window's own drawing is held meanwhile (the
+// list's WM_SETREDRAW would redo the same work when released) and the bar is
+// drawn once, as it ends up.
 void Form1::ShowEntryCount(int keep_selected) {
   HWND list = controls_[List1];
+  ::DefWindowProcW(list, WM_SETREDRAW, FALSE, 0);
   ListView_SetItemCountEx(list, static_cast<int>(entries_.size()), 0);
   if (keep_selected >= 0) {
     ListView_SetItemState(list, keep_selected, LVIS_SELECTED | LVIS_FOCUSED,
                           LVIS_SELECTED | LVIS_FOCUSED);
   }
+  ::DefWindowProcW(list, WM_SETREDRAW, TRUE, 0);
+  SCROLLINFO bar{};
+  bar.cbSize = sizeof bar;
+  bar.fMask = SIF_ALL;
+  if (::GetScrollInfo(list, SB_VERT, &bar)) ::SetScrollInfo(list, SB_VERT, &bar, TRUE);
   ::InvalidateRect(list, nullptr, TRUE);
 }
 
-// The list learns the new count once, at the end: each change of count
-// redraws its scroll bars at once, which costs more than a thousand records.
-// Until then it asks for nothing, as no message is handled in between.
+// The list learns the new count once, at the end, for the same reason; until
+// then it asks for nothing, as no message is handled in between.
 void Form1::GetListFromLogFile() {
   entries_.Clear();
   const std::string shown = ShownLogFile();
