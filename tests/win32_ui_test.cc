@@ -189,7 +189,8 @@ TEST(Form1, EnterAndDoubleClickStartTheWindowsFoldersExplorerAndAVanishedItemIsT
                           W(windows + "\\explorer.exe").c_str(), FALSE));
   const SetEnv windir(L"WINDIR", windows), record(L"TALLYRUN_EXPLORER_LOG", dir / "started.txt");
   const std::string log = dir / "t.log";
-  // Older records below, enough to scroll: the list's scroll bar must know them.
+  // Older records below, enough to scroll: the list's scroll bar must know
+  // them, and its one column must leave room for the bar.
   std::string lines;
   for (int i = 0; i < 200; ++i) lines += "2002/6/26 9:03:14\tC:\\older\t\r\n";
   for (const std::string& path : {dir / "gone.txt", file, folder + "\\"}) {
@@ -205,6 +206,7 @@ TEST(Form1, EnterAndDoubleClickStartTheWindowsFoldersExplorerAndAVanishedItemIsT
   ASSERT_TRUE(::GetScrollInfo(list, SB_VERT, &bar));
   EXPECT_EQ(bar.nMax, 202);
   EXPECT_TRUE(::GetWindowLongPtrW(list, GWL_STYLE) & WS_VSCROLL);
+  EXPECT_FALSE(::GetWindowLongPtrW(list, GWL_STYLE) & WS_HSCROLL) << "the entries fit its width";
   // The command lines Explorer was started with, one a line.
   const auto started = [&] {
     const std::string bytes = Exists(dir / "started.txt") ? ReadBytes(dir / "started.txt") : "";

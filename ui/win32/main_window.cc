@@ -152,6 +152,7 @@ LRESULT Form1::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DPICHANGED:
       FitForm(form_, kWidth, kHeight, HIWORD(wp), reinterpret_cast<const RECT*>(lp));
       controls_.Lay(HIWORD(wp));
+      ListView_SetColumnWidth(controls_[List1], 0, LVSCW_AUTOSIZE_USEHEADER);
       return 0;
     case WM_CLOSE:
       Form_Unload();
@@ -195,6 +196,9 @@ void Form1::ShowEntryCount(int keep_selected) {
   HWND list = controls_[List1];
   ::DefWindowProcW(list, WM_SETREDRAW, FALSE, 0);
   ListView_SetItemCountEx(list, static_cast<int>(entries_.size()), 0);
+  // The one column fills the list beside its scroll bar, if it has one: the
+  // list never scrolls sideways.
+  ListView_SetColumnWidth(list, 0, LVSCW_AUTOSIZE_USEHEADER);
   if (keep_selected >= 0) {
     ListView_SetItemState(list, keep_selected, LVIS_SELECTED | LVIS_FOCUSED,
                           LVIS_SELECTED | LVIS_FOCUSED);
