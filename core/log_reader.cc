@@ -146,15 +146,15 @@ void LogEntries::AddNewest(std::string_view entry) {
 
 void LogEntries::AddNewest(std::string_view moment, std::string_view path) {
   char* at = Add(moment.size() + 1 + path.size());
-  // Fields of one line read back lie one after the other: one copy does.
-  if (!moment.empty() && moment.data() + moment.size() + 1 == path.data()) {
-    CopyShort(at, moment.data(), moment.size() + 1 + path.size());
-    at[moment.size()] = kEntrySeparator;
-    return;
-  }
-  if (!moment.empty()) std::memcpy(at, moment.data(), moment.size());
+  CopyShort(at, moment.data(), moment.size());
   at[moment.size()] = kEntrySeparator;
-  if (!path.empty()) std::memcpy(at + moment.size() + 1, path.data(), path.size());
+  CopyShort(at + moment.size() + 1, path.data(), path.size());
+}
+
+void LogEntries::AddNewestFromLine(std::string_view moment_tab_path, std::size_t tab) {
+  char* at = Add(moment_tab_path.size());
+  CopyShort(at, moment_tab_path.data(), moment_tab_path.size());
+  at[tab] = kEntrySeparator;
 }
 
 LogEntries::LogEntries(LogEntries&& other) noexcept
@@ -203,8 +203,7 @@ void LogReader::TakeLine(std::string_view line, bool valid_utf8) {
   if (first_tab == std::string_view::npos) return;
   const std::size_t second_tab = FindByte(field, '\t', first_tab + 1);
   if (second_tab == std::string_view::npos) return;
-  out_.AddNewest(field.substr(0, first_tab),
-                 field.substr(first_tab + 1, second_tab - first_tab - 1));
+  out_.AddNewestFromLine(field.substr(0, second_tab), first_tab);
 }
 
 void LogReader::Decode(std::string_view field) {
@@ -259,7 +258,7 @@ void LogReader::Feed(std::string_view piece) {
   // A line break never falls inside a character, so text checked well-formed
   // across many lines is so line by line: the check runs on until a line
   // that is not, and starts again after it.
-  std::size_t well_formed_to = 0;
+  std::size_t well_formed_to = ValidUtf8Length(lines);
   for (std::size_t at = 0; at < lines.size();) {
     const std::size_t nl = FindByte(lines, '\n', at);
     if (well_formed_to < at) well_formed_to = at + ValidUtf8Length(lines.substr(at));

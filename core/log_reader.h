@@ -37,6 +37,9 @@ class LogEntries {
   void AddNewest(std::string_view entry);
   // Builds "moment|path" in place, without a temporary.
   void AddNewest(std::string_view moment, std::string_view path);
+  // The same from a record's moment and path as they stand in its line, with
+  // the TAB between them at `tab`: one copy does.
+  void AddNewestFromLine(std::string_view moment_tab_path, std::size_t tab);
   // Its memory is kept for the next entries to be read (see log_reader.cc).
   void Clear();
 
