@@ -4,15 +4,10 @@
 
 #include <algorithm>
 
+#include "core/utf8.h"
+
 namespace tallyrun::platform {
 namespace {
-
-bool IsAscii(std::string_view text) {
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
 
 // UTF-16 as UTF-8 the way WideCharToMultiByte makes it, lone surrogates as
 // U+FFFD, without a call per line.
@@ -108,7 +103,7 @@ void DecodeCodePage(std::string_view bytes, unsigned code_page, std::string& out
 
 std::string AnsiWhereExact(std::string_view utf8) {
   // ASCII is the same in every ANSI code page; a UTF-8 system needs nothing.
-  if (IsAscii(utf8) || ::GetACP() == CP_UTF8) return std::string(utf8);
+  if (AsciiLength(utf8) == utf8.size() || ::GetACP() == CP_UTF8) return std::string(utf8);
   const std::wstring wide = Widen(utf8);
   BOOL lost = FALSE;
   const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
