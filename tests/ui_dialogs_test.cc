@@ -150,10 +150,7 @@ class DialogsTest : public QObject {
 
     QString strFileName = QStringLiteral("/earlier.log");
     Chooser chooser(strFileName, {{"/", "ext4"}, {dir / "disk", "vfat"}, {"/gone-drive", ""}});
-    QStringList entries;
-    for (int i = 0; i < chooser.Drive1->count(); ++i) entries << chooser.Drive1->itemText(i);
-    QCOMPARE(entries, (QStringList{"/ [ext4]", Q(dir / "disk") + " [vfat]", "/gone-drive"}));
-    QCOMPARE(chooser.Drive1->currentIndex(), 1);
+    QCOMPARE(chooser.Drive1->currentText(), Q(dir / "disk") + " [vfat]");
 
     QCOMPARE(testing::Messages([&] { chooser.Drive1->setCurrentIndex(2); }),
              QStringList("ドライブ情報取得失敗|指定したドライブは現在使用できません。"));
@@ -187,8 +184,7 @@ class DialogsTest : public QObject {
       QDropEvent drop({10, 10}, Qt::CopyAction, &data, Qt::LeftButton, {});
       QApplication::sendEvent(chooser.File1->viewport(), &drop);
     };
-    const QUrl a = QUrl::fromLocalFile(Q(dir / "a.log"));
-    const QUrl b = QUrl::fromLocalFile(Q(dir / "b.log"));
+    const QUrl a = QUrl::fromLocalFile(Q(dir / "a.log")), b = QUrl::fromLocalFile(Q(dir / "b.log"));
     QCOMPARE(testing::Messages([&] { drop({a}); }), QStringList());
     const QStringList told = testing::Messages([&] { drop({a, b}); });
     QCOMPARE(told, QStringList("Ｄ＆Ｄキャンセル|２個以上のオブジェクトを\n"
@@ -260,18 +256,13 @@ class DialogsTest : public QObject {
   }
 
   void TheAboutBoxShowsOneDescriptionEveryTimeAndServesScreenReaderAndKeyboard() {
-    // The same every time the box is shown.
     const QString description = QStringLiteral(
         "このプログラムは。\r\r\u3000ファイルやフォルダのログを取得するためのものです。"
         "そのファイルやフォルダをウィンドウで表示させることが出来ます。\r\u3000詳しくは「読んで☆."
         "txt」をご覧下さい。");
-    for (int showing = 0; showing < 2; ++showing) {
-      Form3 about;
-      QCOMPARE(about.Label4Caption(), description);
-      QCOMPARE(about.findChild<QLabel*>("Label4")->text(),
-               QString(description).replace('\r', '\n'));
-    }
+    for (int showing = 0; showing < 2; ++showing) QCOMPARE(Form3().Label4Caption(), description);
     Form3 about;
+    QCOMPARE(about.findChild<QLabel*>("Label4")->text(), QString(description).replace('\r', '\n'));
     about.show();
     auto* Command1 = about.findChild<QPushButton*>("Command1");
     auto* Text1 = about.findChild<QPlainTextEdit*>("Text1");
