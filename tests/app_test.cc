@@ -59,7 +59,6 @@ V Added(const std::string& log) {
   return added;
 }
 
-// The paths of a fresh read of the log, newest first.
 V ReadBackPaths(const std::string& log) {
   platform::SystemEnv env;
   const LogEntries entries = ReadLogEntries(env, log);
@@ -68,7 +67,6 @@ V ReadBackPaths(const std::string& log) {
   return paths;
 }
 
-// What a run meets besides its arguments.
 struct Conditions {
   rlim_t file_size_limit = RLIM_INFINITY;
   bool folder_deleted = false;
@@ -81,7 +79,6 @@ class CommandLine : public ::testing::Test {
     ::mkdir(work_.c_str(), 0755);
   }
 
-  // Runs from the work folder, with stderr kept in a file of its own.
   pid_t Spawn(const V& args, const Conditions& when = {}) {
     // Else the child writes the test's pending output again, when it
     // reopens stdout, and past its file-size limit when that is a file.
@@ -138,9 +135,7 @@ class CommandLine : public ::testing::Test {
   const std::string errors_ = dir_ / "stderr", output_ = dir_ / "stdout";
 };
 
-// Names the system allows but that stretch the log are recorded byte for
-// byte, in order, and the log still reads back whole; names that cannot be
-// one line of it are refused, shown so that they cannot work the terminal.
+// Refused names are shown so that they cannot work the terminal.
 TEST_F(CommandLine, EveryItemIsRecordedExactlyInOrderOrRefusedWithAMessage) {
   WriteFile(work_ + "/a b.txt", "x");
   ::mkdir((work_ + "/フォルダ").c_str(), 0755);
@@ -178,8 +173,7 @@ TEST_F(CommandLine, EveryItemIsRecordedExactlyInOrderOrRefusedWithAMessage) {
                     Rec(too_long + "/", false), Rec(work_ + "/self/", false),
                     Rec(dir_.path() + "/"), Rec(work_ + "/フォルダ/"), Rec(stray)});
   EXPECT_EQ(Added(ReadFile(log_)), expected);
-  // Read back newest first, with stray bytes carried so that the exact name
-  // can be found again.
+  // Stray bytes are carried so that the exact name can be found again.
   const V back = ReadBackPaths(log_);
   ASSERT_EQ(back.size(), expected.size() + 3);
   EXPECT_EQ(StraysRestored(back[0]), stray);
@@ -218,8 +212,6 @@ TEST_F(CommandLine, SettingsFilesOfAnyShapeNeverStopTheRecording) {
   }
 }
 
-// One row per place a log cannot be kept: the user hears which file and why,
-// the program ends with status 1, and no file anywhere is changed or made.
 TEST_F(CommandLine, AnUnusableLogIsReportedAndChangesNothing) {
   // A reader already waits on the FIFO: had the program opened it for
   // writing even for a moment, the reader would see the writer come and go.
@@ -266,8 +258,6 @@ TEST_F(CommandLine, AnUnusableLogIsReportedAndChangesNothing) {
   ::close(reader);
 }
 
-// Another program keeps the log locked: the wait ends, the user hears why;
-// one that lets go in time is waited for.
 TEST_F(CommandLine, ALogLockedByAnotherProgramIsGivenUpAfterAWhile) {
   WriteFile(log_, kEarlier);
   const int holder = ::open(log_.c_str(), O_RDONLY | O_CLOEXEC);
@@ -276,7 +266,6 @@ TEST_F(CommandLine, ALogLockedByAnotherProgramIsGivenUpAfterAWhile) {
                                         "」に書き込めません: ほかのプログラムがこのファイルを"
                                         "ロックしたままです（10 秒待ちました）\n"}));
   EXPECT_EQ(ReadFile(log_), kEarlier);
-  // Let go while the recorder waits: it goes on and records.
   const pid_t releaser = ::fork();
   if (releaser == 0) {
     ::usleep(500000);
@@ -288,8 +277,6 @@ TEST_F(CommandLine, ALogLockedByAnotherProgramIsGivenUpAfterAWhile) {
   EXPECT_EQ(Added(ReadFile(log_)), V{Rec("/")});
 }
 
-// Whatever state the log or the process is in, every earlier record stays
-// byte for byte and every new record reads back.
 TEST_F(CommandLine, EarlierRecordsSurviveACutTailAFullDiskAndADeletedFolder) {
   const std::string cut = "2002/06/26 9:03:17\t/home/u/cu";
   WriteFile(log_, kEarlier + cut);
@@ -338,9 +325,7 @@ TEST_F(CommandLine, FiftyThousandArgumentsAreAllRecordedInOrder) {
   EXPECT_EQ(paths.front(), work_ + "/i49999/");
 }
 
-// Eight recorders at the same moment, each with its own 2,000 items: every
-// line arrives once, whole, each recorder's batch in one piece, and a fresh
-// read of the log agrees line for line.
+// Each recorder's batch arrives once, whole and in one piece.
 TEST_F(CommandLine, ConcurrentRecordersLoseTearAndInterleaveNothing) {
   constexpr int kRecorders = 8;
   constexpr std::size_t kItems = 2000;
@@ -393,8 +378,6 @@ TEST_F(CommandLine, ALoneHelpOrVersionIsAnsweredUnlessSuchAnItemExists) {
             (V{Rec(work_ + "/--version"), Rec(work_ + "/-h/", false), Rec(work_ + "/--version")}));
 }
 
-// A window program that is there but cannot be started is named, so that
-// the user knows which file to look at.
 TEST_F(CommandLine, AWindowProgramThatCannotStartIsNamed) {
   WriteFile(dir_ / "tallyrun-window", "not a program");
   EXPECT_EQ(Run({}), (Outcome{1, "tallyrun: ウィンドウのプログラム「" + dir_ / "tallyrun-window" +

@@ -99,7 +99,6 @@ TEST(ReplaceFile, WritesInOneStepWhereTheFileLivesOrChangesNothing) {
   ASSERT_EQ(::stat((dir / "a/b").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
 
-  // A link is kept, and the file it leads to replaced.
   ASSERT_EQ(::symlink("a/b/Tallyrun.ini", (dir / "link.ini").c_str()), 0);
   ASSERT_TRUE(ReplaceFile(dir / "link.ini", "three").ok());
   EXPECT_EQ(std::filesystem::read_symlink(dir / "link.ini"), "a/b/Tallyrun.ini");

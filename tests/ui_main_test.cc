@@ -60,7 +60,6 @@ void AppendTo(const std::string& path, const std::string& text) {
 
 void MakeFolder(const std::string& path) { QCOMPARE(::mkdir(path.c_str(), 0755), 0); }
 
-// Files with known contents and modification time, one per name.
 std::vector<std::string> MakeFiles(const TempDir& dir, const std::vector<std::string>& names) {
   std::vector<std::string> paths;
   for (const std::string& name : names) {
@@ -374,10 +373,8 @@ class UiMainTest : public QObject {
   }
 
   void RecordersAndTheWindowWritingAtOnceLoseAndTearNothing() {
-    // The command-line program beside the test's settings records into log_.
     const QString recorder = QString::fromStdString(*dir_ / "tallyrun");
     QVERIFY(QFile::copy(TALLYRUN_EXE, recorder));
-    // The window drops while it follows the log the others write.
     const auto form = StartedWith(log_);
     std::vector<std::unique_ptr<QProcess>> recorders;
     for (int r = 0; r < kRecorders; ++r) {
@@ -555,7 +552,6 @@ class UiMainTest : public QObject {
     form->close();  // as the title bar's close control does
     QCOMPARE(ReadFile(location_.settings_file), "[Tallyrun]\r\nLogFile=" + other + "\r\n");
 
-    // A settings file that cannot be written is reported; the window closes.
     location_.settings_file = dir_->path();
     form = StartedWith(other);
     Text1(*form)->setText(QString::fromStdString(log_));
