@@ -14,7 +14,6 @@
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
-#include "platform/folders.h"
 #include "platform/mounts.h"
 #include "tests/test_support.h"
 
@@ -122,23 +121,6 @@ TEST(ToLocalTime, AYearNoDateCanShowGivesNoneInsteadOfOverflowing) {
 }
 
 TEST(Cp932ToUtf8, MarksBadBytes) { EXPECT_EQ(Cp932ToUtf8("a\xA0z\x83"), "a\uFFFDz\uFFFD"); }
-
-TEST(ListFolder, OffersVisibleFoldersAndRegularFilesWithLinksFollowed) {
-  TempDir dir;
-  for (const char* folder : {"sub", ".hidden"}) ::mkdir((dir / folder).c_str(), 0755);
-  for (const char* file : {"a.txt", ".b.txt"}) WriteFile(dir / file, "");
-  ASSERT_EQ(::mkfifo((dir / "fifo.log").c_str(), 0644), 0);
-  for (const auto& [target, link] : {std::pair{"sub", "to-sub"}, {"a.txt", "to-a"}, {"-", "bad"}})
-    ASSERT_EQ(::symlink(target, (dir / link).c_str()), 0);
-  std::optional<FolderListing> listing = ListFolder(dir.path());
-  ASSERT_TRUE(listing.has_value());
-  std::ranges::sort(listing->folders);
-  std::ranges::sort(listing->files);
-  EXPECT_EQ(listing->folders, (std::vector<std::string>{"sub", "to-sub"}));
-  EXPECT_EQ(listing->files, (std::vector<std::string>{"a.txt", "to-a"}));
-  for (const std::string& bad : {dir / "missing", dir / "a.txt", std::string()})
-    EXPECT_FALSE(ListFolder(bad).has_value()) << bad;
-}
 
 TEST(ParseMountInfo, OffersEachStorageMountOnceWithItsEscapesDecoded) {
   // Left out: kernel and system trees, runtime state in memory, package

@@ -1,6 +1,8 @@
 // The chooser and the about box as a person uses them: real dialogs on the
 // offscreen platform, real folders in a temporary place, and the mount list
 // put in by the test.
+#include <sys/stat.h>
+
 #include "platform/system_env.h"
 #include "tests/test_support.h"
 #include "tests/ui_test_support.h"
@@ -103,6 +105,11 @@ class DialogsTest : public QObject {
     Make(dir.path(), {"top.log", "Vanishing/", ".hidden/"});
     Make(dir / "sub", {"folder.log/", "b.log", "a.txt", "C.txt", "c.TXT", "d.log.bak", "e.md",
                        "log", ".hidden.log", "x.tar.txt"});
+    // Links are followed, a broken one and a FIFO are not offered.
+    for (const auto& [target, link] :
+         {std::pair{"b.log", "sub/link.log"}, {"-", "sub/bad.log"}, {"sub", "to-sub"}})
+      std::filesystem::create_symlink(target, dir / link);
+    QCOMPARE(::mkfifo((dir / "sub/fifo.log").c_str(), 0644), 0);
     const testing::InFolder here(dir.path());
 
     QString strFileName = QStringLiteral("untouched");
@@ -113,7 +120,7 @@ class DialogsTest : public QObject {
       QCOMPARE(ChildNames(item), QStringList(part));
       item = item->child(0);
     }
-    QCOMPARE(ChildNames(item), (QStringList{"sub", "Vanishing"}));
+    QCOMPARE(ChildNames(item), (QStringList{"sub", "to-sub", "Vanishing"}));
     QCOMPARE(Dir1->currentItem(), item);
 
     // Moving the highlight, or any other key, opens nothing.
@@ -123,7 +130,8 @@ class DialogsTest : public QObject {
 
     QTest::keyRelease(Dir1, Qt::Key_Return);
     QCOMPARE(chooser.dialog.Dir1Path(), Q(dir / "sub"));
-    QCOMPARE(Names(chooser.File1), (QStringList{"a.txt", "b.log", "C.txt", "x.tar.txt"}));
+    QCOMPARE(Names(chooser.File1),
+             (QStringList{"a.txt", "b.log", "C.txt", "link.log", "x.tar.txt"}));
     // Enter on the current folder itself reads its files again.
     testing::WriteFile(dir / "sub/new.log", "");
     QTest::keyRelease(Dir1, Qt::Key_Enter, Qt::ShiftModifier);
@@ -137,7 +145,7 @@ class DialogsTest : public QObject {
     testing::WriteFile(dir / "arrived.log", "");
     QTest::keyRelease(Dir1, Qt::Key_Return);
     QCOMPARE(chooser.dialog.Dir1Path(), Q(dir.path()));
-    QCOMPARE(ChildNames(FindFolder(Dir1, Q(dir.path()))), QStringList{"sub"});
+    QCOMPARE(ChildNames(FindFolder(Dir1, Q(dir.path()))), (QStringList{"sub", "to-sub"}));
     QCOMPARE(Names(chooser.File1), (QStringList{"arrived.log", "top.log"}));
     QCOMPARE(chooser.Result(), QStringLiteral("untouched"));
   }
