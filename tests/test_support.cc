@@ -19,14 +19,6 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
   std::error_code ignored;
-  // Tests may leave read-only folders behind; open them up so removal works.
-  for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
-       it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-    if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
-      std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                   std::filesystem::perm_options::add, ignored);
-    }
-  }
   std::filesystem::remove_all(path_, ignored);
 }
 
@@ -43,13 +35,8 @@ std::string ReadFile(const std::string& path) {
 
 void SetModified(const std::string& path, const LocalTime& when) {
   struct tm t {};
-  t.tm_year = when.year - 1900;
-  t.tm_mon = when.month - 1;
-  t.tm_mday = when.day;
-  t.tm_hour = when.hour;
-  t.tm_min = when.minute;
-  t.tm_sec = when.second;
-  t.tm_isdst = -1;
+  t.tm_year = when.year - 1900, t.tm_mon = when.month - 1, t.tm_mday = when.day;
+  t.tm_hour = when.hour, t.tm_min = when.minute, t.tm_sec = when.second, t.tm_isdst = -1;
   struct utimbuf times {};
   times.actime = times.modtime = ::mktime(&t);
   if (::utime(path.c_str(), &times) != 0) throw std::runtime_error("utime failed");

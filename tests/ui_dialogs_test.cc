@@ -1,6 +1,8 @@
 // The chooser and the about box as a person uses them: real dialogs on the
 // offscreen platform, real folders in a temporary place, and the mount list
 // put in by the test.
+#include <sys/stat.h>
+
 #include "platform/system_env.h"
 #include "tests/test_support.h"
 #include "tests/ui_test_support.h"
@@ -103,6 +105,11 @@ class DialogsTest : public QObject {
     Make(dir.path(), {"top.log", "Vanishing/", ".hidden/"});
     Make(dir / "sub", {"folder.log/", "b.log", "a.txt", "C.txt", "c.TXT", "d.log.bak", "e.md",
                        "log", ".hidden.log", "x.tar.txt"});
+    // Links are followed, a broken one and a FIFO are not offered.
+    for (const auto& [target, link] :
+         {std::pair{"b.log", "sub/link.log"}, {"-", "sub/bad.log"}, {"sub", "to-sub"}})
+      std::filesystem::create_symlink(target, dir / link);
+    QCOMPARE(::mkfifo((dir / "sub/fifo.log").c_str(), 0644), 0);
     const testing::InFolder here(dir.path());
 
     QString strFileName = QStringLiteral("untouched");
@@ -113,7 +120,7 @@ class DialogsTest : public QObject {
       QCOMPARE(ChildNames(item), QStringList(part));
       item = item->child(0);
     }
-    QCOMPARE(ChildNames(item), (QStringList{"sub", "Vanishing"}));
+    QCOMPARE(ChildNames(item), (QStringList{"sub", "to-sub", "Vanishing"}));
     QCOMPARE(Dir1->currentItem(), item);
 
     // Moving the highlight, or any other key, opens nothing.
@@ -123,12 +130,12 @@ class DialogsTest : public QObject {
 
     QTest::keyRelease(Dir1, Qt::Key_Return);
     QCOMPARE(chooser.dialog.Dir1Path(), Q(dir / "sub"));
-    QCOMPARE(Names(chooser.File1), (QStringList{"a.txt", "b.log", "C.txt", "x.tar.txt"}));
+    QCOMPARE(Names(chooser.File1),
+             (QStringList{"a.txt", "b.log", "C.txt", "link.log", "x.tar.txt"}));
     // Enter on the current folder itself reads its files again.
     testing::WriteFile(dir / "sub/new.log", "");
     QTest::keyRelease(Dir1, Qt::Key_Enter, Qt::ShiftModifier);
     QVERIFY(Names(chooser.File1).contains("new.log"));
-    // Double-click on an ancestor goes back up.
     testing::DoubleClick(Dir1, Dir1->visualItemRect(FindFolder(Dir1, Q(dir.path()))).center());
     QCOMPARE(chooser.dialog.Dir1Path(), Q(dir.path()));
 
@@ -138,7 +145,7 @@ class DialogsTest : public QObject {
     testing::WriteFile(dir / "arrived.log", "");
     QTest::keyRelease(Dir1, Qt::Key_Return);
     QCOMPARE(chooser.dialog.Dir1Path(), Q(dir.path()));
-    QCOMPARE(ChildNames(FindFolder(Dir1, Q(dir.path()))), QStringList{"sub"});
+    QCOMPARE(ChildNames(FindFolder(Dir1, Q(dir.path()))), (QStringList{"sub", "to-sub"}));
     QCOMPARE(Names(chooser.File1), (QStringList{"arrived.log", "top.log"}));
     QCOMPARE(chooser.Result(), QStringLiteral("untouched"));
   }
@@ -150,10 +157,7 @@ class DialogsTest : public QObject {
 
     QString strFileName = QStringLiteral("/earlier.log");
     Chooser chooser(strFileName, {{"/", "ext4"}, {dir / "disk", "vfat"}, {"/gone-drive", ""}});
-    QStringList entries;
-    for (int i = 0; i < chooser.Drive1->count(); ++i) entries << chooser.Drive1->itemText(i);
-    QCOMPARE(entries, (QStringList{"/ [ext4]", Q(dir / "disk") + " [vfat]", "/gone-drive"}));
-    QCOMPARE(chooser.Drive1->currentIndex(), 1);
+    QCOMPARE(chooser.Drive1->currentText(), Q(dir / "disk") + " [vfat]");
 
     QCOMPARE(testing::Messages([&] { chooser.Drive1->setCurrentIndex(2); }),
              QStringList("ドライブ情報取得失敗|指定したドライブは現在使用できません。"));
@@ -187,8 +191,7 @@ class DialogsTest : public QObject {
       QDropEvent drop({10, 10}, Qt::CopyAction, &data, Qt::LeftButton, {});
       QApplication::sendEvent(chooser.File1->viewport(), &drop);
     };
-    const QUrl a = QUrl::fromLocalFile(Q(dir / "a.log"));
-    const QUrl b = QUrl::fromLocalFile(Q(dir / "b.log"));
+    const QUrl a = QUrl::fromLocalFile(Q(dir / "a.log")), b = QUrl::fromLocalFile(Q(dir / "b.log"));
     QCOMPARE(testing::Messages([&] { drop({a}); }), QStringList());
     const QStringList told = testing::Messages([&] { drop({a, b}); });
     QCOMPARE(told, QStringList("Ｄ＆Ｄキャンセル|２個以上のオブジェクトを\n"
@@ -260,18 +263,13 @@ class DialogsTest : public QObject {
   }
 
   void TheAboutBoxShowsOneDescriptionEveryTimeAndServesScreenReaderAndKeyboard() {
-    // The same every time the box is shown.
     const QString description = QStringLiteral(
         "このプログラムは。\r\r\u3000ファイルやフォルダのログを取得するためのものです。"
         "そのファイルやフォルダをウィンドウで表示させることが出来ます。\r\u3000詳しくは「読んで☆."
         "txt」をご覧下さい。");
-    for (int showing = 0; showing < 2; ++showing) {
-      Form3 about;
-      QCOMPARE(about.Label4Caption(), description);
-      QCOMPARE(about.findChild<QLabel*>("Label4")->text(),
-               QString(description).replace('\r', '\n'));
-    }
+    for (int showing = 0; showing < 2; ++showing) QCOMPARE(Form3().Label4Caption(), description);
     Form3 about;
+    QCOMPARE(about.findChild<QLabel*>("Label4")->text(), QString(description).replace('\r', '\n'));
     about.show();
     auto* Command1 = about.findChild<QPushButton*>("Command1");
     auto* Text1 = about.findChild<QPlainTextEdit*>("Text1");

@@ -66,9 +66,8 @@ inline QStringList LayoutFaults(QWidget* window) {
            w->objectName() != QLatin1String("MessageBox");
   };
   QList<QWidget*> controls;
-  for (QWidget* w : window->findChildren<QWidget*>()) {
+  for (QWidget* w : window->findChildren<QWidget*>())
     if (named(w) && named(w->parentWidget()) && !w->isWindow()) controls << w;
-  }
   // Where a label's text stands: the ink of its lines, in the label.
   const auto ink = [](const ui::Caption* caption, const ui::Caption::Line& line) {
     return QFontMetricsF(caption->font()).tightBoundingRect(line.text).translated(line.baseline);
@@ -83,17 +82,15 @@ inline QStringList LayoutFaults(QWidget* window) {
   for (QWidget* a : controls) {
     if (!a->parentWidget()->rect().contains(a->geometry()))
       faults << a->objectName() + " sticks out";
-    for (QWidget* b : controls) {
+    for (QWidget* b : controls)
       if (a < b && a->parentWidget() == b->parentWidget() && area(a).intersects(area(b)))
         faults << a->objectName() + " overlaps " + b->objectName();
-    }
     const QString face =
         QFontInfo(a->font()).family() + " " + QString::number(QFontInfo(a->font()).pointSizeF());
     if (const auto* caption = qobject_cast<const ui::Caption*>(a)) {
-      for (const ui::Caption::Line& line : caption->Lines()) {
+      for (const ui::Caption::Line& line : caption->Lines())
         if (!ink(caption, line).isEmpty() && !QRectF(caption->rect()).contains(ink(caption, line)))
           faults << a->objectName() + " cut in " + face + ": " + line.text;
-      }
     } else if (const auto* text = qobject_cast<const QPlainTextEdit*>(a)) {
       // A fixed text is read whole, without scrolling (once the window is shown).
       if (text->isVisible() && text->verticalScrollBar()->maximum() > 0)

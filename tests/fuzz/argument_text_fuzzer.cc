@@ -1,6 +1,7 @@
 // The raw argument-text splitter against any text: items are pieces of the
 // text, a text without quotes splits exactly at its blanks, and items
 // joined back with quotes where needed split into the same items.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -17,16 +18,11 @@ using tallyrun::SplitArgumentText;
 // Blanks separate, and a final blank adds nothing.
 std::vector<std::string> SplitAtBlanks(std::string_view text) {
   std::vector<std::string> items;
-  std::size_t from = 0;
-  for (;;) {
-    const std::size_t blank = text.find(' ', from);
-    if (blank == std::string_view::npos) {
-      if (from < text.size()) items.emplace_back(text.substr(from));
-      return items;
-    }
+  for (std::size_t from = 0, blank; from < text.size(); from = blank + 1) {
+    blank = std::min(text.find(' ', from), text.size());
     items.emplace_back(text.substr(from, blank - from));
-    from = blank + 1;
   }
+  return items;
 }
 
 // How a caller would quote items into one text again.
@@ -34,11 +30,8 @@ std::string Join(const std::vector<std::string>& items) {
   std::string text;
   for (const std::string& item : items) {
     if (&item != &items.front()) text.push_back(' ');
-    if (item.empty() || item.find(' ') != std::string::npos) {
-      text.append("\"").append(item).append("\"");
-    } else {
-      text.append(item);
-    }
+    const bool quoted = item.empty() || item.find(' ') != std::string::npos;
+    text.append(quoted ? "\"" + item + "\"" : item);
   }
   return text;
 }
