@@ -131,24 +131,6 @@ TEST(LogReader, AHugeLineIsSkippedWithoutEverBeingHeldWhole) {
   EXPECT_EQ(ReadBack(env, dir / "t.log"), (V{"M2|/b", "M1|" + path}));
 }
 
-TEST(LogEntries, ManyEntriesKeepTheirTextAndOrderAcrossBlocks) {
-  auto text_of = [](std::size_t i) { return std::to_string(i) + std::string(i % 97, 'x'); };
-  LogEntries entries;
-  constexpr std::size_t kCount = 200000;
-  for (std::size_t i = 0; i < kCount; ++i) entries.AddNewest(text_of(i));
-  const std::string huge(3 << 20, 'h');
-  entries.AddNewest("M", huge);
-  entries.AddNewest("");
-  entries.AddNewest("after");
-  const V all = Entries(entries);
-  ASSERT_EQ(all.size(), kCount + 3);
-  EXPECT_EQ(V(all.begin(), all.begin() + 3), (V{"after", "", "M|" + huge}));
-  for (std::size_t i = 0; i < kCount; ++i) ASSERT_EQ(all[kCount + 2 - i], text_of(i));
-  entries.Clear();
-  entries.AddNewest("again");
-  EXPECT_EQ(Entries(entries), V{"again"});
-}
-
 TEST(FindByteInBlocks, AgreesWithAPlainSearchWhateverTheNeighboursAndWhereverItStarts) {
   for (const char sought : {'\n', '\xEF'}) {
     for (std::size_t size = 0; size <= 80; ++size) {
