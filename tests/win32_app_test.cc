@@ -189,6 +189,7 @@ TEST_F(Tallyrun, FailsWithAMessageAndLeavesTheLogWhole) {
         << outcome.stderr_text;
   }
   ::CloseHandle(holder);
+  ::SetFileAttributesW(W(read_only).c_str(), FILE_ATTRIBUTE_NORMAL);  // for the folder's removal
   for (const std::string& log : {read_only, locked, full.empty() ? read_only : full})
     EXPECT_EQ(ReadBytes(log), earlier) << log;
 }

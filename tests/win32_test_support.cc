@@ -30,12 +30,7 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-  // Read-only files cannot be deleted; clear the bit first.
   std::error_code ec;
-  for (auto it = std::filesystem::recursive_directory_iterator(W(path_), ec);
-       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-    ::SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
-  }
   std::filesystem::remove_all(W(path_), ec);
 }
 
