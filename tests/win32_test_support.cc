@@ -30,22 +30,9 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-  // Read-only files cannot be deleted; clear the bit first.
   std::error_code ec;
-  for (auto it = std::filesystem::recursive_directory_iterator(W(path_), ec);
-       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-    ::SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
-  }
   std::filesystem::remove_all(W(path_), ec);
 }
-
-SetEnv::SetEnv(const wchar_t* name, const std::string& value) : name_(name) {
-  static wchar_t was[32767];
-  if (::GetEnvironmentVariableW(name, was, 32767) > 0) old_ = was;
-  ::SetEnvironmentVariableW(name, W(value).c_str());
-}
-
-SetEnv::~SetEnv() { ::SetEnvironmentVariableW(name_, old_ ? old_->c_str() : nullptr); }
 
 void WriteBytes(const std::string& path, std::string_view bytes) {
   const HANDLE h = Open(path, GENERIC_WRITE, CREATE_ALWAYS);
@@ -109,21 +96,16 @@ Outcome RunProgram(const std::string& exe, const std::wstring& arguments,
   HANDLE read_end = nullptr, write_end = nullptr;
   Check(::CreatePipe(&read_end, &write_end, &inherit, 0), "CreatePipe");
   ::SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-  const HANDLE nul =
-      ::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    &inherit, OPEN_EXISTING, 0, nullptr);
   std::wstring line = L"\"" + W(exe) + L"\"";
   if (!arguments.empty()) line += L" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = startup.hStdOutput = nul;
   startup.hStdError = write_end;
   PROCESS_INFORMATION process{};
   const BOOL started = ::CreateProcessW(W(exe).c_str(), line.data(), nullptr, nullptr, TRUE, 0,
                                         nullptr, W(folder).c_str(), &startup, &process);
   ::CloseHandle(write_end);
-  ::CloseHandle(nul);
   std::string bytes;
   char buffer[4096];
   DWORD n = 0;

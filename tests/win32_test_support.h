@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include <optional>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -31,17 +31,14 @@ class TempDir {
   std::string path_;
 };
 
-// Sets a variable of this process, and so of the programs it starts, for a while.
-class SetEnv {
- public:
-  SetEnv(const wchar_t* name, const std::string& value);
-  ~SetEnv();
-  SetEnv(const SetEnv&) = delete;
-  SetEnv& operator=(const SetEnv&) = delete;
-
- private:
-  const wchar_t* name_;
-  std::optional<std::wstring> old_;
+// Sets a variable of this process, and so of the programs it starts, while it lives.
+struct SetEnv {
+  SetEnv(const wchar_t* name, const std::string& value) : name(name) {
+    ::SetEnvironmentVariableW(name, W(value).c_str());
+  }
+  ~SetEnv() { ::SetEnvironmentVariableW(name, was); }
+  const wchar_t* name;
+  const wchar_t* was = _wgetenv(name);  // as the program started
 };
 
 void WriteBytes(const std::string& path, std::string_view bytes);

@@ -44,6 +44,7 @@ std::vector<ControlFacts> ReadControls(HWND form) {
   std::map<int, ControlFacts> controls;
   for (HWND hwnd : children) {
     ControlFacts c;
+    c.hwnd = hwnd;
     c.name = NameOf(hwnd);
     if (c.name.empty()) continue;  // parts of a control, such as a list's own edit
     c.window_class = ClassOf(hwnd);

@@ -16,6 +16,7 @@
 namespace tallyrun::testing {
 
 struct ControlFacts {
+  HWND hwnd = nullptr;
   std::string name;  // the window's own name for it
   std::string window_class;
   std::string text;
