@@ -57,7 +57,7 @@ CommandLineOutcome RecordItems(Env& env, const std::string& log_file_path,
     lookup.assign(LookupPath(path, current_directory));
     const std::optional<ItemFacts> facts = env.FactsOf(lookup);
     if (!facts) outcome.missing.push_back(item);
-    AppendBareLine(batch, MakeLogLine(env, path, facts, env.Now()));
+    AppendBareLine(batch, MakeLogLine(path, env, facts, env.Now()));
   }
   if (!batch.empty()) outcome.written = env.AppendLines(log_file_path, batch);
   return outcome;

@@ -19,12 +19,6 @@ bool IsExpressible(const LocalTime& t) {
          t.second >= 0 && t.second <= 60;
 }
 
-std::string DateTimeText(const LocalTime& t) {
-  std::string out;
-  AppendDateTimeText(out, t);
-  return out;
-}
-
 void AppendDateTimeText(std::string& out, const LocalTime& t) {
   if (!IsExpressible(t)) return;
   char text[kLongestDateTimeText];

@@ -15,8 +15,7 @@ inline constexpr std::size_t kLongestDateTimeText = 19;
 // Years 1 to 9999 with every field in its range; nothing else has a text.
 bool IsExpressible(const LocalTime& t);
 
-std::string DateTimeText(const LocalTime& t);
-// The same text added to the end of `out`, for building a line in one piece.
+// The text added to the end of `out`, for building a line in one piece.
 void AppendDateTimeText(std::string& out, const LocalTime& t);
 
 }  // namespace tallyrun

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 #include <utility>
 
 #include "core/byte_search.h"
@@ -13,25 +12,19 @@ namespace {
 
 constexpr std::size_t kBlockSize = LogEntries::kBlockSize;
 
-// Blocks given up by one list of entries are kept for the next: a log read
-// again (as the window does whenever it is chosen or replaced) then fills
-// memory already in use. Some heaps hand blocks this large back to the system
+// Blocks given up by one list of entries are kept for the next (the program
+// reads logs on one thread only): a log read again (as the window does whenever it is chosen or
+// replaced) then fills memory already in use. Some heaps hand blocks this large back to the system
 // at once, and its fresh pages cost more than the reading itself.
 class SpareBlocks {
  public:
   std::unique_ptr<char[]> Take() {
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      if (!spare_.empty()) {
-        std::unique_ptr<char[]> block = std::move(spare_.back());
-        spare_.pop_back();
-        return block;
-      }
-    }
-    return std::make_unique_for_overwrite<char[]>(kBlockSize);
+    if (spare_.empty()) return std::make_unique_for_overwrite<char[]>(kBlockSize);
+    std::unique_ptr<char[]> block = std::move(spare_.back());
+    spare_.pop_back();
+    return block;
   }
   void Give(std::unique_ptr<char[]> block) {
-    const std::lock_guard<std::mutex> lock(mutex_);
     if (spare_.size() < kMostKept) spare_.push_back(std::move(block));
   }
 
@@ -39,7 +32,6 @@ class SpareBlocks {
   // Enough for a million records and a copy being read beside them, with
   // their starts.
   static constexpr std::size_t kMostKept = 256;
-  std::mutex mutex_;
   std::vector<std::unique_ptr<char[]>> spare_;
 };
 
@@ -247,8 +239,9 @@ void LogReader::Feed(std::string_view piece) {
     if (!skipping_) partial_line_.append(piece.substr(0, n));
     if (nl == std::string_view::npos) return;
     piece.remove_prefix(n + 1);
-    if (!skipping_) TakeLine(partial_line_, false);
+    if (!skipping_ && !partial_taken_) TakeLine(partial_line_, false);
     skipping_ = false;
+    partial_taken_ = false;
     partial_line_.clear();
   }
 
@@ -273,16 +266,18 @@ void LogReader::Feed(std::string_view piece) {
 }
 
 void LogReader::Finish() {
-  if (!skipping_ && !partial_line_.empty()) TakeLine(partial_line_, false);
-  partial_line_.clear();
-  skipping_ = false;
+  if (!skipping_ && !partial_taken_ && !partial_line_.empty()) {
+    const std::size_t before = out_.size();
+    TakeLine(partial_line_, false);
+    partial_taken_ = out_.size() > before;
+  }
 }
 
 LogEntries ReadLogEntries(Env& env, const std::string& path) {
   LogEntries entries;
   LogReader reader(env, entries);
   // A log that cannot be opened simply shows nothing.
-  (void)env.ReadChunks(path, [&reader](std::string_view piece) {
+  (void)env.ReadChunks(path, 0, [&reader](std::string_view piece) {
     reader.Feed(piece);
     return true;
   });

@@ -71,7 +71,8 @@ class LogReader {
   LogReader(Env& env, LogEntries& out) : env_(env), out_(out) {}
 
   void Feed(std::string_view piece);
-  // The last line counts even without its line end.
+  // The last line counts even without its line end. Fed on afterwards, the
+  // reader takes that line, once finished, only if it did not count here.
   void Finish();
 
  private:
@@ -90,7 +91,8 @@ class LogReader {
   std::string decoded_;
   std::string decoded_from_;
   std::string decoded_stretch_;
-  bool skipping_ = false;  // inside a line too long to be a record
+  bool skipping_ = false;       // inside a line too long to be a record
+  bool partial_taken_ = false;  // partial_line_ counted already
 };
 
 // A missing or unreadable log gives no entries.

@@ -13,10 +13,10 @@ void EnsureTrailingSeparator(std::string& path) {
 
 std::string MakeLogLine(std::string& path, Env& env) {
   const std::optional<ItemFacts> facts = env.FactsOf(path);
-  return MakeLogLine(env, path, facts, env.Now());
+  return MakeLogLine(path, env, facts, env.Now());
 }
 
-std::string MakeLogLine(Env& env, std::string& path, const std::optional<ItemFacts>& facts,
+std::string MakeLogLine(std::string& path, Env& env, const std::optional<ItemFacts>& facts,
                         const LocalTime& now) {
   const bool readable = facts && IsExpressible(facts->modified);
   if (!readable || facts->attributes == kAttributeFolder) EnsureTrailingSeparator(path);

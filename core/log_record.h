@@ -17,7 +17,7 @@ namespace tallyrun {
 std::string MakeLogLine(std::string& path, Env& env);
 // The same for an item already looked up; `facts` is empty when it could not
 // be read. A modified moment the date form cannot express counts as unreadable.
-std::string MakeLogLine(Env& env, std::string& path, const std::optional<ItemFacts>& facts,
+std::string MakeLogLine(std::string& path, Env& env, const std::optional<ItemFacts>& facts,
                         const LocalTime& now);
 
 // The command line writes records bare, a drop writes them in double quotes;

@@ -77,6 +77,20 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
   return out;
 }
 
+std::vector<std::string> FoldersDownTo(std::string_view folder) {
+  const std::size_t root = RootLength(folder);
+  std::vector<std::string> chain{std::string(folder.substr(0, root))};
+  for (std::size_t at = root; at < folder.size();) {
+    std::size_t end = at;
+    while (end < folder.size() && !IsSeparator(folder[end])) ++end;
+    if (end > at) chain.emplace_back(folder.substr(0, end));
+    at = end + 1;
+  }
+  return chain;
+}
+
+namespace {
+
 // Most names hold no "." or ".." and no doubled separator: they need no
 // taking apart. Names that merely begin with "." are taken apart too.
 bool MayNeedNormalizing(std::string_view path) {
@@ -87,15 +101,30 @@ bool MayNeedNormalizing(std::string_view path) {
   return false;
 }
 
+}  // namespace
+
 std::string FullPath(std::string_view path, std::string_view current_directory) {
   if (IsFullPath(path)) return MayNeedNormalizing(path) ? Normalized(path) : std::string(path);
-  if (!MayNeedNormalizing(path) && !path.empty() && IsFullPath(current_directory) &&
-      !MayNeedNormalizing(current_directory) && !IsSeparator(path.front())) {
+  const bool drive_relative = kDriveLetterPaths && path.size() >= 2 && path[1] == ':';
+  if (!MayNeedNormalizing(path) && !path.empty() && !drive_relative &&
+      IsFullPath(current_directory) && !MayNeedNormalizing(current_directory) &&
+      !IsSeparator(path.front())) {
     return JoinPath(current_directory, path);
   }
-  // "\x" on a system with drive letters stays on the current drive.
-  if (kDriveLetterPaths && !path.empty() && IsSeparator(path.front())) {
-    return Normalized(JoinPath(current_directory.substr(0, 2), path));
+  if constexpr (kDriveLetterPaths) {
+    // "\x" stays on the current drive; "d:x" is taken from the current
+    // folder on its own drive, from that drive's root on another.
+    if (!path.empty() && IsSeparator(path.front())) {
+      return Normalized(JoinPath(current_directory.substr(0, 2), path));
+    }
+    if (drive_relative) {
+      const bool same_drive = current_directory.size() >= 2 &&
+                              (current_directory[0] | 0x20) == (path[0] | 0x20) &&
+                              current_directory[1] == ':';
+      const std::string folder =
+          same_drive ? std::string(current_directory) : std::string(path.substr(0, 2)) + '\\';
+      return Normalized(JoinPath(folder, path.substr(2)));
+    }
   }
   return Normalized(JoinPath(current_directory, path));
 }

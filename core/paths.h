@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/build_facts.h"
 
@@ -16,7 +17,11 @@ bool IsFullPath(std::string_view path);
 std::string FolderOf(std::string_view path);
 // The last name in `path`, ignoring trailing separators; the root has none.
 std::string_view FinalName(std::string_view path);
+// Exactly one separator between folder and name, at a root as anywhere.
 std::string JoinPath(std::string_view folder, std::string_view name);
+// The folders from the root down to the full path `folder`, which comes
+// last: "c:\a\b" gives "c:\", "c:\a" and "c:\a\b".
+std::vector<std::string> FoldersDownTo(std::string_view folder);
 // `path` taken from `current_directory` when relative, then "." and ".."
 // resolved and repeated separators collapsed by the text alone: no link is
 // followed, as Windows' GetFullPathName. A trailing separator stays.

@@ -22,7 +22,7 @@ constexpr std::size_t kLongestSettingsFile = std::size_t{1} << 20;
 // `complete` tells whether the whole file fitted within the bound.
 Status ReadSettingsText(Env& env, const std::string& path, std::string& text, bool& complete) {
   complete = true;
-  return env.ReadChunks(path, [&text, &complete](std::string_view piece) {
+  return env.ReadChunks(path, 0, [&text, &complete](std::string_view piece) {
     const std::size_t room = kLongestSettingsFile - text.size();
     text.append(piece.substr(0, room));
     complete = piece.size() <= room;

@@ -3,6 +3,7 @@
 // one step, and the facts about an item that a log record holds.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -22,11 +23,14 @@ inline constexpr int kLockWaitSeconds = 10;
 // for another program's lock on the log. A failed batch is taken back; where
 // that cannot be done, what got in ends on a whole line and the reason says
 // how many records were kept.
-Status AppendLines(const std::string& path, std::string_view lines);
-Status ReadChunks(const std::string& path, const std::function<bool(std::string_view)>& sink);
+Status AppendLines(const std::string& path, std::string_view lines, Landed* landed = nullptr);
+Status ReadChunks(const std::string& path, std::uint64_t from,
+                  const std::function<bool(std::string_view)>& sink);
 Status ReplaceFile(const std::string& path, std::string_view contents);
 
 std::optional<ItemFacts> ItemFactsOf(const std::string& path);
+// Regular files only, links followed.
+std::optional<FileStamp> StampOf(const std::string& path);
 // A file or folder of any kind, links followed.
 bool Exists(const std::string& path);
 // Empty when it cannot be found (deleted, or outside this process's root).

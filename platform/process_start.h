@@ -1,4 +1,4 @@
-// Starting other programs: a helper left running on its own, or the window
+// Starting other programs: helpers left running on their own, or the window
 // program taking over this process.
 #pragma once
 
@@ -7,9 +7,11 @@
 
 namespace tallyrun::platform {
 
-// Starts argv[0] (searched on PATH) without waiting for it and without
-// leaving a child to reap. False when it could not even be started.
-bool StartDetached(const std::vector<std::string>& argv);
+// Runs the commands in turn, each argv[0] searched on PATH, until one ends
+// well; the last one is left running. Nothing waits for them and no child is
+// left to reap. False when not even the first could be started. What the
+// commands before the last print is not shown.
+bool StartDetached(const std::vector<std::vector<std::string>>& commands);
 
 // Replaces this process; returns only on failure, with the reason.
 std::string ReplaceProcess(const std::string& program, const std::vector<std::string>& argv);

@@ -11,7 +11,7 @@ namespace tallyrun::platform {
 // The folder of the running executable, links resolved.
 std::string ProgramDirectory();
 // Where an installed tree keeps the window program, from the folder of the
-// command-line program.
+// command-line program (where the window is a program of its own).
 std::string InstalledWindowProgram(const std::string& program_directory);
 ProgramPlaces CurrentProgramPlaces();
 

@@ -10,8 +10,7 @@
 namespace tallyrun::platform {
 
 // The items named on the command line, in order; empty when none were given.
-// Where the system hands over one raw text, it is split by the log's own rule
-// and relative items are made full here.
+// Where the system hands over one raw text, it is split by the log's own rule.
 std::vector<std::string> CommandLineItems(int argc, char** argv);
 
 // Why the system cannot hold an item of this name; empty when it can.

@@ -68,7 +68,7 @@ TEST(MakeLogLine, OnlyPlainFoldersAndUnreadableItemsGainASeparator) {
       {{}, "/f/\t"}};
   for (const auto& [date, logged] : dates) {
     std::string path = "/f";
-    EXPECT_EQ(MakeLogLine(env, path, ItemFacts{0, date}, kNow), now + logged);
+    EXPECT_EQ(MakeLogLine(path, env, ItemFacts{0, date}, kNow), now + logged);
   }
 }
 

@@ -14,7 +14,8 @@
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
-#include "platform/mounts.h"
+#include "platform/folders.h"
+#include "platform/posix/mounts.h"
 #include "tests/test_support.h"
 
 namespace tallyrun::platform {
@@ -82,12 +83,18 @@ TEST(AppendLines, AProcessEndedMidWriteStillLeavesTheWholeBatch) {
   }
 }
 
-TEST(ReadChunks, StopsWhenTheReaderHasHadEnough) {
+TEST(ReadChunks, StartsWhereAskedAndStopsWhenTheReaderHasHadEnough) {
   TempDir dir;
-  WriteFile(dir / "big", std::string(std::size_t{8} << 20, 'x'));
+  WriteFile(dir / "big", std::string(std::size_t{8} << 20, 'x') + "end");
   std::size_t pieces = 0;
-  ASSERT_TRUE(ReadChunks(dir / "big", [&](std::string_view) { return ++pieces < 2; }).ok());
+  ASSERT_TRUE(ReadChunks(dir / "big", 0, [&](std::string_view) { return ++pieces < 2; }).ok());
   EXPECT_EQ(pieces, 2u);
+  std::string tail;
+  ASSERT_TRUE(ReadChunks(dir / "big", (std::size_t{8} << 20) - 1, [&](std::string_view piece) {
+                tail.append(piece);
+                return true;
+              }).ok());
+  EXPECT_EQ(tail, "xend");
 }
 
 TEST(ReplaceFile, WritesInOneStepWhereTheFileLivesOrChangesNothing) {
@@ -146,18 +153,12 @@ TEST(ParseMountInfo, OffersEachStorageMountOnceWithItsEscapesDecoded) {
             "/run/media/user/DISK exfat\n/srv xfs\n/tmp tmpfs\n");
 }
 
-TEST(MountHolding, IsTheLongestMountPointOnThePathsOwnFolders) {
-  // This process's own mounts are real folders, and one of them holds it.
-  const std::vector<Mount> system = MountedFileSystems();
-  for (const Mount& mount : system)
-    EXPECT_TRUE(std::filesystem::is_directory(mount.point)) << mount.point;
-  EXPECT_TRUE(MountHolding(system, CurrentDirectory()).has_value());
-
-  const std::vector<Mount> mounts = {{"/", "ext4"}, {"/home", "ext4"}, {"/home/user/data", "xfs"}};
-  const std::pair<const char*, std::size_t> rows[] = {
-      {"/homework", 0}, {"/home", 1}, {"/home/user/database", 1}, {"/home/user/data/2002", 2}};
-  for (const auto& [path, holder] : rows) EXPECT_EQ(MountHolding(mounts, path), holder) << path;
-  EXPECT_FALSE(MountHolding({{"/home", "ext4"}}, "/tmp").has_value());
+TEST(Drives, AreTheMountedFoldersWithTheTopOneAlwaysAmongThem) {
+  const std::vector<Drive> drives = Drives();
+  for (const Drive& drive : drives)
+    EXPECT_TRUE(std::filesystem::is_directory(drive.root)) << drive.root;
+  EXPECT_TRUE(
+      std::any_of(drives.begin(), drives.end(), [](const Drive& d) { return d.root == "/"; }));
 }
 
 }  // namespace

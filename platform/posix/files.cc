@@ -266,7 +266,7 @@ Status TakeBack(int fd, off_t start, std::string_view data, std::size_t written,
 
 }  // namespace
 
-Status AppendLines(const std::string& path, std::string_view lines) {
+Status AppendLines(const std::string& path, std::string_view lines, Landed* landed) {
   // Read access lets us check the last byte; a write-only log still works.
   Opened opened = OpenRegular(path, O_RDWR | O_APPEND | O_CREAT, 0666);
   const bool readable = !opened.read_refused;
@@ -294,14 +294,19 @@ Status AppendLines(const std::string& path, std::string_view lines) {
     return TakeBack(fd, st.st_size, data, written, line_end_first, errno);
   }
   if (opened.fd.Close() != 0) return FromErrno();
+  if (landed != nullptr) {
+    *landed = {static_cast<std::uint64_t>(st.st_size) + (data.size() - lines.size()), lines.size()};
+  }
   return Status::Ok();
 }
 
-Status ReadChunks(const std::string& path, const std::function<bool(std::string_view)>& sink) {
+Status ReadChunks(const std::string& path, std::uint64_t from,
+                  const std::function<bool(std::string_view)>& sink) {
   const Opened opened = OpenRegular(path, O_RDONLY, 0);
   if (!opened.status.ok()) return opened.status;
   const FileDescriptor& fd = opened.fd;
   ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  if (from > 0 && ::lseek(fd.get(), static_cast<off_t>(from), SEEK_SET) < 0) return FromErrno();
 
   constexpr std::size_t kPiece = std::size_t{1} << 20;
   const auto buffer = std::make_unique_for_overwrite<char[]>(kPiece);
@@ -372,6 +377,17 @@ std::optional<ItemFacts> ItemFactsOf(const std::string& path) {
   if (!name.empty() && name.front() == '.') facts.attributes |= kAttributeHidden;
   facts.modified = ToLocalTime(st.st_mtim.tv_sec);
   return facts;
+}
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+  struct stat st;
+  if (path.empty() || HoldsNul(path) || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    return std::nullopt;
+  }
+  return FileStamp{
+      static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+      static_cast<std::uint64_t>(st.st_size),
+      static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
 }
 
 bool Exists(const std::string& path) {

@@ -5,8 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
+
+#include "platform/posix/mounts.h"
 
 namespace tallyrun::platform {
 namespace {
@@ -50,6 +53,20 @@ std::optional<FolderListing> ListFolder(const std::string& path) {
     }
   }
   return listing;
+}
+
+std::vector<Drive> Drives() {
+  std::vector<Drive> drives;
+  for (Mount& mount : MountedFileSystems()) {
+    std::string entry = mount.type.empty() ? mount.point : mount.point + " [" + mount.type + "]";
+    drives.push_back({std::move(entry), std::move(mount.point)});
+  }
+  // Every folder lies under the top one, even where it is not listed as a
+  // mount of its own (a container's root).
+  if (std::none_of(drives.begin(), drives.end(), [](const Drive& d) { return d.root == "/"; })) {
+    drives.insert(drives.begin(), {"/", "/"});
+  }
+  return drives;
 }
 
 }  // namespace tallyrun::platform

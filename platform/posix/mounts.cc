@@ -1,4 +1,4 @@
-#include "platform/mounts.h"
+#include "platform/posix/mounts.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -105,7 +105,7 @@ std::vector<Mount> ParseMountInfo(std::string_view text) {
 
 std::vector<Mount> MountedFileSystems() {
   std::string text;
-  const Status read = ReadChunks("/proc/self/mountinfo", [&text](std::string_view piece) {
+  const Status read = ReadChunks("/proc/self/mountinfo", 0, [&text](std::string_view piece) {
     text.append(piece);
     return true;
   });
@@ -120,15 +120,6 @@ std::vector<Mount> MountedFileSystems() {
            (st.stx_mask & STATX_TYPE) != 0 && !S_ISDIR(st.stx_mode);
   });
   return mounts;
-}
-
-std::optional<std::size_t> MountHolding(const std::vector<Mount>& mounts, std::string_view path) {
-  std::optional<std::size_t> best;
-  for (std::size_t i = 0; i < mounts.size(); ++i) {
-    if (!IsAtOrUnder(path, mounts[i].point)) continue;
-    if (!best || mounts[i].point.size() > mounts[*best].point.size()) best = i;
-  }
-  return best;
 }
 
 }  // namespace tallyrun::platform

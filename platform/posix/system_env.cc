@@ -1,5 +1,6 @@
 #include "platform/system_env.h"
 
+#include "core/date_time_text.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/files.h"

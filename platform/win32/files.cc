@@ -187,7 +187,7 @@ std::size_t RootLength(const std::string& path) {
 
 }  // namespace
 
-Status AppendLines(const std::string& path, std::string_view lines) {
+Status AppendLines(const std::string& path, std::string_view lines, Landed* landed) {
   if (Status ok = CheckPath(path); !ok.ok()) return ok;
   const std::wstring wide = WidePath(path);
   if (IsFolder(wide)) return Status::Failure("フォルダです");
@@ -216,7 +216,13 @@ Status AppendLines(const std::string& path, std::string_view lines) {
   }
   // Under our lock, the file's end is where our batch starts.
   std::size_t done = 0;
-  if (WriteAt(h.get(), can_take_back ? size.QuadPart : -1, data, done)) return Status::Ok();
+  if (WriteAt(h.get(), can_take_back ? size.QuadPart : -1, data, done)) {
+    if (landed != nullptr) {
+      *landed = {static_cast<std::uint64_t>(size.QuadPart) + (data.size() - bytes.size()),
+                 bytes.size()};
+    }
+    return Status::Ok();
+  }
   const std::string reason = ReasonFromSystemError(::GetLastError());
   // Nothing half-written: what got in is ours alone, and is taken back.
   if (can_take_back && TruncateTo(h.get(), size.QuadPart)) return Status::Failure(reason);
@@ -224,13 +230,17 @@ Status AppendLines(const std::string& path, std::string_view lines) {
                          KeptPart(h.get(), data.substr(0, done), data.size() - bytes.size()));
 }
 
-Status ReadChunks(const std::string& path, const std::function<bool(std::string_view)>& sink) {
+Status ReadChunks(const std::string& path, std::uint64_t from,
+                  const std::function<bool(std::string_view)>& sink) {
   if (Status ok = CheckPath(path); !ok.ok()) return ok;
   Handle h(::CreateFileW(WidePath(path).c_str(), GENERIC_READ,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!h.valid()) return FromLastError();
   if (Status ok = CheckRegular(h.get()); !ok.ok()) return ok;
+  LARGE_INTEGER start{};
+  start.QuadPart = static_cast<LONGLONG>(from);
+  if (from > 0 && !::SetFilePointerEx(h.get(), start, nullptr, FILE_BEGIN)) return FromLastError();
 
   constexpr DWORD kPiece = DWORD{1} << 20;
   const auto buffer = std::make_unique_for_overwrite<char[]>(kPiece);
@@ -290,6 +300,28 @@ std::optional<ItemFacts> ItemFactsOf(const std::string& path) {
   status.modified = {local.wYear, local.wMonth,  local.wDay,
                      local.wHour, local.wMinute, local.wSecond};
   return status;
+}
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+  if (!CheckPath(path).ok()) return std::nullopt;
+  // Opened for its attributes alone, which no other program's lock or
+  // sharing holds up.
+  Handle h(::CreateFileW(WidePath(path).c_str(), FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, 0, nullptr));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!h.valid() || ::GetFileType(h.get()) != FILE_TYPE_DISK ||
+      !::GetFileInformationByHandle(h.get(), &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return std::nullopt;
+  }
+  const auto pair = [](DWORD high, DWORD low) {
+    return (static_cast<std::uint64_t>(high) << 32) | low;
+  };
+  return FileStamp{info.dwVolumeSerialNumber, pair(info.nFileIndexHigh, info.nFileIndexLow),
+                   pair(info.nFileSizeHigh, info.nFileSizeLow),
+                   static_cast<std::int64_t>(pair(info.ftLastWriteTime.dwHighDateTime,
+                                                  info.ftLastWriteTime.dwLowDateTime))};
 }
 
 bool Exists(const std::string& path) {

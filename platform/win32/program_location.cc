@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "core/build_facts.h"
 #include "core/paths.h"
 #include "platform/win32/wide_text.h"
 
@@ -46,12 +45,6 @@ std::string Variable(const wchar_t* name) {
 std::string ProgramDirectory() {
   const std::wstring name = ModuleFileName();
   return FolderOf(Narrow(name));
-}
-
-// Nothing is kept apart from Tallyrun.exe here: an installed copy is told by
-// its folder refusing new files instead.
-std::string InstalledWindowProgram(const std::string& program_directory) {
-  return JoinPath(program_directory, kWindowProgramName);
 }
 
 ProgramPlaces CurrentProgramPlaces() {

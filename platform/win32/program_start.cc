@@ -23,21 +23,6 @@ std::wstring_view ArgumentText(std::wstring_view line) {
   return line.substr(at);
 }
 
-std::string FullPath(const std::string& item) {
-  const std::wstring wide = Widen(item);
-  std::wstring full(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n =
-        ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (n == 0) return item;
-    if (n < full.size()) {
-      full.resize(n);
-      return Narrow(full);
-    }
-    full.resize(n);
-  }
-}
-
 bool ValidHandle(HANDLE h) {
   return h != nullptr && h != INVALID_HANDLE_VALUE && ::GetFileType(h) != FILE_TYPE_UNKNOWN;
 }
@@ -58,11 +43,7 @@ void ShowMessageBox(const std::wstring& text) {
 
 std::vector<std::string> CommandLineItems(int, char**) {
   const std::wstring_view text = ArgumentText(::GetCommandLineW());
-  std::vector<std::string> items = SplitArgumentText(Narrow(text));
-  for (std::string& item : items) {
-    if (!item.empty()) item = FullPath(item);
-  }
-  return items;
+  return SplitArgumentText(Narrow(text));
 }
 
 std::string NameRefusal(std::string_view item) {

@@ -1,74 +1,47 @@
 #include "ui/dialogs/about_box.h"
 
-#include <QFrame>
-#include <QLabel>
-#include <QPalette>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTextDocument>
+#include <string>
 
 #include "core/build_facts.h"
-#include "ui/common/controls.h"
-#include "ui/common/look.h"
-#include "ui/decide/texts.h"
+#include "ui/common/texts.h"
 
 namespace tallyrun::ui {
 namespace {
 
-constexpr QChar kCr = QLatin1Char('\r');
+constexpr Control kControls[] = {
+    {.name = "Frame1", .kind = Kind::kFrame, .place = {240, 420, 4095, 1995}, .bordered = true},
+    {"Label1", Kind::kLabel, {}, {120, 120, 4335, 255}},
+    {"Command1", Kind::kButton, "戻る", {300, 1560, 3495, 315}, Form3::Frame1, Face::kPGothic},
+    {"Label4", Kind::kLabel, {}, {180, 240, 3735, 1215}, Form3::Frame1},
+    {.name = "Frame2", .kind = Kind::kFrame, .place = {120, 2460, 4335, 1515}, .bordered = true},
+    {.name = "Text1",
+     .kind = Kind::kNote,
+     .caption = text::kCredits,
+     .place = {120, 180, 4095, 1215},
+     .in = Form3::Frame2,
+     .face = Face::kPGothic,
+     .heard_as = "クレジット"},
+};
+
+constexpr FormTable kTable{"Form3",   "バージョン情報", 4575,           4050,
+                           kControls, Form3::Command1,  Form3::Command1};
 
 }  // namespace
 
-Form3::Form3(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form3"));
-  setWindowTitle(text::kForm3Title);
-  setFont(GothicFont());
-  setFixedSize(TwipsSize(4575, 4050));
-  BuildControls();
-  SetTabOrder({Command1_, Text1_});
-  connect(Command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
-  Form_Load();
-  Command1_->setFocus();
+const FormTable& Form3::Table() const { return kTable; }
+
+void Form3::Form_Load(FormView& view) {
+  view_ = &view;
+  view.SetText(Label1, std::string(text::kProgramFileName) + kVersionLine);
+  view.SetText(Label4, std::string(text::kDescriptionFirst) + "\r\r");
+  view.SetText(Label4, view.Text(Label4) + text::kDescriptionSecond + "\r");
+  view.SetText(Label4, view.Text(Label4) + text::kDescriptionThird);
 }
 
-void Form3::BuildControls() {
-  auto* frame1 = Place<QFrame>(this, "Frame1", {240, 420, 4095, 1995});
-  Label1_ = Place<Caption>(this, "Label1", {120, 120, 4335, 255},
-                           QString(text::kProgramFileName) + QString::fromLatin1(kVersionLine));
-  Command1_ = Place<QPushButton>(frame1, "Command1", {300, 1560, 3495, 315}, text::kForm3Command1,
-                                 ProportionalGothicFont());
-  Command1_->setDefault(true);
-  Label4_ = Place<Caption>(frame1, "Label4", {180, 240, 3735, 1215});
-  auto* frame2 = Place<QFrame>(this, "Frame2", {120, 2460, 4335, 1515});
-  // Frames as drawn around grouped controls: an etched line, no caption.
-  for (QFrame* frame : {frame1, frame2}) frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
-
-  Text1_ =
-      Place<QPlainTextEdit>(frame2, "Text1", {120, 180, 4095, 1215}, {}, ProportionalGothicFont());
-  Text1_->document()->setDocumentMargin(2);
-  // Without its last line end, which would show as an empty line to scroll to.
-  Text1_->setPlainText(ShownLines(text::kCredits).chopped(1));
-  Text1_->setReadOnly(true);
-  Text1_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  Text1_->setTabChangesFocus(true);
-  QPalette button_face = Text1_->palette();
-  button_face.setColor(QPalette::Base, button_face.color(QPalette::Button));
-  Text1_->setPalette(button_face);
-  Text1_->setAccessibleName(QStringLiteral("クレジット"));
-  FitCaptions(this);
+void Form3::Click(int control) {
+  if (control == Command1) Command1_Click();
 }
 
-void Form3::Form_Load() {
-  SetLabel4Caption(text::kDescriptionFirst + QString(kCr) + kCr);
-  SetLabel4Caption(Label4Caption() + text::kDescriptionSecond + kCr);
-  SetLabel4Caption(Label4Caption() + text::kDescriptionThird);
-}
-
-void Form3::Command1_Click() { close(); }
-
-void Form3::SetLabel4Caption(const QString& caption) {
-  label4_caption_ = caption;
-  SetCaption(Label4_, caption);
-}
+void Form3::Command1_Click() { view_->Close(); }
 
 }  // namespace tallyrun::ui

@@ -2,37 +2,23 @@
 // credits.
 #pragma once
 
-#include <QDialog>
-#include <QString>
-
-class QLabel;
-class QPlainTextEdit;
-class QPushButton;
+#include "ui/common/form.h"
 
 namespace tallyrun::ui {
 
-class Form3 : public QDialog {
-  Q_OBJECT
-
+class Form3 : public Form {
  public:
-  explicit Form3(QWidget* parent = nullptr);
+  enum Control { Frame1, Label1, Command1, Label4, Frame2, Text1 };
 
-  // The description as the program holds it, carriage returns and all; the
-  // label shows each as a line break.
-  const QString& Label4Caption() const { return label4_caption_; }
+  const FormTable& Table() const override;
+  // Builds the description in Label4 anew.
+  void Form_Load(FormView& view) override;
+  void Click(int control) override;
 
  private:
-  void BuildControls();
-  void Form_Load();
   void Command1_Click();
-  void SetLabel4Caption(const QString& caption);
 
-  QString label4_caption_;
-
-  QLabel* Label1_ = nullptr;
-  QPushButton* Command1_ = nullptr;
-  QLabel* Label4_ = nullptr;
-  QPlainTextEdit* Text1_ = nullptr;
+  FormView* view_ = nullptr;
 };
 
 }  // namespace tallyrun::ui

@@ -1,88 +1,71 @@
-// Form2, the log file chooser: browse mounted file systems, folders and the
-// text and log files in them, and hand the chosen path back to the main window.
+// Form2, the log file chooser: browse the drives (mounted file systems where
+// there are no drive letters), folders, and the text and log files in them,
+// and hand the chosen path back to the main window's strFileName.
 #pragma once
 
-#include <QDialog>
-#include <QString>
-#include <functional>
-#include <optional>
+#include <string>
 #include <vector>
 
-#include "platform/mounts.h"
-#include "ui/decide/choices.h"
-
-class QComboBox;
-class QLabel;
-class QListWidget;
-class QPushButton;
-class QTreeWidget;
+#include "core/env.h"
+#include "ui/common/form.h"
 
 namespace tallyrun::ui {
 
-class Form2 : public QDialog {
-  Q_OBJECT
-
+class Form2 : public Form {
  public:
-  // What the drive list offers; the real mount table unless a test says otherwise.
-  using MountSource = std::function<std::vector<platform::Mount>()>;
+  enum Control { Label1, Label2, Label3, File1, Frame1, Command1, Command2, Drive1, Dir1, Label4 };
 
-  explicit Form2(QWidget* parent = nullptr, MountSource mounts = platform::MountedFileSystems);
+  // `strFileName` is the main window's: written only when a file is taken
+  // (its full path) or on going back (the empty text).
+  Form2(Env& env, std::string& strFileName) : env_(env), strFileName_(strFileName) {}
 
-  // Shows the chooser modally. `strFileName` is the main window's; it is
-  // written only when a file is taken (its full path) or on going back (the
-  // empty text).
-  void Choose(QString& strFileName);
-
-  // What the showing will leave in strFileName; nothing when it is closed
-  // without a choice.
-  const std::optional<QString>& Outcome() const { return outcome_; }
   // The folder list's current folder.
-  const QString& Dir1Path() const { return dir1_path_; }
+  const std::string& Dir1Path() const { return dir1_path_; }
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  const FormTable& Table() const override;
+  void Form_Load(FormView& view) override;
+  void Click(int control) override;
+  void DblClick(int control) override;
+  void KeyUp(int control, int KeyCode, int Shift) override;
+  void Change(int control) override;
+  void OLEDragDrop(int control, std::vector<DroppedItem>& Data) override;
+  std::size_t ListCount(int control) const override;
+  Row ListRow(int control, std::size_t row) const override;
 
  private:
-  void Form_Load();
   void Drive1_Change();
   void Dir1_Change();
-  void Dir1_KeyUp(int KeyCode, Qt::KeyboardModifiers Shift);
+  void Dir1_KeyUp(int KeyCode, int Shift);
   void File1_DblClick();
-  void File1_KeyUp(int KeyCode, Qt::KeyboardModifiers Shift);
-  void File1_OLEDragDrop(qsizetype items);
+  void File1_KeyUp(int KeyCode, int Shift);
+  void File1_OLEDragDrop(const std::vector<DroppedItem>& Data);
   void Command1_Click();
   void Command2_Click();
 
   // False, with nothing changed, when the folder cannot be entered and read.
-  bool SetDir1Path(const QString& path);
-  // Double-click and Enter: a folder that has vanished leaves us where we are.
-  void OpenFolder(const QString& path);
-  void ShowDir1(const QString& path, const QStringList& subfolders);
-  void SetFile1Path(const QString& path);
-  void EnterTopFolderAfterFailedReturn();
-  void BuildControls();
-  void BuildLists();
-  void SetTabOrder();
-  void ConnectHandlers();
+  bool SetDir1Path(const std::string& folder);
+  void ShowFolders(const std::string& folder, std::vector<std::string> subfolders);
+  void ShowFiles(std::vector<std::string> names);
+  // Double-click and Enter: a folder that has vanished leaves us where we
+  // are, with both lists read afresh.
+  void OpenFolder(const std::string& folder);
 
-  std::optional<QString> outcome_;
-  MountSource mounts_;
-  DriveRecovery drives_{""};
-  QString dir1_path_;
+  struct Folder {
+    std::string path;
+    int depth;
+    bool open;  // the current folder or one above it
+  };
 
-  // Made by BuildControls, first thing. The left column: drives, folders
-  // and the instruction.
-  QLabel* Label1_;
-  QComboBox* Drive1_;
-  QLabel* Label2_;
-  QTreeWidget* Dir1_;
-  QLabel* Label4_;
-  // The right column: the files and the two buttons under them.
-  QLabel* Label3_;
-  QListWidget* File1_;
-  QWidget* Frame1_;
-  QPushButton* Command1_;
-  QPushButton* Command2_;
+  Env& env_;
+  std::string& strFileName_;
+  FormView* view_ = nullptr;
+  std::vector<Drive> drives_;
+  std::string PreviousDrive_;
+  // Going back to PreviousDrive_ after a drive could not be entered.
+  bool returning_ = false;
+  std::string dir1_path_;
+  std::vector<Folder> folders_;
+  std::vector<std::string> files_;
 };
 
 }  // namespace tallyrun::ui

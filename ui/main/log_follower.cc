@@ -1,144 +1,114 @@
 #include "ui/main/log_follower.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
-#include <string_view>
-#include <utility>
 
 namespace tallyrun::ui {
 namespace {
 
-// Enough of the start to tell one log from another that replaced it.
-constexpr std::size_t kHeadBytes = 4096;
-// Appends come in bursts: one reading takes a whole burst.
-constexpr int kBurstMilliseconds = 30;
-
-QString FileName(const std::string& path) {
-  return QFile::decodeName(QByteArray::fromStdString(path));
-}
+// Enough of what was read last to tell a refilled file from one appended to.
+constexpr std::size_t kTailBytes = 64;
 
 }  // namespace
 
-LogFollower::LogFollower(Env& env, std::function<void(const LogEntries&)> arrived,
-                         std::function<void()> replaced, QObject* parent)
-    : QObject(parent), env_(env), arrived_(std::move(arrived)), replaced_(std::move(replaced)) {
-  soon_.setSingleShot(true);
-  soon_.setInterval(kBurstMilliseconds);
-  connect(&soon_, &QTimer::timeout, this, &LogFollower::CatchUp);
-  connect(&watcher_, &QFileSystemWatcher::fileChanged, &soon_, qOverload<>(&QTimer::start));
-  connect(&watcher_, &QFileSystemWatcher::directoryChanged, &soon_, qOverload<>(&QTimer::start));
-}
-
-LogEntries LogFollower::ReadAndFollow(const std::string& path) {
+Status LogFollower::Open(const std::string& path, LogEntries& entries) {
   Stop();
   path_ = path;
-  LogEntries entries;
-  LogReader reader(env_, entries);
-  (void)env_.ReadChunks(path, [this, &reader](std::string_view piece) {
-    head_.append(piece.data(),
-                 static_cast<qsizetype>(
-                     std::min(piece.size(), kHeadBytes - static_cast<std::size_t>(head_.size()))));
-    read_to_ += static_cast<qint64>(piece.size());
-    const std::size_t line_end = piece.rfind('\n');
-    if (line_end == std::string_view::npos) {
-      unfinished_.append(piece);
-    } else {
-      unfinished_.assign(piece.substr(line_end + 1));
-    }
-    reader.Feed(piece);
+  reader_ = std::make_unique<LogReader>(env_, entries);
+  // Taken first: a file replaced while it is read is then told at the next look.
+  seen_ = env_.StampOf(path);
+  const Status read = env_.ReadChunks(path, 0, [this](std::string_view piece) {
+    Take(piece);
     return true;
   });
-  // An unfinished last line is listed when it reads as a record already;
-  // once finished, it is not listed again. Otherwise it waits for its end.
-  const std::size_t before_last = entries.size();
-  reader.Finish();
-  listed_partial_ = !unfinished_.empty() && entries.size() > before_last;
-  Watch();
-  return entries;
+  reader_->Finish();
+  return read;
 }
 
 void LogFollower::Stop() {
-  soon_.stop();
-  if (!watcher_.files().isEmpty()) watcher_.removePaths(watcher_.files());
-  if (!watcher_.directories().isEmpty()) watcher_.removePaths(watcher_.directories());
   path_.clear();
+  reader_.reset();
+  seen_.reset();
   read_to_ = 0;
-  head_.clear();
-  unfinished_.clear();
-  listed_partial_ = false;
-  own_batches_.clear();
+  tail_.clear();
+  own_.clear();
 }
 
-void LogFollower::Wrote(const std::string& path, std::string batch) {
-  if (path == path_) own_batches_.push_back(std::move(batch));
+void LogFollower::Wrote(const std::string& path, const Landed& landed) {
+  if (reader_ && path == path_ && landed.size > 0) own_.push_back(landed);
 }
 
-void LogFollower::Watch() {
-  const QString file = FileName(path_);
-  const QFileInfo info(file);
-  if (!watcher_.directories().contains(info.absolutePath())) watcher_.addPath(info.absolutePath());
-  if (info.isFile() && !watcher_.files().contains(file)) watcher_.addPath(file);
+LogFollower::Found LogFollower::CatchUp() {
+  if (!reader_) return Found::kNothing;
+  // How far the file is known to reach: what was read and what the window
+  // wrote itself.
+  std::uint64_t known = read_to_;
+  for (const Landed& l : own_) known = std::max(known, l.offset + l.size);
+  const std::optional<FileStamp> now = env_.StampOf(path_);
+  if (!now) {
+    // Gone, or no longer a regular file: what is listed is not there any more.
+    seen_.reset();
+    return known > 0 ? Found::kReplaced : Found::kNothing;
+  }
+  if (known > 0 && ((seen_ && !seen_->SameFile(*now)) || now->size < known)) {
+    return Found::kReplaced;
+  }
+  if (seen_ == now && now->size == read_to_) return Found::kNothing;
+  seen_ = now;
+
+  // Read from just before where the last reading ended: those bytes must
+  // still be there, or the file was emptied and filled again meanwhile.
+  std::string expected = tail_;
+  std::uint64_t budget = kMostReadAtOnce;
+  bool refilled = false;
+  const Status read = env_.ReadChunks(path_, read_to_ - tail_.size(), [&](std::string_view piece) {
+    const std::size_t n = std::min(expected.size(), piece.size());
+    if (piece.substr(0, n) != std::string_view(expected).substr(0, n)) {
+      refilled = true;
+      return false;
+    }
+    expected.erase(0, n);
+    piece.remove_prefix(n);
+    piece = piece.substr(0, budget);
+    Take(piece);
+    budget -= piece.size();
+    return budget > 0;
+  });
+  if (refilled || (read.ok() && !expected.empty())) return Found::kReplaced;
+  // Locked or unreadable for now: the next look tries again.
+  if (!read.ok()) return Found::kNothing;
+  return read_to_ < now->size ? Found::kMore : Found::kAdded;
 }
 
-void LogFollower::CatchUp() {
-  soon_.stop();
-  if (path_.empty()) return;
-  Watch();  // a file created or put in place since is watched from now on
-  const QString name = FileName(path_);
-  // Only a regular file is read: a FIFO would hold the window up.
-  if (!QFileInfo(name).isFile()) {
-    if (read_to_ > 0) replaced_();
+void LogFollower::Take(std::string_view bytes) {
+  while (!bytes.empty()) {
+    std::erase_if(own_, [this](const Landed& l) { return l.offset + l.size <= read_to_; });
+    // The window's own batch that this reading is in, or the next one.
+    std::uint64_t next = read_to_ + bytes.size();
+    bool own = false;
+    for (const Landed& l : own_) {
+      if (l.offset <= read_to_) {
+        own = true;
+        next = l.offset + l.size;
+        break;
+      }
+      next = std::min(next, l.offset);
+    }
+    const std::size_t n =
+        static_cast<std::size_t>(std::min<std::uint64_t>(next - read_to_, bytes.size()));
+    if (!own) reader_->Feed(bytes.substr(0, n));
+    KeepTail(bytes.substr(0, n));
+    read_to_ += n;
+    bytes.remove_prefix(n);
+  }
+}
+
+void LogFollower::KeepTail(std::string_view bytes) {
+  if (bytes.size() >= kTailBytes) {
+    tail_.assign(bytes.substr(bytes.size() - kTailBytes));
     return;
   }
-  QFile file(name);
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return;
-  const qint64 size = file.size();
-  if (size == read_to_) return;
-  if (!SameFileAsRead(file, size) || !file.seek(read_to_)) {
-    replaced_();
-    return;
-  }
-  const QByteArray added = file.read(size - read_to_);
-  read_to_ += added.size();
-  unfinished_.append(added.constData(), static_cast<std::size_t>(added.size()));
-  PassOverOwnBatches();
-  TakeWholeLines();
-}
-
-bool LogFollower::SameFileAsRead(QIODevice& file, qint64 size) {
-  if (size < read_to_) return false;
-  return file.read(head_.size()) == head_;
-}
-
-void LogFollower::PassOverOwnBatches() {
-  for (const std::string& batch : own_batches_) {
-    const std::size_t at = unfinished_.find(batch);
-    if (at != std::string::npos) unfinished_.erase(at, batch.size());
-  }
-  // Each was whole in the file before this reading began.
-  own_batches_.clear();
-}
-
-void LogFollower::TakeWholeLines() {
-  const std::size_t end = unfinished_.rfind('\n');
-  if (end == std::string::npos) return;
-  std::string_view whole(unfinished_.data(), end + 1);
-  if (listed_partial_) {
-    whole.remove_prefix(whole.find('\n') + 1);
-    listed_partial_ = false;
-  }
-  LogEntries added;
-  while (!whole.empty()) {
-    // A line at a time: a damaged line among them hides none after it.
-    const std::size_t line_end = whole.find('\n') + 1;
-    LogReader reader(env_, added);
-    reader.Feed(whole.substr(0, line_end));
-    reader.Finish();
-    whole.remove_prefix(line_end);
-  }
-  unfinished_.erase(0, end + 1);
-  if (!added.empty()) arrived_(added);
+  tail_.append(bytes);
+  if (tail_.size() > kTailBytes) tail_.erase(0, tail_.size() - kTailBytes);
 }
 
 }  // namespace tallyrun::ui

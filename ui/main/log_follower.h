@@ -1,60 +1,66 @@
-// Following the log while the window shows it: whole records that other
-// programs append are read as they arrive; a log that is replaced or cut
-// short is reported, to be read again from the start.
+// Following the log while the window shows it: the whole records that other
+// programs append are read as they arrive, a piece at a time; a log that has
+// been replaced, emptied or cut short is reported, to be read again from the
+// start.
 #pragma once
 
-#include <QFileSystemWatcher>
-#include <QObject>
-#include <QTimer>
-#include <functional>
+#include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/env.h"
 #include "core/log_reader.h"
+#include "core/status.h"
 
 namespace tallyrun::ui {
 
-class LogFollower : public QObject {
-  Q_OBJECT
-
+class LogFollower {
  public:
-  // `arrived` is given the entries read, newest first; `replaced` is told
-  // when the file is no longer the one that was read.
-  LogFollower(Env& env, std::function<void(const LogEntries&)> arrived,
-              std::function<void()> replaced, QObject* parent);
+  // How often the log is looked at: a record shows well within half a second
+  // of its writing, and a log at rest costs one look at its stamp.
+  static constexpr int kLookEveryMilliseconds = 200;
+  // Read at one look at most; the rest waits for the next, so that the
+  // window never stops answering (a huge append is read over many looks).
+  static constexpr std::uint64_t kMostReadAtOnce = std::uint64_t{8} << 20;
 
-  // Reads the whole log as the list shows it and follows it from there on.
-  LogEntries ReadAndFollow(const std::string& path);
+  explicit LogFollower(Env& env) : env_(env) {}
+
+  // Reads the whole log into `entries`, newest first, and follows it from
+  // there on, adding what arrives to the same entries. How the reading went:
+  // a log that is missing reads as empty, and is followed all the same.
+  Status Open(const std::string& path, LogEntries& entries);
   void Stop();
+  const std::string& path() const { return path_; }
 
-  // A batch this window has just appended to `path`: when it is read back
-  // from the log followed, it is passed over, since the window listed it
-  // already.
-  void Wrote(const std::string& path, std::string batch);
-  // Reads what has arrived since the last reading, now.
-  void CatchUp();
+  enum class Found {
+    kNothing,
+    kAdded,     // entries went on top (maybe none, when only part of a line came)
+    kMore,      // as kAdded, and more is waiting to be read at once
+    kReplaced,  // no longer the log that was read: read it again
+  };
+  Found CatchUp();
+
+  // A batch the window has appended to `path` and listed itself: passed over
+  // when it is read back.
+  void Wrote(const std::string& path, const Landed& landed);
 
  private:
-  void Watch();
-  bool SameFileAsRead(QIODevice& file, qint64 size);
-  void PassOverOwnBatches();
-  void TakeWholeLines();
+  // Feeds the bytes read from read_to_ on, less the window's own batches.
+  void Take(std::string_view bytes);
+  void KeepTail(std::string_view bytes);
 
   Env& env_;
-  const std::function<void(const LogEntries&)> arrived_;
-  const std::function<void()> replaced_;
-  QFileSystemWatcher watcher_;
-  QTimer soon_;
   std::string path_;
-  qint64 read_to_ = 0;
-  // The start of the file as first read, to tell a replaced file by.
-  QByteArray head_;
-  // Bytes read but not yet a whole line; `listed_partial_` when the
-  // reading that showed the list took them as its last line already.
-  std::string unfinished_;
-  bool listed_partial_ = false;
-  std::vector<std::string> own_batches_;
+  std::unique_ptr<LogReader> reader_;
+  // The file as last read, and how far.
+  std::optional<FileStamp> seen_;
+  std::uint64_t read_to_ = 0;
+  // The last bytes read, which a file emptied and refilled in the meantime
+  // would not hold where they were.
+  std::string tail_;
+  std::vector<Landed> own_;
 };
 
 }  // namespace tallyrun::ui

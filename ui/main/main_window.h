@@ -1,98 +1,89 @@
 // Form1, the main window: which log file is current, its records newest
-// first as they arrive, and recording of the files and folders dropped onto
-// the list.
+// first as they arrive, recording the files and folders dropped onto the
+// list, opening an entry, switching the log file and saving that on close.
 #pragma once
 
-#include <QString>
-#include <QWidget>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/env.h"
+#include "core/log_reader.h"
 #include "core/settings.h"
-
-class QFrame;
-class QLabel;
-class QLineEdit;
-class QListView;
-class QMimeData;
-class QPushButton;
-
-namespace tallyrun {
-class LogEntries;
-}
+#include "ui/common/form.h"
+#include "ui/main/log_follower.h"
 
 namespace tallyrun::ui {
 
-class LogFollower;
-class LogListModel;
-
-class Form1 : public QWidget {
-  Q_OBJECT
-
+class Form1 : public Form {
  public:
+  enum Control {
+    Label1,
+    Text1,
+    Frame1,
+    Command1,
+    List1,
+    Label3,
+    Frame2,
+    Command2,
+    Command3,
+    Label2
+  };
+
   // `LogFilePath` is what start-up resolved; the setting is saved on close
   // only when the shown log file differs from it.
-  Form1(Env& env, SettingsLocation settings, std::string LogFilePath, QWidget* parent = nullptr);
-  ~Form1() override;
+  Form1(Env& env, SettingsLocation settings, std::string LogFilePath);
 
-  // Written by the log file chooser: the chosen file, or empty on going back.
-  QString strFileName;
+  // Written by the log file chooser: the chosen file, or empty on going
+  // back; kept from one showing to the next.
+  std::string strFileName;
 
-  // Start-up puts the log file here before the first GetListFromLogFile.
-  void SetText1(const QString& text);
+  // Start-up puts the log file here, then reads the list.
+  void SetText1(const std::string& text);
   // Reloads the list from the log file named in Text1, and follows it.
   void GetListFromLogFile();
-  // Records what a drop carries, as if it had landed on the list.
-  void List1_OLEDragDrop(const QMimeData& Data);
 
- protected:
-  void closeEvent(QCloseEvent* event) override;
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dragMoveEvent(QDragMoveEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  const FormTable& Table() const override;
+  void Form_Load(FormView& view) override;
+  void Form_Unload() override;
+  void Click(int control) override;
+  void DblClick(int control) override;
+  void KeyPress(int control, int KeyAscii) override;
+  void OLEDragDrop(int control, std::vector<DroppedItem>& Data) override;
+  void Timer() override;
+  std::size_t ListCount(int control) const override;
+  Row ListRow(int control, std::size_t row) const override;
+
+  // The entry as the list holds it ("moment|path"), row 0 the newest.
+  std::string_view Entry(std::size_t row) const { return entries_[row]; }
 
  private:
-  void BuildControls();
-  void BuildList();
-  void SetTabOrder();
-  void ConnectHandlers();
-
-  void Form_Load();
-  void Form_Unload();
-  void List1_Paste();
+  void List1_OLEDragDrop(std::vector<DroppedItem>& Data);
   void List1_DblClick();
   void List1_KeyPress(int KeyAscii);
   void Command1_Click();
   void Command2_Click();
   void Command3_Click();
 
-  // Entries that arrived in the log go on top; the chosen entry stays chosen
-  // and, below the top, the same entries stay in view.
-  void ShowArrived(const LogEntries& arrived);
-  // Text1 as a file name; the start-up path keeps its exact bytes.
+  // Text1 as a file name: the text start-up or the chooser put there keeps
+  // its exact bytes, which the toolkit may not be able to show.
   std::string ShownLogFile() const;
-  bool TakesDropAt(const QPoint& pos) const;
+  void ShowText1(const std::string& path);
+  // Reads `log_file` afresh into the list and follows it from there.
+  void Load(const std::string& log_file);
+  // What others appended since the last look goes on top; true when more is
+  // waiting to be read at once.
+  bool CatchUp();
 
   Env& env_;
   const SettingsLocation settings_;
   const std::string log_file_path_;
-  LogListModel* const model_;
-  LogFollower* const follower_;
-
-  // The log file, and the chooser's button beside it.
-  QLabel* Label1_ = nullptr;
-  QLineEdit* Text1_ = nullptr;
-  QFrame* Frame1_ = nullptr;
-  QPushButton* Command1_ = nullptr;
-  // The list and its heading.
-  QListView* List1_ = nullptr;
-  QLabel* Label3_ = nullptr;
-  // Under the list: the hint, the about box's button and the one that closes.
-  QLabel* Label2_ = nullptr;
-  QFrame* Frame2_ = nullptr;
-  QPushButton* Command2_ = nullptr;
-  QPushButton* Command3_ = nullptr;
+  FormView* view_ = nullptr;
+  LogEntries entries_;
+  LogFollower follower_;
+  // What was put into Text1 and what the toolkit made of it.
+  std::string text1_put_, text1_shown_;
 };
 
 }  // namespace tallyrun::ui

@@ -1,15 +1,20 @@
 // Opening a list entry's item in the file manager: a folder as a folder view,
-// a file selected in its folder; or telling the user that it seems gone.
+// a file selected in its folder; or finding that it seems to be gone.
 #pragma once
 
 #include <string_view>
 
-class QWidget;
+#include "core/env.h"
 
 namespace tallyrun::ui {
 
-// `entry` is "moment|path"; folder paths end with "/". An empty entry opens
-// nothing. The file manager is started without waiting, and silently.
-void OpenEntry(QWidget* parent, std::string_view entry);
+enum class Opening {
+  kNothing,   // no entry
+  kShown,     // the file manager was started, without waiting for it
+  kNotFound,  // the user must be told
+};
+
+// `entry` is "moment|path"; a path ending with the separator is a folder.
+Opening OpenEntry(Env& env, std::string_view entry);
 
 }  // namespace tallyrun::ui

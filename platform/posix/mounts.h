@@ -2,7 +2,6 @@
 // offers where Windows had drive letters. Read from the kernel's mount table.
 #pragma once
 
-#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,8 +22,5 @@ std::vector<Mount> ParseMountInfo(std::string_view text);
 // This process's mounts as above, less those mounted on something other than
 // a folder. Empty when the mount table cannot be read.
 std::vector<Mount> MountedFileSystems();
-
-// The mount whose point is `path` or its nearest ancestor.
-std::optional<std::size_t> MountHolding(const std::vector<Mount>& mounts, std::string_view path);
 
 }  // namespace tallyrun::platform

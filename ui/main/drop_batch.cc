@@ -1,4 +1,4 @@
-#include "ui/decide/drop_batch.h"
+#include "ui/main/drop_batch.h"
 
 #include "core/date_time_text.h"
 #include "core/log_record.h"
@@ -33,9 +33,9 @@ void DropBatch::Take(std::string& path, bool exact) {
   added_.AddNewest(moment_, path);
 }
 
-Status DropBatch::Write(const std::string& log_file) {
+Status DropBatch::Write(const std::string& log_file, Landed* landed) {
   if (batch_.empty()) return Status::Ok();
-  Status written = env_.AppendLines(log_file, batch_);
+  Status written = env_.AppendLines(log_file, batch_, landed);
   if (!written.ok()) added_.Clear();
   return written;
 }
@@ -56,7 +56,13 @@ std::string RefusalText(const std::vector<std::string>& refused) {
 }
 
 std::string WriteFailureText(const std::string& log_file, const Status& written) {
-  return "ログファイル「" + log_file + "」に書き込めません。\n理由：" + written.reason();
+  return "ログファイル「" + VisibleText(log_file, ControlStyle::kPictures) +
+         "」に書き込めません。\n理由：" + written.reason();
+}
+
+std::string ReadFailureText(const std::string& log_file, const Status& read) {
+  return "ログファイル「" + VisibleText(log_file, ControlStyle::kPictures) +
+         "」を読めません。\n理由：" + read.reason();
 }
 
 }  // namespace tallyrun::ui

@@ -1,6 +1,6 @@
-// What a drop of files and folders does to the log and the list, whatever
-// toolkit delivered it: one quoted record per item, in drop order, written in
-// one batch; the entries to put at the top of the list; the names refused.
+// What a drop of files and folders does to the log, whatever toolkit
+// delivered it: one quoted record per item, in drop order, written in one
+// batch; the entries to put at the top of the list; the names refused.
 #pragma once
 
 #include <optional>
@@ -21,11 +21,10 @@ class DropBatch {
   // when the name could not be carried to us as the system spells it.
   void Take(std::string& path, bool exact = true);
   // Writes the records to `log_file`; a drop that took nothing writes
-  // nothing. The entries are kept only when the records got in.
-  Status Write(const std::string& log_file);
+  // nothing. The entries are kept only when the records got in; `landed`
+  // learns where they went.
+  Status Write(const std::string& log_file, Landed* landed = nullptr);
 
-  // The records as written, for whoever watches the log for others' records.
-  const std::string& lines() const { return batch_; }
   // Newest (the last item dropped) first.
   const LogEntries& added() const { return added_; }
   const std::vector<std::string>& refused() const { return refused_; }
@@ -41,9 +40,8 @@ class DropBatch {
 
 // The message naming the refused items, a few of them by name.
 std::string RefusalText(const std::vector<std::string>& refused);
-// The message for a drop whose records could not be written.
+// The message for a log file that could not be written or read.
 std::string WriteFailureText(const std::string& log_file, const Status& written);
-
-inline constexpr char kDropTitle[] = "ログ書き込み中断";
+std::string ReadFailureText(const std::string& log_file, const Status& read);
 
 }  // namespace tallyrun::ui

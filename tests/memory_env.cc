@@ -1,0 +1,142 @@
+#include "tests/memory_env.h"
+
+#include "core/build_facts.h"
+#include "core/date_time_text.h"
+#include "core/paths.h"
+#include "core/utf8.h"
+#include "platform/errors.h"
+
+namespace tallyrun::testing {
+
+std::string P(std::string_view slashed) {
+  std::string path = kDriveLetterPaths ? "C:" : "";
+  for (const char c : slashed) path.push_back(c == '/' ? kPathSeparator : c);
+  return path;
+}
+
+namespace {
+
+// A folder is one whether or not its name ends with the separator.
+std::string Folder(const std::string& path) {
+  return FolderOf(path) == path || path.empty() || path.back() != kPathSeparator
+             ? path
+             : path.substr(0, path.size() - 1);
+}
+
+}  // namespace
+
+void MemoryEnv::MakeFolder(const std::string& path) {
+  for (const std::string& folder : FoldersDownTo(path)) folders_.insert(folder);
+}
+
+void MemoryEnv::Write(const std::string& path, std::string_view contents) {
+  MakeFolder(FolderOf(path));
+  File& file = files_[path];
+  if (file.id == 0) file.id = next_id_++;
+  file.bytes.assign(contents);
+  file.version = next_version_++;
+}
+
+void MemoryEnv::Replace(const std::string& path, std::string_view contents) {
+  files_.erase(path);
+  Write(path, contents);
+}
+
+void MemoryEnv::Append(const std::string& path, std::string_view bytes) {
+  Write(path, Read(path) + std::string(bytes));
+}
+
+void MemoryEnv::Remove(const std::string& path) {
+  files_.erase(path);
+  folders_.erase(path);
+}
+
+std::string MemoryEnv::Read(const std::string& path) const {
+  const auto found = files_.find(path);
+  return found == files_.end() ? std::string() : found->second.bytes;
+}
+
+void MemoryEnv::AppendMomentText(std::string& out, const LocalTime& t) {
+  AppendDateTimeText(out, t);
+}
+
+std::optional<ItemFacts> MemoryEnv::FactsOf(const std::string& path) {
+  if (files_.contains(path)) return ItemFacts{0, {2020, 1, 2, 3, 4, 5}};
+  if (folders_.contains(Folder(path))) return ItemFacts{kAttributeFolder, {2020, 1, 2, 3, 4, 5}};
+  return std::nullopt;
+}
+
+Status MemoryEnv::AppendLines(const std::string& path, std::string_view lines, Landed* landed) {
+  if (path.empty()) return Status::Failure(platform::kReasonEmptyPath);
+  if (const auto why = refused.find(path); why != refused.end()) {
+    return Status::Failure(why->second);
+  }
+  if (folders_.contains(path)) return Status::Failure("フォルダです");
+  std::string bytes = Read(path);
+  if (!bytes.empty() && bytes.back() != '\n') bytes += "\r\n";
+  if (landed != nullptr) *landed = {bytes.size(), lines.size()};
+  bytes.append(lines);
+  Write(path, bytes);
+  return Status::Ok();
+}
+
+Status MemoryEnv::ReadChunks(const std::string& path, std::uint64_t from,
+                             const std::function<bool(std::string_view)>& sink) {
+  ++reads;
+  if (const auto why = refused.find(path); why != refused.end()) {
+    return Status::Failure(why->second);
+  }
+  if (folders_.contains(path)) return Status::Failure(platform::kReasonNotRegularFile);
+  const auto found = files_.find(path);
+  if (found == files_.end()) return Status::Failure("ファイルまたはフォルダが見つかりません");
+  // A copy: the sink may write to the same file.
+  const std::string bytes = found->second.bytes;
+  for (std::size_t at = from; at < bytes.size(); at += piece) {
+    if (!sink(std::string_view(bytes).substr(at, piece))) break;
+  }
+  return Status::Ok();
+}
+
+Status MemoryEnv::ReplaceFile(const std::string& path, std::string_view contents) {
+  if (const auto why = refused.find(path); why != refused.end()) {
+    return Status::Failure(why->second);
+  }
+  if (folders_.contains(path)) return Status::Failure("フォルダです");
+  Replace(path, contents);
+  return Status::Ok();
+}
+
+std::optional<FileStamp> MemoryEnv::StampOf(const std::string& path) {
+  const auto found = files_.find(path);
+  if (found == files_.end()) return std::nullopt;
+  const File& file = found->second;
+  return FileStamp{1, file.id, file.bytes.size(), file.version};
+}
+
+void MemoryEnv::DecodeLegacyText(std::string_view bytes, std::string& out) {
+  out = WithStraysCarried(bytes);
+}
+
+bool MemoryEnv::Exists(const std::string& path) {
+  return files_.contains(path) || folders_.contains(Folder(path));
+}
+
+std::optional<FolderListing> MemoryEnv::ListFolder(const std::string& path) {
+  const std::string folder = Folder(path);
+  if (!folders_.contains(folder) || closed.contains(folder)) return std::nullopt;
+  FolderListing listing;
+  for (const std::string& other : folders_) {
+    if (other != folder && FolderOf(other) == folder)
+      listing.folders.emplace_back(FinalName(other));
+  }
+  for (const auto& [name, file] : files_) {
+    if (FolderOf(name) == folder) listing.files.emplace_back(FinalName(name));
+  }
+  return listing;
+}
+
+void MemoryEnv::ShowInFileManager(const std::string& path, bool folder) {
+  shown.emplace_back(path, folder);
+}
+
+}  // namespace tallyrun::testing

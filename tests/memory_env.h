@@ -1,0 +1,73 @@
+// An operating system held in memory, for the windows' rules: files and
+// folders by full path, a clock that stands still until moved, drives, and a
+// note of what the file manager was asked to show. Paths use the system's
+// own separator, so the same tests run wherever the program is built.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/env.h"
+
+namespace tallyrun::testing {
+
+// "/a/b" on this system: under "C:\" where drives have letters.
+std::string P(std::string_view slashed);
+
+class MemoryEnv : public Env {
+ public:
+  LocalTime now{2024, 5, 6, 7, 8, 9};
+  std::string current_directory = P("/");
+  std::vector<Drive> drives{{"root", P("/")}};
+  // Reads and writes of these paths fail with the reason given.
+  std::map<std::string, std::string> refused;
+  // Folders that cannot be entered, as a drive without a medium.
+  std::set<std::string> closed;
+  // What the file manager was asked: the path, and whether as a folder.
+  std::vector<std::pair<std::string, bool>> shown;
+  // ReadChunks hands files over in pieces of this size.
+  std::size_t piece = 1 << 20;
+  std::size_t reads = 0;
+
+  // Folders above a file or folder are made as needed.
+  void MakeFolder(const std::string& path);
+  void Write(const std::string& path, std::string_view contents);    // same file, new contents
+  void Replace(const std::string& path, std::string_view contents);  // another file in its place
+  void Append(const std::string& path, std::string_view bytes);
+  void Remove(const std::string& path);
+  std::string Read(const std::string& path) const;
+  bool HasFile(const std::string& path) const { return files_.contains(path); }
+
+  LocalTime Now() override { return now; }
+  void AppendMomentText(std::string& out, const LocalTime& t) override;
+  std::optional<ItemFacts> FactsOf(const std::string& path) override;
+  Status AppendLines(const std::string& path, std::string_view lines,
+                     Landed* landed = nullptr) override;
+  Status ReadChunks(const std::string& path, std::uint64_t from,
+                    const std::function<bool(std::string_view)>& sink) override;
+  Status ReplaceFile(const std::string& path, std::string_view contents) override;
+  std::optional<FileStamp> StampOf(const std::string& path) override;
+  void DecodeLegacyText(std::string_view bytes, std::string& out) override;
+  bool Exists(const std::string& path) override;
+  std::string CurrentDirectory() override { return current_directory; }
+  std::vector<Drive> Drives() override { return drives; }
+  std::optional<FolderListing> ListFolder(const std::string& path) override;
+  void ShowInFileManager(const std::string& path, bool folder) override;
+
+ private:
+  struct File {
+    std::string bytes;
+    std::uint64_t id = 0;
+    std::int64_t version = 0;
+  };
+  std::map<std::string, File> files_;
+  std::set<std::string> folders_;
+  std::uint64_t next_id_ = 1;
+  std::int64_t next_version_ = 1;
+};
+
+}  // namespace tallyrun::testing
