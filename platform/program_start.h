@@ -16,6 +16,9 @@ std::vector<std::string> CommandLineItems(int argc, char** argv);
 // Why the system cannot hold an item of this name; empty when it can.
 std::string NameRefusal(std::string_view item);
 
+// Whether a windowing session is there to show a window in.
+bool DesktopSession();
+
 // Lines for the user: on the error stream when there is one, otherwise
 // together in one message box. Lines that only note something, when nothing
 // failed, never interrupt with a box.

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <limits>
@@ -13,6 +15,7 @@
 
 #include "platform/clock.h"
 #include "platform/code_page.h"
+#include "platform/file_manager.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/posix/mounts.h"
@@ -153,6 +156,24 @@ TEST(ParseMountInfo, OffersEachStorageMountOnceWithItsEscapesDecoded) {
             "/run/media/user/DISK exfat\n/srv xfs\n/tmp tmpfs\n");
 }
 
+TEST(ListFolder, FollowsLinksAndOffersNeitherHiddenItemsNorFifosNorBrokenLinks) {
+  TempDir dir;
+  for (const char* folder : {"sub", ".hidden"}) ASSERT_EQ(::mkdir((dir / folder).c_str(), 0755), 0);
+  for (const char* file : {"a.log", ".b.log"}) WriteFile(dir / file, "");
+  for (const auto& [target, link] :
+       {std::pair{"a.log", "link.log"}, {"-", "bad.log"}, {"sub", "to-sub"}}) {
+    std::filesystem::create_symlink(target, dir / link);
+  }
+  ASSERT_EQ(::mkfifo((dir / "fifo.log").c_str(), 0644), 0);
+  std::optional<FolderListing> listing = ListFolder(dir.path());
+  ASSERT_TRUE(listing.has_value());
+  std::sort(listing->folders.begin(), listing->folders.end());
+  std::sort(listing->files.begin(), listing->files.end());
+  EXPECT_EQ(listing->folders, (std::vector<std::string>{"sub", "to-sub"}));
+  EXPECT_EQ(listing->files, (std::vector<std::string>{"a.log", "link.log"}));
+  EXPECT_FALSE(ListFolder(dir / "a.log").has_value());
+}
+
 TEST(Drives, AreTheMountedFoldersWithTheTopOneAlwaysAmongThem) {
   const std::vector<Drive> drives = Drives();
   for (const Drive& drive : drives)
@@ -160,6 +181,97 @@ TEST(Drives, AreTheMountedFoldersWithTheTopOneAlwaysAmongThem) {
   EXPECT_TRUE(
       std::any_of(drives.begin(), drives.end(), [](const Drive& d) { return d.root == "/"; }));
 }
+
+TEST(AppendLines, TellsWhereEachBatchLandedWhileOthersAppendTooAndStampsFollowTheFile) {
+  TempDir dir;
+  const std::string log = dir / "t.log";
+  WriteFile(log, "unfinished");
+  std::vector<pid_t> writers;
+  for (int w = 0; w < 4; ++w) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      bool all = true;
+      for (int i = 0; i < 200; ++i) {
+        const std::string lines = "w" + std::to_string(w) + " " + std::to_string(i) + "\r\n";
+        Landed landed;
+        all = all && AppendLines(log, lines, &landed).ok() && landed.size == lines.size() &&
+              ReadFile(log).substr(landed.offset, landed.size) == lines;
+      }
+      ::_exit(all ? 0 : 1);
+    }
+    writers.push_back(child);
+  }
+  for (const pid_t child : writers) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  const std::optional<FileStamp> stamp = StampOf(log);
+  ASSERT_TRUE(stamp.has_value());
+  EXPECT_EQ(stamp->size, ReadFile(log).size());
+  std::filesystem::rename(log, dir / "old.log");
+  WriteFile(log, ReadFile(dir / "old.log"));
+  EXPECT_FALSE(StampOf(log)->SameFile(*stamp));
+  EXPECT_FALSE(StampOf(dir.path()).has_value());
+}
+
+#ifdef FAKE_FILE_MANAGER
+// On the test's own session bus (ctest's platform_test_file_manager), with
+// a fake xdg-open first on PATH.
+TEST(FileManager, TheDesktopsFileManagerIsAskedOrElseXdgOpenOpensTheFolder) {
+  if (std::getenv("TALLYRUN_PRIVATE_BUS") == nullptr) GTEST_SKIP() << "needs its own session bus";
+  TempDir dir;
+  const std::string opened = dir / "opened", asked = dir / "asked";
+  ASSERT_EQ(::mkdir((dir / "bin").c_str(), 0755), 0);
+  WriteFile(dir / "bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$*\" >>'" + opened + "'\n");
+  ASSERT_EQ(::chmod((dir / "bin/xdg-open").c_str(), 0755), 0);
+  ::setenv("PATH", (dir / "bin:" + std::getenv("PATH")).c_str(), 1);
+  const auto lines = [](const std::string& file, std::size_t count) {
+    for (int wait = 0; wait < 500; ++wait) {
+      const std::string text = ReadFile(file);
+      if (static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) >= count)
+        return text;
+      ::usleep(10'000);
+    }
+    return ReadFile(file);
+  };
+  const std::string file = dir / "日本 語%,.txt";
+  ShowInFileManager(file, false);
+  EXPECT_EQ(lines(opened, 1), dir.path() + "\n");
+  ShowInFileManager(dir / "sub/", true);
+  EXPECT_EQ(lines(opened, 2), dir.path() + "\n" + dir / "sub/\n");
+
+  const std::string uri = "file://" + dir.path() + "/%E6%97%A5%E6%9C%AC%20%E8%AA%9E%25%2C.txt";
+  // One the bus starts when asked, and one already running.
+  WriteFile(std::string(TEST_SERVICE_DIR) + "/fm.service",
+            "[D-BUS Service]\nName=org.freedesktop.FileManager1\nExec=" +
+                std::string(FAKE_FILE_MANAGER) + " " + asked + " --once\n");
+  ASSERT_EQ(std::system("dbus-send --session --dest=org.freedesktop.DBus --type=method_call "
+                        "/org/freedesktop/DBus org.freedesktop.DBus.ReloadConfig"),
+            0);
+  ShowInFileManager(file, false);
+  EXPECT_EQ(lines(asked, 1), "ShowItems\t" + uri + "\t\n");
+  ::unlink((std::string(TEST_SERVICE_DIR) + "/fm.service").c_str());
+  const pid_t manager = ::fork();
+  if (manager == 0) {
+    ::execl(FAKE_FILE_MANAGER, FAKE_FILE_MANAGER, asked.c_str(), nullptr);
+    ::_exit(127);
+  }
+  for (int wait = 0;
+       wait < 500 && std::system("dbus-send --session --print-reply "
+                                 "--dest=org.freedesktop.FileManager1 "
+                                 "/org/freedesktop/FileManager1 "
+                                 "org.freedesktop.DBus.Peer.Ping >/dev/null 2>&1") != 0;
+       ++wait) {
+  }
+  ShowInFileManager(dir / "sub/", true);
+  EXPECT_EQ(lines(asked, 2),
+            "ShowItems\t" + uri + "\t\nShowFolders\tfile://" + dir.path() + "/sub/\t\n");
+  ::kill(manager, SIGTERM);
+  ::waitpid(manager, nullptr, 0);
+  EXPECT_EQ(ReadFile(opened), dir.path() + "\n" + dir / "sub/\n");
+}
+#endif
 
 }  // namespace
 }  // namespace tallyrun::platform

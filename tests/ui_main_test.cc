@@ -73,12 +73,15 @@ TEST_F(Form1Test, TheLogIsListedNewestFirstAndTheListIsEnabledOnlyWithEntries) {
   EXPECT_TRUE(shown->view.was_busy && !shown->view.busy);
 
   // A missing log is simply empty; one that is there but cannot be read says so.
-  for (const std::string& missing : {P("/nowhere.log"), std::string()}) {
+  for (const std::string& missing : {std::string(), P("/nowhere.log")}) {
     shown = Start(missing);
     EXPECT_EQ(shown->rows(), Rows());
     EXPECT_FALSE(shown->view.Enabled(Form1::List1));
     EXPECT_EQ(shown->view.told, Rows());
   }
+  // A drop with nothing to record makes no log.
+  shown->Drop({});
+  EXPECT_FALSE(env.HasFile(P("/nowhere.log")));
   env.refused[log] = "アクセスが拒否されました";
   shown = Start(log);
   EXPECT_EQ(shown->rows(), Rows());
@@ -113,16 +116,19 @@ TEST_F(Form1Test, RefusedNamesAndALogThatCannotBeWrittenAreToldAndListNothing) {
   env.Write(P("/home/me/good.txt"), "x");
   env.Write(log, Bare("/a"));
   auto shown = Start(log);
+  // Names that cannot be one line, or that did not reach us as they are
+  // (a name the toolkit decoded with U+FFFD names nothing that exists).
   std::vector<ui::DroppedItem> items{{P("/home/me/a\tb")},
                                      {P("/home/me/good.txt")},
                                      {P("/home/me/c\nd")},
-                                     {P("/home/me/lost\uFFFD"), false}};
+                                     {P("/home/me/lost\uFFFD"), false},
+                                     {P("/home/me/x\uFFFD")}};
   shown->form.OLEDragDrop(Form1::List1, items);
   EXPECT_EQ(env.Read(log), Bare("/a") + Quoted(P("/home/me/good.txt")));
   EXPECT_EQ(shown->view.told,
             Rows{"ログ書き込み中断|次の項目は名前にタブや改行、または扱えない文字を含むため、"
                  "記録しませんでした。\n" +
-                 P("/home/me/a␉b\n/home/me/c␊d\n/home/me/lost\uFFFD")});
+                 P("/home/me/a␉b\n/home/me/c␊d\n/home/me/lost\uFFFD\n/home/me/x\uFFFD")});
 
   env.refused[log] = "ディスクの空き容量が足りません";
   shown->view.told.clear();

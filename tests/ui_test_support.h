@@ -9,8 +9,8 @@
 #include <functional>
 #include <string>
 
-#include "ui/common/controls.h"
-#include "ui/common/message_box.h"
+#include "ui/qt/controls.h"
+#include "ui/qt/message_box.h"
 
 namespace tallyrun::testing {
 
@@ -25,7 +25,7 @@ inline void DoubleClick(QAbstractItemView* view, const QPoint& at) {
 // (an OK button only, no icon anywhere).
 inline QStringList Messages(const std::function<void()>& action) {
   QStringList seen;
-  ui::AnswerMessagesWith([&seen](QMessageBox& box) {
+  ui::qt::AnswerMessagesWith([&seen](QMessageBox& box) {
     const QList<QAbstractButton*> buttons = box.buttons();
     const bool plain = box.icon() == QMessageBox::NoIcon && box.iconPixmap().isNull() &&
                        buttons.size() == 1 && buttons.front()->text() == QLatin1String("OK") &&
@@ -35,7 +35,7 @@ inline QStringList Messages(const std::function<void()>& action) {
   action();
   // Messages that follow a drop come once the drop is over.
   QCoreApplication::processEvents();
-  ui::AnswerMessagesWith({});
+  ui::qt::AnswerMessagesWith({});
   return seen;
 }
 
@@ -69,14 +69,14 @@ inline QStringList LayoutFaults(QWidget* window) {
   for (QWidget* w : window->findChildren<QWidget*>())
     if (named(w) && named(w->parentWidget()) && !w->isWindow()) controls << w;
   // Where a label's text stands: the ink of its lines, in the label.
-  const auto ink = [](const ui::Caption* caption, const ui::Caption::Line& line) {
+  const auto ink = [](const ui::qt::Caption* caption, const ui::qt::Caption::Line& line) {
     return QFontMetricsF(caption->font()).tightBoundingRect(line.text).translated(line.baseline);
   };
   const auto area = [&ink](const QWidget* w) {
-    const auto* caption = qobject_cast<const ui::Caption*>(w);
+    const auto* caption = qobject_cast<const ui::qt::Caption*>(w);
     if (caption == nullptr) return QRectF(w->geometry());
     QRectF all;
-    for (const ui::Caption::Line& line : caption->Lines()) all |= ink(caption, line);
+    for (const ui::qt::Caption::Line& line : caption->Lines()) all |= ink(caption, line);
     return all.translated(w->pos());
   };
   for (QWidget* a : controls) {
@@ -87,8 +87,8 @@ inline QStringList LayoutFaults(QWidget* window) {
         faults << a->objectName() + " overlaps " + b->objectName();
     const QString face =
         QFontInfo(a->font()).family() + " " + QString::number(QFontInfo(a->font()).pointSizeF());
-    if (const auto* caption = qobject_cast<const ui::Caption*>(a)) {
-      for (const ui::Caption::Line& line : caption->Lines())
+    if (const auto* caption = qobject_cast<const ui::qt::Caption*>(a)) {
+      for (const ui::qt::Caption::Line& line : caption->Lines())
         if (!ink(caption, line).isEmpty() && !QRectF(caption->rect()).contains(ink(caption, line)))
           faults << a->objectName() + " cut in " + face + ": " + line.text;
     } else if (const auto* text = qobject_cast<const QPlainTextEdit*>(a)) {

@@ -62,6 +62,9 @@ std::string NameRefusal(std::string_view item) {
   return {};
 }
 
+// Every interactive Windows session has its desktop.
+bool DesktopSession() { return true; }
+
 void TellUser(const std::vector<std::string>& lines, bool failed) {
   // A GUI program has no console of its own; a caller that wants to hear it
   // (a console, a script redirecting) hands one over.

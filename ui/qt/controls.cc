@@ -1,4 +1,4 @@
-#include "ui/common/controls.h"
+#include "ui/qt/controls.h"
 
 #include <QFontInfo>
 #include <QPainter>
@@ -10,9 +10,9 @@
 #include <QTextLayout>
 #include <algorithm>
 
-#include "ui/common/look.h"
+#include "ui/qt/look.h"
 
-namespace tallyrun::ui {
+namespace tallyrun::ui::qt {
 namespace {
 
 // The top of the ideographic em box above the baseline, in ems.
@@ -115,18 +115,6 @@ void Caption::paintEvent(QPaintEvent*) {
   for (const Line& line : Lines()) painter.drawText(line.baseline, line.text);
 }
 
-void Arrange(QWidget* control, const char* name, Twips where, const QString& caption,
-             const std::optional<QFont>& face) {
-  control->setObjectName(QLatin1String(name));
-  control->setGeometry(TwipsRect(where.left, where.top, where.width, where.height));
-  if (face) control->setFont(*face);
-  if (auto* label = qobject_cast<QLabel*>(control)) {
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  }
-  if (!caption.isEmpty()) SetCaption(control, caption);
-}
-
 void SetCaption(QWidget* control, const QString& caption) {
   if (auto* label = qobject_cast<QLabel*>(control)) label->setText(ShownLines(caption));
   if (auto* button = qobject_cast<QAbstractButton*>(control)) button->setText(caption);
@@ -152,4 +140,4 @@ void FitCaptions(QWidget* window) {
   }
 }
 
-}  // namespace tallyrun::ui
+}  // namespace tallyrun::ui::qt

@@ -1,5 +1,5 @@
-// How every window builds its controls: each one named as the program names
-// it, placed by twips, with its caption and face, and the caption made to fit.
+// Captions as the windows draw them: labels whose lines stand one em apart,
+// and every caption made to fit its control.
 #pragma once
 
 #include <QAbstractButton>
@@ -8,18 +8,8 @@
 #include <QString>
 #include <QStringList>
 #include <initializer_list>
-#include <optional>
-#include <utility>
 
-namespace tallyrun::ui {
-
-// A place in twips inside the control's parent: left, top, width, height.
-struct Twips {
-  int left = 0;
-  int top = 0;
-  int width = 0;
-  int height = 0;
-};
+namespace tallyrun::ui::qt {
 
 // A label whose lines stand one em apart: the layouts were drawn for faces
 // whose line is one em high, and the Japanese glyphs of any face fit in one.
@@ -44,18 +34,6 @@ class Caption : public QLabel {
   void paintEvent(QPaintEvent* event) override;
 };
 
-// Gives `control` its name, place and face, and a caption when one is given.
-void Arrange(QWidget* control, const char* name, Twips where, const QString& caption,
-             const std::optional<QFont>& face);
-
-template <typename Control>
-Control* Place(QWidget* parent, const char* name, Twips where, const QString& caption = {},
-               const std::optional<QFont>& face = std::nullopt) {
-  auto* control = new Control(parent);
-  Arrange(control, name, where, caption, face);
-  return control;
-}
-
 // Sets the caption of a label or button (carriage returns break lines) and
 // the name a screen reader says for it; the face is made smaller, half a
 // point at a time, until the caption fits.
@@ -68,4 +46,4 @@ void SetTabOrder(std::initializer_list<QWidget*> controls);
 // of a label.
 void FitCaptions(QWidget* window);
 
-}  // namespace tallyrun::ui
+}  // namespace tallyrun::ui::qt

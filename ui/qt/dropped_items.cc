@@ -1,9 +1,9 @@
-#include "ui/main/dropped_items.h"
+#include "ui/qt/dropped_items.h"
 
 #include "core/ascii.h"
 #include "core/utf8.h"
 
-namespace tallyrun::ui {
+namespace tallyrun::ui::qt {
 namespace {
 
 int HexValue(char c) {
@@ -77,4 +77,4 @@ void ForEachLocalItem(std::string_view uri_list, std::string_view host_name,
   }
 }
 
-}  // namespace tallyrun::ui
+}  // namespace tallyrun::ui::qt

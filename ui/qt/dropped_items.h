@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace tallyrun::ui {
+namespace tallyrun::ui::qt {
 
 // Hands `take` each local file or folder in drop order, as its full path;
 // anything that is not a local file URI is passed over. `exact` is false when
@@ -16,4 +16,4 @@ namespace tallyrun::ui {
 void ForEachLocalItem(std::string_view uri_list, std::string_view host_name,
                       const std::function<void(std::string& path, bool exact)>& take);
 
-}  // namespace tallyrun::ui
+}  // namespace tallyrun::ui::qt

@@ -1,11 +1,13 @@
-#include "ui/common/list_keys.h"
+#include "ui/qt/list_keys.h"
 
 #include <QAbstractItemView>
 #include <QEvent>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 
-namespace tallyrun::ui {
+#include "ui/common/form.h"
+
+namespace tallyrun::ui::qt {
 namespace {
 
 bool MovesTheCursor(int key) {
@@ -46,7 +48,7 @@ class FirstArrowChoosesTopRow : public QObject {
 int KeyCodeOf(const QKeyEvent& event) {
   const int key = event.key();
   return key == Qt::Key_Return || key == Qt::Key_Enter || event.text() == QLatin1String("\r")
-             ? kKeyCodeEnter
+             ? kKeyEnter
              : key;
 }
 
@@ -54,4 +56,4 @@ void ChooseTopRowOnFirstArrowKey(QAbstractItemView* list) {
   list->installEventFilter(new FirstArrowChoosesTopRow(list));
 }
 
-}  // namespace tallyrun::ui
+}  // namespace tallyrun::ui::qt

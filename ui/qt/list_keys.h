@@ -6,14 +6,12 @@
 class QAbstractItemView;
 class QKeyEvent;
 
-namespace tallyrun::ui {
+namespace tallyrun::ui::qt {
 
-inline constexpr int kKeyCodeEnter = 13;
-
-// The key code a handler is given: 13 for either Enter key.
+// The key code a handler is given: kKeyEnter for either Enter key.
 int KeyCodeOf(const QKeyEvent& event);
 
 // While nothing is chosen, the first arrow key chooses the top row.
 void ChooseTopRowOnFirstArrowKey(QAbstractItemView* list);
 
-}  // namespace tallyrun::ui
+}  // namespace tallyrun::ui::qt

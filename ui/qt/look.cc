@@ -1,8 +1,8 @@
-#include "ui/common/look.h"
+#include "ui/qt/look.h"
 
 #include <QStringList>
 
-namespace tallyrun::ui {
+namespace tallyrun::ui::qt {
 namespace {
 
 QFont Gothic(const QStringList& families, QFont::StyleHint hint) {
@@ -48,4 +48,4 @@ QString ShownLines(const QString& text) {
   return shown;
 }
 
-}  // namespace tallyrun::ui
+}  // namespace tallyrun::ui::qt

@@ -7,7 +7,7 @@
 #include <QSize>
 #include <QString>
 
-namespace tallyrun::ui {
+namespace tallyrun::ui::qt {
 
 // Fixed-pitch, for the windows themselves.
 QFont GothicFont();
@@ -22,4 +22,4 @@ QSize TwipsSize(int width, int height);
 // Qt's labels break only on a line feed.
 QString ShownLines(const QString& text);
 
-}  // namespace tallyrun::ui
+}  // namespace tallyrun::ui::qt

@@ -1,12 +1,12 @@
-#include "ui/common/message_box.h"
+#include "ui/qt/message_box.h"
 
 #include <QMessageBox>
 #include <QPushButton>
 #include <utility>
 
-#include "ui/common/look.h"
+#include "ui/qt/look.h"
 
-namespace tallyrun::ui {
+namespace tallyrun::ui::qt {
 namespace {
 
 std::function<void(QMessageBox&)>& Answerer() {
@@ -36,4 +36,4 @@ void AnswerMessagesWith(std::function<void(QMessageBox& box)> answer) {
   Answerer() = std::move(answer);
 }
 
-}  // namespace tallyrun::ui
+}  // namespace tallyrun::ui::qt

@@ -7,7 +7,7 @@
 class QMessageBox;
 class QWidget;
 
-namespace tallyrun::ui {
+namespace tallyrun::ui::qt {
 
 void ShowMessage(QWidget* parent, const QString& text, const QString& title);
 
@@ -15,4 +15,4 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& title);
 // to `answer` as it would have been shown, and is not shown. Empty to stop.
 void AnswerMessagesWith(std::function<void(QMessageBox& box)> answer);
 
-}  // namespace tallyrun::ui
+}  // namespace tallyrun::ui::qt

@@ -1,8 +1,6 @@
 // The window program: started by tallyrun without arguments, given the
 // settings file and the resolved log file, and alive as long as its window.
-#include <unistd.h>
 #include <QApplication>
-#include <QLineEdit>
 #include <QList>
 #include <QString>
 #include <cstdio>
@@ -13,19 +11,16 @@
 #include "core/build_facts.h"
 #include "core/settings.h"
 #include "platform/files.h"
+#include "platform/program_start.h"
 #include "platform/system_env.h"
 #include "ui/main/main_window.h"
+#include "ui/qt/form_window.h"
 
 namespace {
 
 constexpr char kNoDisplay[] =
     "tallyrun: 画面に接続できないため、ウィンドウを開けません。"
     "ファイルやフォルダを記録するには、そのパスを引数に指定して起動してください。\n";
-
-bool Set(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && *value != '\0';
-}
 
 // Qt ends the process with an abort when no display can be reached; say so
 // plainly and end with a status instead. Start-up notes are held back until
@@ -34,8 +29,9 @@ QList<std::pair<QtMsgType, QString>> held_notes;
 
 void StartupMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
   if (type == QtFatalMsg) {
-    (void)!::write(STDERR_FILENO, kNoDisplay, sizeof kNoDisplay - 1);
-    ::_exit(1);
+    std::fputs(kNoDisplay, stderr);
+    std::fflush(stderr);
+    std::_Exit(1);
   }
   held_notes.append({type, text});
 }
@@ -53,7 +49,8 @@ int main(int argc, char** argv) {
   const std::string settings_file = argv[1];
   const std::string LogFilePath = argv[2];
 
-  if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && !Set("QT_QPA_PLATFORM")) {
+  // Qt's own platform choice (offscreen, for one) needs no session.
+  if (!tallyrun::platform::DesktopSession() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
     std::fputs(kNoDisplay, stderr);
     return 1;
   }
@@ -70,8 +67,9 @@ int main(int argc, char** argv) {
 
   tallyrun::platform::SystemEnv env;
   tallyrun::ui::Form1 form(env, tallyrun::SettingsLocation{settings_file, {}}, LogFilePath);
-  form.show();
-  form.SetText1(QString::fromStdString(LogFilePath));
+  tallyrun::ui::qt::FormWindow window(form);
+  window.show();
+  form.SetText1(LogFilePath);
   form.GetListFromLogFile();
   return app.exec();
 }

@@ -1,0 +1,343 @@
+// The forms drawn by Qt: every control laid out from its table, heard by a
+// screen reader and reached by the keyboard, and the user's clicks, keys and
+// drops handed to the form as Qt delivers them; then the real main window on
+// real files, following its log.
+#include <QtTest>
+
+#include <fstream>
+
+#include "platform/system_env.h"
+#include "tests/memory_env.h"
+#include "tests/test_support.h"
+#include "tests/ui_test_support.h"
+#include "ui/dialogs/about_box.h"
+#include "ui/dialogs/log_file_chooser.h"
+#include "ui/main/main_window.h"
+#include "ui/qt/form_window.h"
+#include "ui/qt/look.h"
+
+namespace tallyrun::ui::qt {
+namespace {
+
+// A form of one control of each kind that notes every event it is handed.
+class NotingForm : public Form {
+ public:
+  enum { Label1, Text1, List1, Frame1, Command1, Drive1, Dir1, File1 };
+  static constexpr Control kControls[] = {
+      {"Label1", Kind::kLabel, "見出し", {120, 120, 2000, 200}},
+      {"Text1", Kind::kTextBox, {}, {120, 360, 2000, 315}},
+      {.name = "List1",
+       .kind = Kind::kLogList,
+       .place = {120, 800, 3000, 2000},
+       .starts_disabled = true,
+       .takes_drops = true},
+      {"Frame1", Kind::kFrame, {}, {3300, 120, 1500, 600}},
+      {"Command1", Kind::kButton, "押す", {60, 60, 1000, 400}, NotingForm::Frame1},
+      {"Drive1", Kind::kDriveList, {}, {3300, 800, 1500, 300}},
+      {"Dir1", Kind::kFolderList, {}, {3300, 1200, 1500, 800}},
+      {.name = "File1",
+       .kind = Kind::kFileList,
+       .place = {3300, 2100, 1500, 700},
+       .takes_drops = true},
+  };
+  static constexpr FormTable kTable{"Noting", "題", 5000, 3000, kControls, Text1};
+
+  QStringList heard;
+  std::vector<std::string> rows;
+  FormView* view = nullptr;
+
+  const FormTable& Table() const override { return kTable; }
+  void Form_Load(FormView& v) override { view = &v; }
+  void Form_Unload() override { heard << "Unload"; }
+  void Click(int c) override { heard << QString("Click %1").arg(c); }
+  void DblClick(int c) override { heard << QString("DblClick %1").arg(c); }
+  void KeyPress(int c, int k) override { heard << QString("KeyPress %1 %2").arg(c).arg(k); }
+  void KeyUp(int c, int k, int s) override {
+    heard << QString("KeyUp %1 %2 %3").arg(c).arg(k).arg(s);
+  }
+  void Change(int c) override { heard << QString("Change %1").arg(c); }
+  void Timer() override { heard << "Timer"; }
+  void OLEDragDrop(int c, std::vector<DroppedItem>& data) override {
+    QString line = QString("Drop %1").arg(c);
+    for (const DroppedItem& item : data)
+      line += " " + QString::fromStdString(item.path) + (item.exact ? "" : "(inexact)");
+    heard << line;
+  }
+  std::size_t ListCount(int c) const override { return c == Text1 ? 0 : rows.size(); }
+  Row ListRow(int, std::size_t row) const override {
+    return {rows[row], static_cast<int>(row), row == 0};
+  }
+};
+
+constexpr Qt::DropActions kAnyAction = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+
+// Drags `data` over the window onto `on` and lets go, as the windowing
+// system does: through the window, which picks the control under the cursor.
+bool DropOn(FormWindow& window, const QMimeData& data, const QWidget* on,
+            Qt::DropActions actions = kAnyAction) {
+  const QPoint at = on->mapTo(&window, on->rect().center());
+  QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+  QDragMoveEvent move(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window.windowHandle(), &enter);
+  QCoreApplication::sendEvent(window.windowHandle(), &move);
+  if (!enter.isAccepted() || !move.isAccepted()) {
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(window.windowHandle(), &leave);
+    return false;
+  }
+  QDropEvent drop(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window.windowHandle(), &drop);
+  QCoreApplication::processEvents();  // handed on once the drop is over
+  return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+}
+
+QMimeData* UriList(const QByteArray& uris) {
+  auto* data = new QMimeData;
+  data->setData("text/uri-list", uris);
+  return data;
+}
+
+void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+}
+
+}  // namespace
+
+class QtViewTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // With the face the system gives; ctest also runs it with each Japanese
+  // face alone and with none (TALLYRUN_TEST_FACE names the face expected,
+  // "*" any).
+  void EveryCaptionFitsItsControlAndNoControlsOverlap() {
+    const QString face = qEnvironmentVariable("TALLYRUN_TEST_FACE");
+    if (!face.isEmpty() && face != "*" && !QFontDatabase::hasFamily(face))
+      QSKIP("the face is not installed here");
+    testing::MemoryEnv env;
+    env.MakeFolder(env.current_directory);
+    std::string answer;
+    Form1 main(env, {}, "");
+    Form2 chooser(env, answer);
+    Form3 about;
+    for (Form* form : std::initializer_list<Form*>{&main, &chooser, &about}) {
+      FormWindow window(*form);
+      window.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      QCOMPARE(window.size(), TwipsSize(form->Table().width, form->Table().height));
+      for (std::size_t row = 0; row < form->Table().controls.size(); ++row) {
+        const Twips& at = form->Table().controls[row].place;
+        QCOMPARE(window.control(static_cast<int>(row))->geometry(),
+                 TwipsRect(at.left, at.top, at.width, at.height));
+      }
+      QCOMPARE(testing::LayoutFaults(&window).join("; "), QString());
+      if (!face.isEmpty() && face != "*") QCOMPARE(QFontInfo(window.font()).family(), face);
+    }
+  }
+
+  void EveryControlIsHeardAndReachedByTheKeyboard() {
+    testing::MemoryEnv env;
+    const std::string log = testing::P("/a.log");
+    env.Write(log, "M\t/entry\tD\r\n");
+    std::string answer;
+    Form1 main(env, {}, log);
+    Form2 chooser(env, answer);
+    Form3 about;
+    const QString label1 = "● ログファイル保存場所（ファイル名）";
+    const QString label3 = "● 書き込まれたログ（一番上が最新）";
+    struct Expected {
+      Form* form;
+      QStringList controls, heard;
+    };
+    const Expected windows[] = {
+        {&main,
+         {"Text1", "Command1", "List1", "Command2", "Command3"},
+         {"ファイルログ作成ツール", label1, "選択", label3, "？", "終了"}},
+        {&chooser,
+         {"File1", "Command1", "Command2", "Drive1", "Dir1"},
+         {"トレースログファイル選択", "ファイル名", "ファイル選択", "戻る", "ドライブ名",
+          "フォルダ名"}},
+        {&about, {"Command1", "Text1"}, {"バージョン情報", "戻る", "クレジット"}},
+    };
+    for (const Expected& expected : windows) {
+      FormWindow window(*expected.form);
+      window.show();
+      if (expected.form == &main) {  // a list to tab into
+        main.SetText1(log);
+        main.GetListFromLogFile();
+      }
+      QWidget* first = window.control(expected.form->Table().focus);
+      QCOMPARE(window.focusWidget(), first);
+      QCOMPARE(testing::Heard(&window, expected.controls), expected.heard);
+      // Tab goes round the controls in the table's order.
+      QCOMPARE(testing::TabWalk(first, static_cast<int>(expected.controls.size())),
+               expected.controls + expected.controls.mid(0, 1));
+    }
+  }
+
+  void ClicksKeysDropsAndTimersReachTheFormAsQtDeliversThem() {
+    NotingForm form;
+    form.rows = {"a", "b", "c"};
+    FormWindow window(form);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    for (int list : {NotingForm::Drive1, NotingForm::Dir1, NotingForm::File1, NotingForm::List1})
+      window.ListChanged(list, 0);
+    window.Enable(NotingForm::List1, true);
+    auto* list = static_cast<QListView*>(window.control(NotingForm::List1));
+    auto* drives = static_cast<QComboBox*>(window.control(NotingForm::Drive1));
+
+    QTest::mouseClick(window.control(NotingForm::Command1), Qt::LeftButton);
+    window.control(NotingForm::Command1)->setFocus();
+    Press(Qt::Key_Return);
+    list->setFocus();
+    list->setCurrentIndex(list->model()->index(1, 0));
+    QCOMPARE(window.Selected(NotingForm::List1), std::optional<std::size_t>(1));
+    Press(Qt::Key_Enter, Qt::KeypadModifier | Qt::ShiftModifier);
+    Press(Qt::Key_A);
+    QKeyEvent repeated(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(list, &repeated);
+    testing::DoubleClick(list, list->visualRect(list->model()->index(2, 0)).center());
+    window.Select(NotingForm::Drive1, 2);  // the program's choice: no event
+    drives->setCurrentIndex(1);
+    window.SetTimer(0);
+    QTRY_VERIFY(form.heard.contains("Timer"));
+    QCOMPARE(form.heard, QStringList({"Click 4", "Click 4", "KeyPress 2 13", "KeyUp 2 13 1",
+                                      QString("KeyUp 2 %1 0").arg(Qt::Key_Shift), "KeyPress 2 97",
+                                      "KeyUp 2 65 0", "DblClick 2", "Change 5", "Timer"}));
+    QCOMPARE(window.Selected(NotingForm::List1), std::optional<std::size_t>(2));
+    QCOMPARE(window.Selected(NotingForm::Dir1), std::nullopt);
+    window.Select(NotingForm::Dir1, 1);
+    QCOMPARE(window.Selected(NotingForm::Dir1), std::optional<std::size_t>(1));
+    QCOMPARE(static_cast<QTreeWidget*>(window.control(NotingForm::Dir1))
+                 ->topLevelItem(0)
+                 ->child(0)
+                 ->text(0),
+             "b");
+
+    // Drops: on the lists that take them, even disabled, with each name's
+    // exact bytes; elsewhere, or only to be moved, nothing.
+    form.heard.clear();
+    window.Enable(NotingForm::List1, false);
+    const QByteArray host = QSysInfo::machineHostName().toUtf8();
+    std::unique_ptr<QMimeData> data(
+        UriList("# note\r\nfile:///a%20b\r\nhttps://example.org/x\r\n"
+                "file://elsewhere/c\r\nfile://localhost/d/\r\nFILE://" +
+                host + "/e%FF\nfile:/f"));
+    QVERIFY(DropOn(window, *data, list));
+    QVERIFY(DropOn(window, *data, window.control(NotingForm::File1)));
+    QVERIFY(!DropOn(window, *data, window.control(NotingForm::Text1)));
+    QVERIFY(!DropOn(window, *data, window.control(NotingForm::Label1)));
+    QVERIFY(!DropOn(window, *data, list, Qt::MoveAction));
+    QMimeData text;
+    text.setText("/a");
+    QVERIFY(!DropOn(window, text, list));
+    // Files copied in a file manager are pasted as a drop on the log list;
+    // a text box pastes its text.
+    auto* copied = new QMimeData;
+    copied->setData("x-special/gnome-copied-files", "copy\nfile:///g");
+    copied->setText("typed");
+    QGuiApplication::clipboard()->setMimeData(copied);
+    window.control(NotingForm::Command1)->setFocus();
+    Press(Qt::Key_V, Qt::ControlModifier);
+    window.control(NotingForm::Text1)->setFocus();
+    Press(Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(window.Text(NotingForm::Text1), "typed");
+    const QString dropped = "/a b /d /e\uFFFD(inexact) /f";
+    QCOMPARE(form.heard, QStringList({"Drop 2 " + dropped, "Drop 7 " + dropped, "Drop 2 /g"}));
+
+    // Esc leaves the main window open; a dialog closes, unloading once.
+    form.heard.clear();
+    Press(Qt::Key_Escape);
+    QVERIFY(window.isVisible());
+    NotingForm dialog;
+    testing::WhileModal([&] { window.ShowModal(dialog); },
+                        [](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
+    QCOMPARE(dialog.heard, QStringList("Unload"));
+    window.Close();
+    QCOMPARE(form.heard, QStringList("Unload"));
+    QVERIFY(!window.isVisible());
+  }
+
+  void RowsPutOnTopKeepTheChosenRowAndTheRowsInView() {
+    NotingForm form;
+    for (int i = 0; i < 100; ++i) form.rows.push_back("old " + std::to_string(99 - i));
+    FormWindow window(form);
+    window.show();
+    window.ListChanged(NotingForm::List1, 0);
+    window.Enable(NotingForm::List1, true);
+    auto* list = static_cast<QListView*>(window.control(NotingForm::List1));
+    list->setCurrentIndex(list->model()->index(50, 0));
+    list->scrollTo(list->currentIndex(), QAbstractItemView::PositionAtTop);
+    const auto in_view = [list] { return list->indexAt(QPoint(1, 1)).data().toString(); };
+    QCOMPARE(in_view(), "old 49");
+    form.rows.insert(form.rows.begin(), {"new 1", "new 0"});
+    window.ListChanged(NotingForm::List1, 2);
+    QCOMPARE(list->currentIndex().data().toString(), "old 49");
+    QCOMPARE(window.Selected(NotingForm::List1), std::optional<std::size_t>(52));
+    QCOMPARE(in_view(), "old 49");
+  }
+
+  void AMessageIsModalWithAnOkButtonOnlyAndLinesBrokenAtCarriageReturns() {
+    NotingForm form;
+    FormWindow window(form);
+    QCOMPARE(testing::Messages([&] { window.ShowMessage("一行目\r二行目", "題名"); }),
+             QStringList("題名|一行目\n二行目"));
+  }
+
+  // The real window on real files: a drop recorded and listed, a record
+  // another program appends listed as it comes, an entry opened.
+  void TheMainWindowRecordsDropsAndFollowsItsLog() {
+    testing::TempDir dir;
+    const std::string log = dir / "Tallyrun.log", item = dir / "item.txt";
+    testing::WriteFile(log, "2024/01/02 3:04:05\t/first\t\r\n");
+    testing::WriteFile(item, "x");
+    testing::PinnedClockEnv env({2024, 5, 6, 7, 8, 9});
+    Form1 form(env, {dir / "Tallyrun.ini", log}, log);
+    FormWindow window(form);
+    window.show();
+    form.SetText1(log);
+    form.GetListFromLogFile();
+    std::unique_ptr<QMimeData> data(UriList("file://" + QByteArray::fromStdString(item)));
+    QVERIFY(DropOn(window, *data, window.control(Form1::List1)));
+    std::ofstream(log, std::ios::app) << "2024/01/02 3:04:06\t/other\t\r\n";
+    const auto rows = [&form] {
+      QStringList rows;
+      for (std::size_t i = 0; i < form.ListCount(Form1::List1); ++i)
+        rows << QString::fromStdString(form.ListRow(Form1::List1, i).text);
+      return rows;
+    };
+    QTRY_COMPARE(rows(), QStringList({"2024/01/02 3:04:06|/other",
+                                      QString::fromStdString("2024/05/06 7:08:09|" + item),
+                                      "2024/01/02 3:04:05|/first"}));
+    QCOMPARE(static_cast<QListView*>(window.control(Form1::List1))->model()->rowCount(), 3);
+  }
+
+  void WithoutADisplayTheProgramSaysSoAndEndsWithStatus1() {
+    testing::TempDir dir;
+    const QString program = QString::fromStdString(dir / "tallyrun");
+    QVERIFY(QFile::copy(TALLYRUN_EXE, program) &&
+            QFile::copy(TALLYRUN_WINDOW_EXE, program + "-window"));
+    for (const char* display : {"", ":4093"}) {
+      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+      for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(name);
+      if (*display != '\0') environment.insert("DISPLAY", display);
+      QProcess run;
+      run.setProcessEnvironment(environment);
+      run.start(program, {});
+      QVERIFY(run.waitForFinished() && run.exitStatus() == QProcess::NormalExit);
+      QCOMPARE(run.exitCode(), 1);
+      const QString errors = QString::fromUtf8(run.readAllStandardError());
+      QVERIFY2(errors.startsWith("tallyrun: 画面に接続") && errors.count('\n') == 1,
+               qPrintable(errors));
+    }
+    QVERIFY(!std::filesystem::exists(dir / "Tallyrun.ini"));
+  }
+};
+
+}  // namespace tallyrun::ui::qt
+
+QTEST_MAIN(tallyrun::ui::qt::QtViewTest)
+#include "ui_qt_test.moc"
