@@ -29,13 +29,13 @@ struct Chooser {
 class Form2Test : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* file : {"a.txt", "b.log", "C.txt", "c.TXT", "d.log.bak", "e.md", "log",
-                             "x.tar.txt", "sub/e.log", "sub/deeper/f.log"}) {
+    for (const char* file : {"a.txt", "A.log", "_x.log", "b.log", "C.txt", "c.TXT", "d.log.bak",
+                             "e.md", "log", "x.tar.txt", "sub/e.log", "sub/deeper/f.log"}) {
       env.Write(P(std::string("/home/me/") + file), "");
     }
     env.MakeFolder(P("/home/me/Vanishing"));
     env.current_directory = P("/home/me");
-    env.drives = {{"root", P("/")}, {"home", P("/home")}, {"gone", P("/gone")}};
+    env.drives = {{"home", P("/home")}, {"root", P("/")}, {"gone", P("/gone")}};
   }
   std::string Q(const char* slashed) const { return P(slashed); }
 
@@ -45,8 +45,8 @@ class Form2Test : public ::testing::Test {
 
 TEST_F(Form2Test, ItOpensAtTheCurrentFolderOnItsDriveOfferingOnlyTextAndLogFiles) {
   Chooser chooser(env, strFileName);
-  EXPECT_EQ(chooser.view.Selected(Form2::Drive1), 1u);
-  EXPECT_EQ(chooser.view.Rows(Form2::Drive1), (Rows{"root", "home", "gone"}));
+  EXPECT_EQ(chooser.view.Selected(Form2::Drive1), 0u);
+  EXPECT_EQ(chooser.view.Rows(Form2::Drive1), (Rows{"home", "root", "gone"}));
   EXPECT_EQ(chooser.form.Dir1Path(), Q("/home/me"));
   EXPECT_EQ(chooser.view.Rows(Form2::Dir1), (Rows{Q("/"), "home", "me", "sub", "Vanishing"}));
   EXPECT_EQ(chooser.form.ListRow(Form2::Dir1, 2).depth, 2);
@@ -54,9 +54,18 @@ TEST_F(Form2Test, ItOpensAtTheCurrentFolderOnItsDriveOfferingOnlyTextAndLogFiles
   EXPECT_EQ(chooser.form.ListRow(Form2::Dir1, 3).depth, 3);
   EXPECT_FALSE(chooser.form.ListRow(Form2::Dir1, 3).open);
   EXPECT_EQ(chooser.view.Selected(Form2::Dir1), 2u);
-  EXPECT_EQ(chooser.Files(), kNamesIgnoreCase
-                                 ? (Rows{"a.txt", "b.log", "C.txt", "c.TXT", "x.tar.txt"})
-                                 : (Rows{"a.txt", "b.log", "C.txt", "x.tar.txt"}));
+  // Sorted as file managers sort, letter case aside first.
+  Rows files{"_x.log", "A.log", "a.txt", "b.log", "C.txt", "c.TXT", "x.tar.txt"};
+  if (!kNamesIgnoreCase) std::erase(files, "c.TXT");
+  EXPECT_EQ(chooser.Files(), files);
+
+  // The drive is the one whose root is the longest that holds the folder.
+  env.MakeFolder(Q("/homework"));
+  for (const auto& [here, drive] : {std::pair{"/homework", 1u}, {"/home", 0u}}) {
+    env.current_directory = Q(here);
+    Chooser again(env, strFileName);
+    EXPECT_EQ(again.view.Selected(Form2::Drive1), drive) << here;
+  }
 }
 
 TEST_F(Form2Test, AFileIsTakenByEveryWayButOnlyWhenOneIsSelected) {
@@ -75,7 +84,7 @@ TEST_F(Form2Test, AFileIsTakenByEveryWayButOnlyWhenOneIsSelected) {
     EXPECT_EQ(strFileName, "earlier");
     EXPECT_FALSE(chooser.view.closed);
     take();
-    EXPECT_EQ(strFileName, Q("/home/me/b.log"));
+    EXPECT_EQ(strFileName, Q("/home/me/A.log"));
     EXPECT_TRUE(chooser.view.closed);
   }
   // At a root, folder and name stand with one separator between them.
@@ -124,8 +133,7 @@ TEST_F(Form2Test, EnterInTheFolderListOpensTheHighlightedFolderAndAVanishedOneLe
   chooser.Key(Form2::Dir1, 13);
   EXPECT_EQ(chooser.form.Dir1Path(), Q("/home/me"));
   EXPECT_EQ(chooser.view.Rows(Form2::Dir1), (Rows{Q("/"), "home", "me", "sub"}));
-  EXPECT_EQ(chooser.Files().front(), "a.txt");
-  EXPECT_EQ(chooser.Files().at(1), "arrived.log");
+  EXPECT_EQ(chooser.Files().at(3), "arrived.log");
 }
 
 TEST_F(Form2Test, ADriveThatCannotBeEnteredIsToldOnceAndThePreviousOneReopensAtItsRoot) {
@@ -138,22 +146,34 @@ TEST_F(Form2Test, ADriveThatCannotBeEnteredIsToldOnceAndThePreviousOneReopensAtI
     return chooser.view.told;
   };
   EXPECT_EQ(choose_drive(2), Rows{"ドライブ情報取得失敗|指定したドライブは現在使用できません。"});
-  EXPECT_EQ(chooser.view.Selected(Form2::Drive1), 1u);
+  EXPECT_EQ(chooser.view.Selected(Form2::Drive1), 0u);
   EXPECT_EQ(chooser.form.Dir1Path(), Q("/home"));
   EXPECT_EQ(chooser.Files(), Rows{"root.log"});
-  EXPECT_EQ(choose_drive(0).size(), 0u);
+  EXPECT_EQ(choose_drive(1).size(), 0u);
   EXPECT_EQ(chooser.form.Dir1Path(), Q("/"));
   // With the way back closed as well, the lists stay as they are, and the
   // next failure is told again.
-  choose_drive(1);
+  choose_drive(0);
   env.closed.insert(Q("/home"));
   for (int attempt = 0; attempt < 2; ++attempt) {
     EXPECT_EQ(choose_drive(2).size(), 1u);
-    EXPECT_EQ(chooser.view.Selected(Form2::Drive1), 1u);
+    EXPECT_EQ(chooser.view.Selected(Form2::Drive1), 0u);
     EXPECT_EQ(chooser.form.Dir1Path(), Q("/home"));
   }
   EXPECT_EQ(strFileName, "earlier");
   EXPECT_FALSE(chooser.view.closed);
+}
+
+TEST_F(Form2Test, ARowPastTheEndOfAListDoesNothing) {
+  Chooser chooser(env, strFileName);
+  for (const int list : {Form2::Drive1, Form2::Dir1, Form2::File1}) chooser.view.Select(list, 99);
+  chooser.form.Change(Form2::Drive1);
+  chooser.Key(Form2::Dir1, 13);
+  chooser.form.DblClick(Form2::Dir1);
+  chooser.form.Click(Form2::Command1);
+  EXPECT_EQ(chooser.form.Dir1Path(), Q("/home/me"));
+  EXPECT_EQ(strFileName, "earlier");
+  EXPECT_EQ(chooser.form.ListRow(Form2::File1, 99).text, "");
 }
 
 TEST_F(Form2Test, DroppingMoreThanOneItemOnTheFileListIsRefused) {

@@ -34,7 +34,7 @@ void LogFollower::Stop() {
 }
 
 void LogFollower::Wrote(const std::string& path, const Landed& landed) {
-  if (reader_ && path == path_ && landed.size > 0) own_.push_back(landed);
+  if (path == path_) own_.push_back(landed);
 }
 
 LogFollower::Found LogFollower::CatchUp() {

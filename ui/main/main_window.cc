@@ -212,7 +212,7 @@ void Form1::Command3_Click() { view_->Close(); }
 std::size_t Form1::ListCount(int control) const { return control == List1 ? entries_.size() : 0; }
 
 Row Form1::ListRow(int control, std::size_t row) const {
-  if (control != List1 || row >= entries_.size()) return {};
+  if (row >= ListCount(control)) return {};
   return {ShownEntry(entries_[row])};
 }
 
