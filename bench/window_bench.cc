@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QLineEdit>
-#include <QListView>
 #include <QMimeData>
 #include <QProcess>
 #include <QTimer>
@@ -35,6 +34,7 @@
 #include "platform/system_env.h"
 #include "ui/main/main_window.h"
 #include "ui/qt/form_window.h"
+#include "ui/qt/long_list.h"
 
 namespace {
 
@@ -169,7 +169,9 @@ Following RecordOneByOne(const std::string& program, const std::string& list,
 }
 
 int Rows(tallyrun::ui::qt::FormWindow& window) {
-  return static_cast<QListView*>(window.control(tallyrun::ui::Form1::List1))->model()->rowCount();
+  return static_cast<int>(
+      static_cast<tallyrun::ui::qt::LongList*>(window.control(tallyrun::ui::Form1::List1))
+          ->count());
 }
 
 // Until shown: what the change left to paint is painted, as the event loop
@@ -301,12 +303,12 @@ int main(int argc, char** argv) {
       std::ofstream out(list);
       for (const std::string& item : items) out << item << "\n";
     }
-    auto* view = static_cast<QListView*>(window.control(Form1::List1));
+    auto* view = static_cast<tallyrun::ui::qt::LongList*>(window.control(Form1::List1));
     const QString last = QString::fromStdString(items.back());
     form.GetListFromLogFile();
     ShowNow(window);
     const Following f = RecordOneByOne(program, list, [&] {
-      if (!view->model()->index(0, 0).data().toString().endsWith(last)) return false;
+      if (!view->RowText(0).endsWith(last)) return false;
       ShowNow(window);
       return true;
     });

@@ -14,6 +14,7 @@
 #include "ui/dialogs/log_file_chooser.h"
 #include "ui/main/main_window.h"
 #include "ui/qt/form_window.h"
+#include "ui/qt/long_list.h"
 #include "ui/qt/look.h"
 
 namespace tallyrun::ui::qt {
@@ -185,20 +186,19 @@ class QtViewTest : public QObject {
     for (int list : {NotingForm::Drive1, NotingForm::Dir1, NotingForm::File1, NotingForm::List1})
       window.ListChanged(list, 0);
     window.Enable(NotingForm::List1, true);
-    auto* list = static_cast<QListView*>(window.control(NotingForm::List1));
+    auto* list = static_cast<LongList*>(window.control(NotingForm::List1));
     auto* drives = static_cast<QComboBox*>(window.control(NotingForm::Drive1));
 
     QTest::mouseClick(window.control(NotingForm::Command1), Qt::LeftButton);
     window.control(NotingForm::Command1)->setFocus();
     Press(Qt::Key_Return);
-    list->setFocus();
-    list->setCurrentIndex(list->model()->index(1, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->RowRect(1).center());
     QCOMPARE(window.Selected(NotingForm::List1), std::optional<std::size_t>(1));
     Press(Qt::Key_Enter, Qt::KeypadModifier | Qt::ShiftModifier);
     Press(Qt::Key_A);
     QKeyEvent repeated(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QString(), true);
     QApplication::sendEvent(list, &repeated);
-    testing::DoubleClick(list, list->visualRect(list->model()->index(2, 0)).center());
+    testing::DoubleClick(list, list->RowRect(2).center());
     window.Select(NotingForm::Drive1, 2);  // the program's choice: no event
     drives->setCurrentIndex(1);
     window.SetTimer(0);
@@ -260,23 +260,35 @@ class QtViewTest : public QObject {
     QVERIFY(!window.isVisible());
   }
 
-  void RowsPutOnTopKeepTheChosenRowAndTheRowsInView() {
+  void TheLogListMovesByKeyAndKeepsTheChosenRowAndTheRowsInViewWhenRowsComeOnTop() {
     NotingForm form;
     for (int i = 0; i < 100; ++i) form.rows.push_back("old " + std::to_string(99 - i));
     FormWindow window(form);
     window.show();
     window.ListChanged(NotingForm::List1, 0);
     window.Enable(NotingForm::List1, true);
-    auto* list = static_cast<QListView*>(window.control(NotingForm::List1));
-    list->setCurrentIndex(list->model()->index(50, 0));
-    list->scrollTo(list->currentIndex(), QAbstractItemView::PositionAtTop);
-    const auto in_view = [list] { return list->indexAt(QPoint(1, 1)).data().toString(); };
-    QCOMPARE(in_view(), "old 49");
+    auto* list = static_cast<LongList*>(window.control(NotingForm::List1));
+    list->setFocus();
+    // The first key that moves chooses the newest row; End the oldest.
+    const std::pair<Qt::Key, std::size_t> moves[] = {
+        {Qt::Key_Down, 0},
+        {Qt::Key_Down, 1},
+        {Qt::Key_End, 99},
+        {Qt::Key_Up, 98},
+        {Qt::Key_Home, 0},
+        {Qt::Key_PageDown, static_cast<std::size_t>(list->verticalScrollBar()->pageStep())}};
+    for (const auto& [key, row] : moves) {
+      QTest::keyClick(list, key);
+      QCOMPARE(list->Chosen(), std::optional<std::size_t>(row));
+      QVERIFY(!list->RowRect(row).isEmpty());
+    }
+    window.Select(NotingForm::List1, 50);
+    list->verticalScrollBar()->setValue(50);
     form.rows.insert(form.rows.begin(), {"new 1", "new 0"});
     window.ListChanged(NotingForm::List1, 2);
-    QCOMPARE(list->currentIndex().data().toString(), "old 49");
     QCOMPARE(window.Selected(NotingForm::List1), std::optional<std::size_t>(52));
-    QCOMPARE(in_view(), "old 49");
+    QCOMPARE(list->RowText(list->TopRow()), "old 49");
+    QCOMPARE(list->RowText(52), "old 49");
   }
 
   void AMessageIsModalWithAnOkButtonOnlyAndLinesBrokenAtCarriageReturns() {
@@ -311,7 +323,7 @@ class QtViewTest : public QObject {
     QTRY_COMPARE(rows(), QStringList({"2024/01/02 3:04:06|/other",
                                       QString::fromStdString("2024/05/06 7:08:09|" + item),
                                       "2024/01/02 3:04:05|/first"}));
-    QCOMPARE(static_cast<QListView*>(window.control(Form1::List1))->model()->rowCount(), 3);
+    QCOMPARE(static_cast<LongList*>(window.control(Form1::List1))->count(), 3u);
   }
 
   void WithoutADisplayTheProgramSaysSoAndEndsWithStatus1() {

@@ -15,7 +15,7 @@
 namespace tallyrun::testing {
 
 // As the windowing system sends it: a click, then the double-click.
-inline void DoubleClick(QAbstractItemView* view, const QPoint& at) {
+inline void DoubleClick(QAbstractScrollArea* view, const QPoint& at) {
   QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
   QTest::mouseDClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
 }

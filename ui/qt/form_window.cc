@@ -10,7 +10,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QListView>
 #include <QListWidget>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -27,8 +26,8 @@
 
 #include "ui/qt/controls.h"
 #include "ui/qt/dropped_items.h"
-#include "ui/qt/form_list_model.h"
 #include "ui/qt/list_keys.h"
+#include "ui/qt/long_list.h"
 #include "ui/qt/look.h"
 #include "ui/qt/message_box.h"
 
@@ -38,7 +37,6 @@ namespace {
 const QString kUriList = QStringLiteral("text/uri-list");
 // What GNOME's file managers put on the clipboard: "copy" or "cut", then URIs.
 const QString kCopiedFiles = QStringLiteral("x-special/gnome-copied-files");
-constexpr int kRowsLaidOutAtOnce = 1 << 16;
 
 QString Q(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -96,7 +94,6 @@ FormWindow::FormWindow(Form& form, QWidget* parent)
   setAcceptDrops(true);
   const int count = static_cast<int>(table.controls.size());
   controls_.assign(table.controls.size(), nullptr);
-  models_.assign(table.controls.size(), nullptr);
   captions_.assign(table.controls.size(), {});
   for (int row = 0; row < count; ++row) controls_[row] = Make(row);
 
@@ -169,15 +166,7 @@ QWidget* FormWindow::Make(int row) {
       break;
     }
     case Kind::kLogList: {
-      auto* list = new QListView(parent);
-      models_[row] = new FormListModel(form_, row, list);
-      list->setModel(models_[row]);
-      list->setUniformItemSizes(true);
-      // The top of a long log shows at once; the rest is laid out while it is
-      // looked at, so the list never holds up the window.
-      list->setLayoutMode(QListView::Batched);
-      list->setBatchSize(kRowsLaidOutAtOnce);
-      list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      auto* list = new LongList(form_, row, parent);
       list->setAccessibleDescription(
           QStringLiteral("Ctrl+V で、コピーしたファイルやフォルダも記録できます。"));
       made = list;
@@ -223,9 +212,9 @@ QWidget* FormWindow::Make(int row) {
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setAcceptDrops(false);
-    if (c.kind != Kind::kFolderList) ChooseTopRowOnFirstArrowKey(list);
-    list->viewport()->installEventFilter(this);
+    if (c.kind == Kind::kFileList) ChooseTopRowOnFirstArrowKey(list);
   }
+  if (IsList(c.kind)) static_cast<QAbstractScrollArea*>(made)->viewport()->installEventFilter(this);
   if (IsList(c.kind) || c.kind == Kind::kButton) made->installEventFilter(this);
   made->setObjectName(Q(c.name));
   made->setGeometry(TwipsRect(c.place.left, c.place.top, c.place.width, c.place.height));
@@ -258,30 +247,11 @@ std::string FormWindow::Text(int control) const {
 void FormWindow::Enable(int control, bool enabled) { controls_[control]->setEnabled(enabled); }
 
 void FormWindow::ListChanged(int control, std::size_t added_on_top) {
-  if (FormListModel* model = models_[control]) {
-    auto* list = static_cast<QAbstractItemView*>(controls_[control]);
-    const int from_top = list->verticalScrollBar()->value();
-    model->Changed(added_on_top);
-    if (added_on_top > 0 && from_top > 0) KeepViewOnTopInsert(list, added_on_top);
-    return;
+  if (auto* list = qobject_cast<LongList*>(controls_[control])) {
+    list->Changed(added_on_top);
+  } else {
+    ShowRows(control);
   }
-  ShowRows(control);
-}
-
-// Rows put on top move what was in view down; below the top, the same rows
-// stay in view. The layout that follows an insertion is due later; it is
-// needed now, whole.
-void FormWindow::KeepViewOnTopInsert(QAbstractItemView* list, std::size_t added) {
-  auto* view = static_cast<QListView*>(list);
-  QScrollBar* scroll = view->verticalScrollBar();
-  const int from_top = scroll->value();
-  view->setLayoutMode(QListView::SinglePass);
-  view->doItemsLayout();
-  view->setLayoutMode(QListView::Batched);
-  const int rows = static_cast<int>(added);
-  scroll->setValue(from_top + (view->verticalScrollMode() == QAbstractItemView::ScrollPerItem
-                                   ? rows
-                                   : rows * view->sizeHintForRow(0)));
 }
 
 void FormWindow::ShowRows(int control) {
@@ -319,6 +289,7 @@ void FormWindow::ShowRows(int control) {
 std::optional<std::size_t> FormWindow::Selected(int control) const {
   QWidget* w = controls_[control];
   int row = -1;
+  if (const auto* list = qobject_cast<const LongList*>(w)) return list->Chosen();
   if (const auto* drives = qobject_cast<const QComboBox*>(w)) {
     row = drives->currentIndex();
   } else if (const auto* folders = dynamic_cast<const FolderList*>(w)) {
@@ -338,7 +309,9 @@ void FormWindow::Select(int control, std::optional<std::size_t> row) {
   QWidget* w = controls_[control];
   const QSignalBlocker quiet(w);
   const int at = row ? static_cast<int>(*row) : -1;
-  if (auto* drives = qobject_cast<QComboBox*>(w)) {
+  if (auto* list = qobject_cast<LongList*>(w)) {
+    list->Choose(row);
+  } else if (auto* drives = qobject_cast<QComboBox*>(w)) {
     drives->setCurrentIndex(at);
   } else if (auto* folders = dynamic_cast<FolderList*>(w)) {
     if (row && *row < folders->rows.size()) {
@@ -468,7 +441,7 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
   for (std::size_t i = 0; i < controls_.size(); ++i) {
     const int row = static_cast<int>(i);
     QWidget* w = controls_[i];
-    auto* list = qobject_cast<QAbstractItemView*>(w);
+    auto* list = qobject_cast<QAbstractScrollArea*>(w);
     if (watched == w && event->type() == QEvent::KeyPress) {
       const auto& key = static_cast<const QKeyEvent&>(*event);
       const int code = KeyCodeOf(key);

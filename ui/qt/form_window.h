@@ -15,8 +15,6 @@ class QMimeData;
 
 namespace tallyrun::ui::qt {
 
-class FormListModel;
-
 class FormWindow : public QDialog, public FormView {
   Q_OBJECT
 
@@ -58,11 +56,9 @@ class FormWindow : public QDialog, public FormView {
   // The control under `pos` that takes drops, or -1.
   int DropTargetAt(const QPoint& pos) const;
   void ShowRows(int control);
-  void KeepViewOnTopInsert(QAbstractItemView* list, std::size_t added);
 
   Form& form_;
   std::vector<QWidget*> controls_;
-  std::vector<FormListModel*> models_;
   // What the form put into each label, carriage returns and all.
   std::vector<std::string> captions_;
   QTimer timer_;
