@@ -282,6 +282,13 @@ class QtViewTest : public QObject {
       QCOMPARE(list->Chosen(), std::optional<std::size_t>(row));
       QVERIFY(!list->RowRect(row).isEmpty());
     }
+    // A screen reader hears the rows in view, and which one is chosen.
+    QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(list);
+    QCOMPARE(heard->role(), QAccessible::List);
+    QCOMPARE(heard->child(0)->text(QAccessible::Name), list->RowText(list->TopRow()));
+    QCOMPARE(heard->focusChild()->text(QAccessible::Name), list->RowText(*list->Chosen()));
+    QVERIFY(heard->focusChild()->state().selected);
+
     window.Select(NotingForm::List1, 50);
     list->verticalScrollBar()->setValue(50);
     form.rows.insert(form.rows.begin(), {"new 1", "new 0"});

@@ -1,20 +1,133 @@
 #include "ui/qt/long_list.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QFocusEvent>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStyleOptionViewItem>
 #include <QToolTip>
 #include <algorithm>
 #include <climits>
+#include <map>
 
 namespace tallyrun::ui::qt {
+namespace {
+
+// What a screen reader meets: a list whose rows in view are its items, each
+// named by its text; the chosen one is selected and, with the focus, focused.
+class RowAccessible : public QAccessibleInterface {
+ public:
+  RowAccessible(LongList* list, std::size_t row) : list_(list), row_(row) {}
+  bool isValid() const override { return list_ != nullptr && row_ < list_->count(); }
+  QObject* object() const override { return nullptr; }
+  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+  QAccessibleInterface* parent() const override {
+    return QAccessible::queryAccessibleInterface(list_);
+  }
+  QAccessibleInterface* child(int) const override { return nullptr; }
+  int childCount() const override { return 0; }
+  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+  QString text(QAccessible::Text t) const override {
+    return t == QAccessible::Name ? list_->RowText(row_) : QString();
+  }
+  void setText(QAccessible::Text, const QString&) override {}
+  QRect rect() const override {
+    const QRect in_view = list_->RowRect(row_);
+    return QRect(list_->viewport()->mapToGlobal(in_view.topLeft()), in_view.size());
+  }
+  QAccessible::Role role() const override { return QAccessible::ListItem; }
+  QAccessible::State state() const override {
+    QAccessible::State state;
+    state.selectable = state.focusable = true;
+    state.selected = list_->Chosen() == row_;
+    state.focused = state.selected && list_->hasFocus();
+    state.invisible = list_->RowRect(row_).isEmpty();
+    return state;
+  }
+
+ private:
+  QPointer<LongList> list_;
+  const std::size_t row_;
+};
+
+class ListAccessible : public QAccessibleWidget {
+ public:
+  explicit ListAccessible(LongList* list) : QAccessibleWidget(list, QAccessible::List) {}
+  ~ListAccessible() override { Forget(); }
+
+  int childCount() const override {
+    const std::size_t top = List()->TopRow();
+    std::size_t n = 0;
+    while (top + n < List()->count() && !List()->RowRect(top + n).isEmpty()) ++n;
+    return static_cast<int>(n);
+  }
+  QAccessibleInterface* child(int index) const override {
+    if (index < 0 || index >= childCount()) return nullptr;
+    return Row(List()->TopRow() + static_cast<std::size_t>(index));
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    for (int i = 0; i < childCount(); ++i) {
+      if (this->child(i) == child) return i;
+    }
+    return -1;
+  }
+  QAccessibleInterface* focusChild() const override {
+    return List()->Chosen() ? Row(*List()->Chosen()) : nullptr;
+  }
+  QAccessibleInterface* childAt(int x, int y) const override {
+    for (int i = 0; i < childCount(); ++i) {
+      if (child(i)->rect().contains(x, y)) return child(i);
+    }
+    return nullptr;
+  }
+  // The rows are others now: their interfaces go.
+  void Forget() {
+    for (const auto& [row, id] : rows_) QAccessible::deleteAccessibleInterface(id);
+    rows_.clear();
+  }
+
+ private:
+  LongList* List() const { return static_cast<LongList*>(widget()); }
+  QAccessibleInterface* Row(std::size_t row) const {
+    const auto known = rows_.find(row);
+    if (known != rows_.end()) return QAccessible::accessibleInterface(known->second);
+    auto* made = new RowAccessible(List(), row);
+    rows_[row] = QAccessible::registerAccessibleInterface(made);
+    return made;
+  }
+  mutable std::map<std::size_t, QAccessible::Id> rows_;
+};
+
+QAccessibleInterface* MakeAccessible(const QString&, QObject* object) {
+  if (auto* list = qobject_cast<LongList*>(object)) return new ListAccessible(list);
+  return nullptr;
+}
+
+// Tells a screen reader which row the user has come to.
+void TellChosen(LongList* list) {
+  if (!QAccessible::isActive() || !list->Chosen()) return;
+  auto* accessible = static_cast<ListAccessible*>(QAccessible::queryAccessibleInterface(list));
+  const int index = accessible->indexOfChild(accessible->focusChild());
+  if (index < 0) return;
+  QAccessibleEvent focus(list, QAccessible::Focus);
+  focus.setChild(index);
+  QAccessible::updateAccessibility(&focus);
+}
+
+}  // namespace
 
 LongList::LongList(const Form& form, int control, QWidget* parent)
     : QAbstractScrollArea(parent), form_(form), control_(control) {
+  static const bool installed = [] {
+    QAccessible::installFactory(MakeAccessible);
+    return true;
+  }();
+  (void)installed;
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setFocusPolicy(Qt::StrongFocus);
   setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -68,6 +181,9 @@ void LongList::SetRange() {
 }
 
 void LongList::Changed(std::size_t added) {
+  if (QAccessible::isActive()) {
+    static_cast<ListAccessible*>(QAccessible::queryAccessibleInterface(this))->Forget();
+  }
   const std::size_t before = count_;
   const int from_top = verticalScrollBar()->value();
   count_ = form_.ListCount(control_);
@@ -98,6 +214,7 @@ void LongList::ChooseByUser(std::size_t row) {
   chosen_ = std::min(row, count_ - 1);
   BringIntoView(*chosen_);
   viewport()->update();
+  TellChosen(this);
 }
 
 void LongList::BringIntoView(std::size_t row) {
