@@ -1,6 +1,7 @@
 #include "ui/main/drop_batch.h"
 
 #include "core/date_time_text.h"
+#include "core/log_reader.h"
 #include "core/log_record.h"
 #include "core/visible_text.h"
 
@@ -30,13 +31,13 @@ void DropBatch::Take(std::string& path, bool exact) {
     env_.AppendMomentText(moment_, now);
     moment_of_ = now;
   }
-  added_.AddNewest(moment_, path);
+  added_.push_back(moment_ + kEntrySeparator + path);
 }
 
 Status DropBatch::Write(const std::string& log_file, Landed* landed) {
   if (batch_.empty()) return Status::Ok();
   Status written = env_.AppendLines(log_file, batch_, landed);
-  if (!written.ok()) added_.Clear();
+  if (!written.ok()) added_.clear();
   return written;
 }
 

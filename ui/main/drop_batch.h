@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "core/env.h"
-#include "core/log_reader.h"
 #include "core/status.h"
 
 namespace tallyrun::ui {
@@ -25,14 +24,14 @@ class DropBatch {
   // learns where they went.
   Status Write(const std::string& log_file, Landed* landed = nullptr);
 
-  // Newest (the last item dropped) first.
-  const LogEntries& added() const { return added_; }
+  // The entries for the list ("moment|path"), in drop order.
+  const std::vector<std::string>& added() const { return added_; }
   const std::vector<std::string>& refused() const { return refused_; }
 
  private:
   Env& env_;
   std::string batch_;
-  LogEntries added_;
+  std::vector<std::string> added_;
   std::vector<std::string> refused_;
   std::string moment_;
   std::optional<LocalTime> moment_of_;

@@ -10,23 +10,23 @@ constexpr std::size_t kTailBytes = 64;
 
 }  // namespace
 
-Status LogFollower::Open(const std::string& path, LogEntries& entries) {
+Status LogFollower::Open(const std::string& path, Places& places) {
   Stop();
   path_ = path;
-  reader_ = std::make_unique<LogReader>(env_, entries);
+  scanner_ = std::make_unique<LogScanner>(places);
   // Taken first: a file replaced while it is read is then told at the next look.
   seen_ = env_.StampOf(path);
   const Status read = env_.ReadChunks(path, 0, [this](std::string_view piece) {
     Take(piece);
     return true;
   });
-  reader_->Finish();
+  scanner_->Finish();
   return read;
 }
 
 void LogFollower::Stop() {
   path_.clear();
-  reader_.reset();
+  scanner_.reset();
   seen_.reset();
   read_to_ = 0;
   tail_.clear();
@@ -38,7 +38,7 @@ void LogFollower::Wrote(const std::string& path, const Landed& landed) {
 }
 
 LogFollower::Found LogFollower::CatchUp() {
-  if (!reader_) return Found::kNothing;
+  if (!scanner_) return Found::kNothing;
   // How far the file is known to reach: what was read and what the window
   // wrote itself.
   std::uint64_t known = read_to_;
@@ -95,7 +95,7 @@ void LogFollower::Take(std::string_view bytes) {
     }
     const std::size_t n =
         static_cast<std::size_t>(std::min<std::uint64_t>(next - read_to_, bytes.size()));
-    if (!own) reader_->Feed(bytes.substr(0, n));
+    if (!own) scanner_->Feed(bytes.substr(0, n), read_to_);
     KeepTail(bytes.substr(0, n));
     read_to_ += n;
     bytes.remove_prefix(n);

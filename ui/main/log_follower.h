@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/env.h"
-#include "core/log_reader.h"
+#include "core/log_index.h"
 #include "core/status.h"
 
 namespace tallyrun::ui {
@@ -27,16 +27,16 @@ class LogFollower {
 
   explicit LogFollower(Env& env) : env_(env) {}
 
-  // Reads the whole log into `entries`, newest first, and follows it from
-  // there on, adding what arrives to the same entries. How the reading went:
-  // a log that is missing reads as empty, and is followed all the same.
-  Status Open(const std::string& path, LogEntries& entries);
+  // Scans the whole log into `places`, newest first, and follows it from
+  // there on, adding the places of what arrives. How the reading went: a log
+  // that is missing reads as empty, and is followed all the same.
+  Status Open(const std::string& path, Places& places);
   void Stop();
   const std::string& path() const { return path_; }
 
   enum class Found {
     kNothing,
-    kAdded,     // entries went on top (maybe none, when only part of a line came)
+    kAdded,     // places went on top (maybe none, when only part of a line came)
     kMore,      // as kAdded, and more is waiting to be read at once
     kReplaced,  // no longer the log that was read: read it again
   };
@@ -53,7 +53,7 @@ class LogFollower {
 
   Env& env_;
   std::string path_;
-  std::unique_ptr<LogReader> reader_;
+  std::unique_ptr<LogScanner> scanner_;
   // The file as last read, and how far.
   std::optional<FileStamp> seen_;
   std::uint64_t read_to_ = 0;

@@ -56,6 +56,7 @@ Form1::Form1(Env& env, SettingsLocation settings, std::string LogFilePath)
     : env_(env),
       settings_(std::move(settings)),
       log_file_path_(std::move(LogFilePath)),
+      list_(env),
       follower_(env) {}
 
 const FormTable& Form1::Table() const { return kTable; }
@@ -93,14 +94,14 @@ void Form1::GetListFromLogFile() { Load(ShownLogFile()); }
 
 void Form1::Load(const std::string& log_file) {
   follower_.Stop();
-  entries_.Clear();
+  list_.Clear(log_file);
   view_->ListChanged(List1);
   if (log_file.empty()) return;
   view_->SetBusy(true);
-  const Status read = follower_.Open(log_file, entries_);
+  const Status read = follower_.Open(log_file, list_.places());
   view_->SetBusy(false);
   view_->ListChanged(List1);
-  view_->Enable(List1, !entries_.empty());
+  view_->Enable(List1, !list_.empty());
   view_->SetTimer(LogFollower::kLookEveryMilliseconds);
   // A log that is not there yet is simply empty; one that is there but
   // cannot be read must not pass for a lost log.
@@ -110,15 +111,15 @@ void Form1::Load(const std::string& log_file) {
 }
 
 bool Form1::CatchUp() {
-  const std::size_t before = entries_.size();
+  const std::size_t before = list_.size();
   const LogFollower::Found found = follower_.CatchUp();
   if (found == LogFollower::Found::kReplaced) {
     const std::string log_file = follower_.path();
     Load(log_file);
     return false;
   }
-  if (entries_.size() > before) {
-    view_->ListChanged(List1, entries_.size() - before);
+  if (list_.size() > before) {
+    view_->ListChanged(List1, list_.size() - before);
     view_->Enable(List1, true);
   }
   return found == LogFollower::Found::kMore;
@@ -167,10 +168,10 @@ void Form1::List1_OLEDragDrop(std::vector<DroppedItem>& Data) {
   for (DroppedItem& item : Data) drop.Take(item.path, item.exact);
   Landed landed;
   const Status written = drop.Write(log_file, &landed);
-  const LogEntries& added = drop.added();
+  const std::vector<std::string>& added = drop.added();
   if (!added.empty()) {
     follower_.Wrote(log_file, landed);
-    for (std::size_t i = added.size(); i-- > 0;) entries_.AddNewest(added[i]);
+    for (const std::string& entry : added) list_.AddAside(entry);
     view_->ListChanged(List1, added.size());
     view_->Enable(List1, true);
   }
@@ -181,8 +182,8 @@ void Form1::List1_OLEDragDrop(std::vector<DroppedItem>& Data) {
 
 void Form1::List1_DblClick() {
   const std::optional<std::size_t> selected = view_->Selected(List1);
-  if (!selected || *selected >= entries_.size()) return;
-  if (OpenEntry(env_, entries_[*selected]) == Opening::kNotFound) {
+  if (!selected || *selected >= list_.size()) return;
+  if (OpenEntry(env_, list_.Entry(*selected)) == Opening::kNotFound) {
     view_->ShowMessage(text::kNotFound, text::kNotFoundTitle);
   }
 }
@@ -209,11 +210,11 @@ void Form1::Command2_Click() {
 
 void Form1::Command3_Click() { view_->Close(); }
 
-std::size_t Form1::ListCount(int control) const { return control == List1 ? entries_.size() : 0; }
+std::size_t Form1::ListCount(int control) const { return control == List1 ? list_.size() : 0; }
 
 Row Form1::ListRow(int control, std::size_t row) const {
   if (row >= ListCount(control)) return {};
-  return {ShownEntry(entries_[row])};
+  return {ShownEntry(list_.Entry(row))};
 }
 
 }  // namespace tallyrun::ui

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "core/env.h"
-#include "core/log_reader.h"
 #include "core/settings.h"
 #include "ui/common/form.h"
 #include "ui/main/log_follower.h"
+#include "ui/main/log_list.h"
 
 namespace tallyrun::ui {
 
@@ -55,9 +55,6 @@ class Form1 : public Form {
   std::size_t ListCount(int control) const override;
   Row ListRow(int control, std::size_t row) const override;
 
-  // The entry as the list holds it ("moment|path"), row 0 the newest.
-  std::string_view Entry(std::size_t row) const { return entries_[row]; }
-
  private:
   void List1_OLEDragDrop(std::vector<DroppedItem>& Data);
   void List1_DblClick();
@@ -80,7 +77,7 @@ class Form1 : public Form {
   const SettingsLocation settings_;
   const std::string log_file_path_;
   FormView* view_ = nullptr;
-  LogEntries entries_;
+  LogList list_;
   LogFollower follower_;
   // What was put into Text1 and what the toolkit made of it.
   std::string text1_put_, text1_shown_;
