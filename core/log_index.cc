@@ -1,30 +1,109 @@
 #include "core/log_index.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <optional>
+
 #include "core/byte_search.h"
 #include "core/log_reader.h"
 
 namespace tallyrun {
 
-void Places::Add(std::uint64_t place) {
-  if (size_ % kPerBlock == 0)
-    blocks_.push_back(std::make_unique_for_overwrite<std::uint64_t[]>(kPerBlock));
-  blocks_.back()[size_ % kPerBlock] = place;
+void RecordPlaces::Clear() {
+  runs_.clear();
+  size_ = 0;
+  run_open_ = false;
+}
+
+void RecordPlaces::StartRun(std::uint64_t at, bool in_file) {
+  runs_.push_back({size_, at, 1, in_file});
+  run_open_ = in_file;
   ++size_;
 }
 
-void Places::Clear() {
-  blocks_.clear();
-  size_ = 0;
+void RecordPlaces::AddToken(std::uint64_t token) { StartRun(token, false); }
+
+RecordPlaces::Place RecordPlaces::Locate(std::size_t row) const {
+  const std::uint64_t k = size_ - 1 - row;
+  const auto after = std::upper_bound(
+      runs_.begin(), runs_.end(), k, [](std::uint64_t n, const Run& run) { return n < run.first; });
+  const Run& run = *(after - 1);
+  return {run.in_file, run.at, static_cast<std::size_t>(k - run.first)};
 }
 
-bool IsRecordLine(std::string_view line) {
+namespace {
+
+// Sixteen bytes at once by the compiler's vector types, as in byte_search.cc.
+using Bytes = signed char __attribute__((vector_size(16)));
+
+Bytes Load(const char* at) {
+  Bytes v;
+  std::memcpy(&v, at, sizeof v);
+  return v;
+}
+
+struct Words {
+  std::uint64_t low, high;
+};
+
+Words Matches(Bytes bytes, char c) {
+  const Bytes matched = bytes == (Bytes{} + static_cast<signed char>(c));
+  Words words;
+  std::memcpy(&words, &matched, sizeof words);
+  return words;
+}
+
+// Where the first and the last matching byte of sixteen stand; 16 and -1
+// when none matched.
+int First(Words w) {
+  if (w.low != 0) return std::countr_zero(w.low) / 8;
+  return w.high != 0 ? 8 + std::countr_zero(w.high) / 8 : 16;
+}
+int Last(Words w) {
+  if (w.high != 0) return 15 - std::countl_zero(w.high) / 8;
+  return w.low != 0 ? 7 - std::countl_zero(w.low) / 8 : -1;
+}
+
+// The common case at a glance: the moment and its TAB stand in the first 32
+// bytes, the last TAB in the last 32. Nothing when it takes a closer look.
+inline std::optional<bool> QuickVerdict(std::string_view field) {
+  if constexpr (std::endian::native != std::endian::little) return std::nullopt;
+  const std::size_t size = field.size();
+  if (size < 32) return std::nullopt;
+  const char* f = field.data();
+  const Bytes head = Load(f);
+  int first = First(Matches(head, '\t'));
+  int pipe = First(Matches(head, kEntrySeparator));
+  if (first == 16) {
+    const Bytes head2 = Load(f + 16);
+    first = 16 + First(Matches(head2, '\t'));
+    if (first == 32) return std::nullopt;
+    if (pipe == 16) pipe = 16 + First(Matches(head2, kEntrySeparator));
+  }
+  if (pipe < first) return false;
+  int last = Last(Matches(Load(f + size - 16), '\t'));
+  if (last >= 0) {
+    last += static_cast<int>(size) - 16;
+  } else {
+    last = Last(Matches(Load(f + size - 32), '\t'));
+    if (last < 0) return std::nullopt;
+    last += static_cast<int>(size) - 32;
+  }
+  if (last > first) return true;
+  return std::nullopt;
+}
+
+// The rule itself, kept inline for the scan, which judges every line.
+inline bool RecordLine(std::string_view line) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   std::string_view field = line;
   // A quoted line is the text between its first and its last double quote.
   if (!field.empty() && field.front() == '"') {
-    const std::size_t closing = field.rfind('"');
+    const std::size_t closing = field.back() == '"' ? field.size() - 1 : field.rfind('"');
     field = closing == 0 ? field.substr(1) : field.substr(1, closing - 1);
   }
+  if (const std::optional<bool> verdict = QuickVerdict(field)) return *verdict;
   const std::size_t first_tab = FindByte(field, '\t');
   // The list finds a path after the first separator, so a moment holding one
   // would show a wrong path.
@@ -35,14 +114,20 @@ bool IsRecordLine(std::string_view line) {
   return FindByte(field, '\t', first_tab + 1) != std::string_view::npos;
 }
 
+}  // namespace
+
+bool IsRecordLine(std::string_view line) { return RecordLine(line); }
+
 void LogScanner::TakeLine(std::string_view line, std::uint64_t at) {
-  if (IsRecordLine(line)) out_.Add(at);
+  if (!RecordLine(line)) return;
+  out_.AddRecord(at, adjoining_);
+  adjoining_ = true;
 }
 
 void LogScanner::Feed(std::string_view piece, std::uint64_t at) {
   if (at != next_) {
     partial_.clear();
-    skipping_ = partial_taken_ = false;
+    skipping_ = partial_taken_ = adjoining_ = false;
   }
   next_ = at + piece.size();
   if (skipping_ || !partial_.empty()) {
@@ -56,6 +141,9 @@ void LogScanner::Feed(std::string_view piece, std::uint64_t at) {
     if (!skipping_) partial_.append(piece.substr(0, n));
     if (nl == std::string_view::npos) return;
     if (!skipping_ && !partial_taken_) TakeLine(partial_, partial_at_);
+    // After an overlong line, or one counted before it was whole, the next
+    // record is found again from a place of its own.
+    if (skipping_ || partial_taken_) adjoining_ = false;
     skipping_ = partial_taken_ = false;
     partial_.clear();
     piece.remove_prefix(n + 1);
@@ -64,7 +152,11 @@ void LogScanner::Feed(std::string_view piece, std::uint64_t at) {
   std::size_t start = 0;
   for (std::size_t nl = FindByte(piece, '\n'); nl != std::string_view::npos;
        nl = FindByte(piece, '\n', start)) {
-    if (nl - start <= kLongestLogLine) TakeLine(piece.substr(start, nl - start), at + start);
+    if (nl - start <= kLongestLogLine) {
+      TakeLine(piece.substr(start, nl - start), at + start);
+    } else {
+      adjoining_ = false;
+    }
     start = nl + 1;
   }
   if (piece.size() - start > kLongestLogLine) {
@@ -80,6 +172,20 @@ void LogScanner::Finish() {
   const std::size_t before = out_.size();
   TakeLine(partial_, partial_at_);
   partial_taken_ = out_.size() > before;
+}
+
+std::vector<std::size_t> RecordLinesFrom(std::string_view bytes, std::size_t count) {
+  std::vector<std::size_t> found;
+  for (std::size_t at = 0; found.size() < count && at < bytes.size();) {
+    const std::size_t nl = FindByte(bytes, '\n', at);
+    const std::size_t end = nl == std::string_view::npos ? bytes.size() : nl;
+    if (end - at <= kLongestLogLine && IsRecordLine(bytes.substr(at, end - at))) {
+      found.push_back(at);
+    }
+    if (nl == std::string_view::npos) break;
+    at = nl + 1;
+  }
+  return found;
 }
 
 }  // namespace tallyrun

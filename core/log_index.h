@@ -1,13 +1,13 @@
 // Where a log's records are, rather than copies of them: one scan of the file
-// notes where each line that reads as a record starts, so that a list of
-// millions keeps eight bytes a record and reads a record again only when it
-// is shown. Lines are judged by the reader's rules (core/log_reader.h):
-// empty, damaged and overlong lines are passed over.
+// notes where records start, sparsely (one place for a run of records that
+// stand close together), so that a list of millions costs a few bytes a
+// record and reads a record again only when it is shown. Lines are judged by
+// the reader's rules (core/log_reader.h): empty, damaged and overlong lines
+// are passed over.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,31 +19,65 @@ namespace tallyrun {
 // would let one bad file take all memory.
 inline constexpr std::size_t kLongestLogLine = std::size_t{1} << 20;
 
-// Places in the order they were found, numbered newest (last found) first.
-// Kept in blocks that never move, so that growing never copies them.
-class Places {
+// Whether a line (without its line end) reads as a record: the reader's rule
+// on the line's own bytes, whatever their encoding.
+bool IsRecordLine(std::string_view line);
+
+// The rows of a list in the order they came, numbered newest (last added)
+// first: records in the file, in runs (each run a place where its first
+// record starts, the others being the next record lines after it, no more
+// than kRunBytes on), and entries kept elsewhere, each known by a token.
+class RecordPlaces {
  public:
+  static constexpr std::size_t kRunRecords = 64;
+  static constexpr std::uint64_t kRunBytes = std::uint64_t{256} << 10;
+
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
-  // Place 0 is the last added.
-  std::uint64_t operator[](std::size_t i) const {
-    const std::size_t k = size_ - 1 - i;
-    return blocks_[k / kPerBlock][k % kPerBlock];
-  }
-  void Add(std::uint64_t place);
   void Clear();
 
+  // A record line at `offset`. `next` when it is the first record line after
+  // the one added before it, with no record line and no overlong line between.
+  void AddRecord(std::uint64_t offset, bool next) {
+    if (next && run_open_ && runs_.back().count < kRunRecords &&
+        offset - runs_.back().at <= kRunBytes) {
+      ++runs_.back().count;
+      ++size_;
+    } else {
+      StartRun(offset, true);
+    }
+  }
+  void AddToken(std::uint64_t token);
+
+  struct Place {
+    bool in_file = false;
+    // In the file: where its run starts, and how many record lines of the
+    // run come before it. Otherwise: its token.
+    std::uint64_t at = 0;
+    std::size_t records_before = 0;
+  };
+  // Row 0 is the newest.
+  Place Locate(std::size_t row) const;
+
  private:
-  static constexpr std::size_t kPerBlock = std::size_t{1} << 16;
-  std::vector<std::unique_ptr<std::uint64_t[]>> blocks_;
+  struct Run {
+    std::uint64_t first = 0;  // the number of the run's first row, oldest first
+    std::uint64_t at = 0;     // its place, or its token
+    std::uint32_t count = 0;
+    bool in_file = false;
+  };
+  void StartRun(std::uint64_t at, bool in_file);
+
+  std::vector<Run> runs_;
   std::size_t size_ = 0;
+  bool run_open_ = false;  // the last run holds records of the file
 };
 
-// Takes a log piece by piece, however the pieces cut its lines, and adds to
-// `out` the offset at which each record line starts.
+// Takes a log piece by piece, however the pieces cut its lines, and adds its
+// record lines to `out`.
 class LogScanner {
  public:
-  explicit LogScanner(Places& out) : out_(out) {}
+  explicit LogScanner(RecordPlaces& out) : out_(out) {}
 
   // `piece` holds the file's bytes from offset `at` on. A piece that does not
   // follow the one before (bytes left out between) starts a line afresh.
@@ -55,8 +89,10 @@ class LogScanner {
  private:
   void TakeLine(std::string_view line, std::uint64_t at);
 
-  Places& out_;
+  RecordPlaces& out_;
   std::uint64_t next_ = 0;  // where the next piece is expected
+  // Whether the next record line follows the last one added.
+  bool adjoining_ = false;
   // A line begun in an earlier piece, and where it starts.
   std::string partial_;
   std::uint64_t partial_at_ = 0;
@@ -64,8 +100,9 @@ class LogScanner {
   bool partial_taken_ = false;  // Finish counted partial_ already
 };
 
-// Whether a line (without its line end) reads as a record: the reader's rule
-// on the line's own bytes, whatever their encoding.
-bool IsRecordLine(std::string_view line);
+// The record lines that follow one another from the start of `bytes` (a
+// record line itself), at most `count`: their offsets from the start. The
+// bytes end where the file ended, or go on past the last line wanted.
+std::vector<std::size_t> RecordLinesFrom(std::string_view bytes, std::size_t count);
 
 }  // namespace tallyrun

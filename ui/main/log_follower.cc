@@ -10,7 +10,7 @@ constexpr std::size_t kTailBytes = 64;
 
 }  // namespace
 
-Status LogFollower::Open(const std::string& path, Places& places) {
+Status LogFollower::Open(const std::string& path, RecordPlaces& places) {
   Stop();
   path_ = path;
   scanner_ = std::make_unique<LogScanner>(places);

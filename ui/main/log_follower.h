@@ -30,7 +30,7 @@ class LogFollower {
   // Scans the whole log into `places`, newest first, and follows it from
   // there on, adding the places of what arrives. How the reading went: a log
   // that is missing reads as empty, and is followed all the same.
-  Status Open(const std::string& path, Places& places);
+  Status Open(const std::string& path, RecordPlaces& places);
   void Stop();
   const std::string& path() const { return path_; }
 

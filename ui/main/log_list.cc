@@ -7,11 +7,12 @@
 namespace tallyrun::ui {
 namespace {
 
-constexpr std::uint64_t kAside = std::uint64_t{1} << 63;
-// A block reaches half of it each way from the row first shown, so that
-// scrolling either way finds its rows at hand.
+// Blocks of the file read at once; a few thousand records each.
 constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 constexpr std::size_t kBlocksKept = 4;
+constexpr std::size_t kRunsKept = 16;
+constexpr std::size_t kUsualRunReach = std::size_t{64} << 10;
+constexpr std::size_t kUsualLine = 4096;
 
 std::string EntryOfLine(std::string_view line, Env& env) {
   LogEntries one;
@@ -21,6 +22,11 @@ std::string EntryOfLine(std::string_view line, Env& env) {
   return one.empty() ? std::string() : std::string(one[0]);
 }
 
+template <typename T>
+void MoveToFront(std::vector<T>& items, typename std::vector<T>::iterator item) {
+  std::rotate(items.begin(), item, item + 1);
+}
+
 }  // namespace
 
 void LogList::Clear(const std::string& log_file) {
@@ -28,58 +34,85 @@ void LogList::Clear(const std::string& log_file) {
   places_.Clear();
   aside_.clear();
   blocks_.clear();
+  runs_.clear();
 }
 
 void LogList::AddAside(std::string entry) {
-  places_.Add(kAside | aside_.size());
+  places_.AddToken(aside_.size());
   aside_.push_back(std::move(entry));
 }
 
-std::string_view LogList::Around(std::uint64_t place) const {
-  const std::uint64_t from = place > 0 ? place - 1 : 0;
-  for (auto block = blocks_.begin(); block != blocks_.end(); ++block) {
-    if (block->at > from || from >= block->at + block->bytes.size()) continue;
-    const std::string_view bytes = std::string_view(block->bytes).substr(from - block->at);
-    // The whole line must be in it: the file may have grown since.
-    if (bytes.find('\n', 1) == std::string_view::npos) break;
-    std::rotate(blocks_.begin(), block, block + 1);
-    return std::string_view(blocks_.front().bytes).substr(from - blocks_.front().at);
-  }
-  Block block;
-  block.at = from > kBlockBytes / 2 ? (from - kBlockBytes / 2) & ~std::uint64_t{4095} : 0;
-  std::size_t wanted = kBlockBytes;
-  // A line longer than the block's reach is read whole, as far as a record goes.
-  while (true) {
-    block.bytes.clear();
+void LogList::Grew() {
+  std::erase_if(blocks_, [](const Block& block) { return block.to_end; });
+  runs_.clear();
+}
+
+LogList::Span LogList::Bytes(std::uint64_t from, std::size_t wanted) const {
+  const auto holds = [from, wanted](const Block& block) {
+    const std::uint64_t end = block.at + block.bytes.size();
+    return block.at <= from && from <= end && (end - from >= wanted || block.to_end);
+  };
+  const auto known = std::find_if(blocks_.begin(), blocks_.end(), holds);
+  if (known != blocks_.end()) {
+    MoveToFront(blocks_, known);
+  } else {
+    // As much before as after: rows are shown going either way.
+    Block block;
+    const std::size_t size = std::max(kBlockBytes, 2 * wanted);
+    block.at = from > size / 2 ? (from - size / 2) & ~std::uint64_t{4095} : 0;
     const Status read = env_.ReadChunks(log_file_, block.at, [&](std::string_view piece) {
-      block.bytes.append(piece.substr(0, wanted - block.bytes.size()));
-      return block.bytes.size() < wanted;
+      block.bytes.append(piece.substr(0, size - block.bytes.size()));
+      return block.bytes.size() < size;
     });
-    if (!read.ok() || from < block.at || from - block.at >= block.bytes.size()) return {};
-    const std::string_view bytes = std::string_view(block.bytes).substr(from - block.at);
-    if (bytes.find('\n', 1) != std::string_view::npos || block.bytes.size() < wanted ||
-        wanted > kLongestLogLine) {
-      break;
-    }
-    block.at = from;
-    wanted = kLongestLogLine + 3;
+    if (!read.ok() || from > block.at + block.bytes.size()) return {};
+    block.to_end = block.bytes.size() < size;
+    blocks_.insert(blocks_.begin(), std::move(block));
+    if (blocks_.size() > kBlocksKept) blocks_.pop_back();
   }
-  blocks_.insert(blocks_.begin(), std::move(block));
-  if (blocks_.size() > kBlocksKept) blocks_.pop_back();
-  return std::string_view(blocks_.front().bytes).substr(from - blocks_.front().at);
+  const Block& block = blocks_.front();
+  return {std::string_view(block.bytes).substr(from - block.at), block.to_end};
+}
+
+const std::vector<std::size_t>& LogList::RunRecords(std::uint64_t at, std::size_t count) const {
+  for (auto run = runs_.begin(); run != runs_.end(); ++run) {
+    if (run->first == at && run->second.size() >= count) {
+      MoveToFront(runs_, run);
+      return runs_.front().second;
+    }
+  }
+  // Most runs are a few kilobytes; the longest reaches kRunBytes to its last
+  // record's start, then one line.
+  std::vector<std::size_t> found;
+  for (const std::size_t reach : {kUsualRunReach, RecordPlaces::kRunBytes + kLongestLogLine + 1}) {
+    const Span span = Bytes(at, reach);
+    std::string_view bytes = span.bytes;
+    // Only lines known whole count, but for the file's last.
+    if (!span.to_end) bytes = bytes.substr(0, bytes.rfind('\n') + 1);
+    found = RecordLinesFrom(bytes, RecordPlaces::kRunRecords);
+    if (found.size() >= count || span.to_end) break;
+  }
+  runs_.insert(runs_.begin(), {at, std::move(found)});
+  if (runs_.size() > kRunsKept) runs_.pop_back();
+  return runs_.front().second;
 }
 
 std::string LogList::Entry(std::size_t row) const {
   if (row >= size()) return {};
-  const std::uint64_t place = places_[row];
-  if (place & kAside) return aside_[place & ~kAside];
-  std::string_view line = Around(place);
-  // A record starts a line; the file may have changed since it was found.
-  if (place > 0) {
-    if (line.empty() || line.front() != '\n') return {};
-    line.remove_prefix(1);
+  const RecordPlaces::Place place = places_.Locate(row);
+  if (!place.in_file) return aside_[place.at];
+  // A run starts a line; the file may have changed since it was read.
+  if (place.at > 0) {
+    const Span before = Bytes(place.at - 1, 1);
+    if (before.bytes.empty() || before.bytes.front() != '\n') return {};
   }
-  line = line.substr(0, line.find('\n'));
+  const std::vector<std::size_t>& records = RunRecords(place.at, place.records_before + 1);
+  if (records.size() <= place.records_before) return {};
+  const std::uint64_t start = place.at + records[place.records_before];
+  Span span = Bytes(start, kUsualLine);
+  if (span.bytes.find('\n') == std::string_view::npos && !span.to_end) {
+    span = Bytes(start, kLongestLogLine + 1);
+  }
+  const std::string_view line = span.bytes.substr(0, span.bytes.find('\n'));
   if (line.size() > kLongestLogLine || !IsRecordLine(line)) return {};
   return EntryOfLine(line, env_);
 }

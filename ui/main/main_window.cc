@@ -118,6 +118,7 @@ bool Form1::CatchUp() {
     Load(log_file);
     return false;
   }
+  if (found != LogFollower::Found::kNothing) list_.Grew();
   if (list_.size() > before) {
     view_->ListChanged(List1, list_.size() - before);
     view_->Enable(List1, true);
