@@ -22,14 +22,24 @@ void RecordPlaces::StartRun(std::uint64_t at, bool in_file) {
   ++size_;
 }
 
-void RecordPlaces::AddToken(std::uint64_t token) { StartRun(token, false); }
+// Tokens that follow one another share a run too.
+void RecordPlaces::AddToken(std::uint64_t token) {
+  if (!runs_.empty() && !runs_.back().in_file && runs_.back().at + runs_.back().count == token) {
+    ++runs_.back().count;
+    ++size_;
+  } else {
+    StartRun(token, false);
+  }
+}
 
 RecordPlaces::Place RecordPlaces::Locate(std::size_t row) const {
   const std::uint64_t k = size_ - 1 - row;
   const auto after = std::upper_bound(
       runs_.begin(), runs_.end(), k, [](std::uint64_t n, const Run& run) { return n < run.first; });
   const Run& run = *(after - 1);
-  return {run.in_file, run.at, static_cast<std::size_t>(k - run.first)};
+  const auto before = static_cast<std::size_t>(k - run.first);
+  if (!run.in_file) return {false, run.at + before, 0};
+  return {true, run.at, before};
 }
 
 namespace {
