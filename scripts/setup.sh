@@ -30,8 +30,9 @@ test_packages=(
   # The Windows build and its tests (scripts/test-windows.sh): the MinGW-w64
   # cross compiler, Wine, GoogleTest's sources for the cross build, and the
   # Japanese locale that gives Wine code page 932 and Japanese date forms;
-  # NSIS for the installer, unzip to look into the portable zip.
-  g++-mingw-w64-x86-64-posix wine wine64 googletest locales nsis unzip
+  # rsvg-convert and icoutils to make Tallyrun.exe's icon from the SVG (and
+  # read it back); NSIS for the installer, unzip to look into the portable zip.
+  g++-mingw-w64-x86-64-posix wine wine64 googletest locales librsvg2-bin icoutils nsis unzip
 )
 
 case "$set_name" in

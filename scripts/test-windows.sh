@@ -90,31 +90,147 @@ for test in decide_test win32_platform_test win32_app_test win32_ui_test; do
   echo "== $test (Wine)"
   (cd "$stage" && "${as_user[@]}" "${wine_env[@]}" wine "$test.exe" --gtest_brief=1 "${gtest_args[@]}") || failed=1
 done
-# The installer, silently, and its uninstaller: the program, both shortcuts
-# and the programs-list entry appear, then go, leaving the user's own files.
+# Tallyrun.exe's resources, read on this side: the icon at every size the
+# shell asks for (the installer shows it too), the version Explorer shows,
+# and long paths declared in the manifest.
+echo "== resources"
+resources_failed=0
+for exe in "$build/bin/Tallyrun.exe" "$build"/bin/Tallyrun-*-setup.exe; do
+  wrestool -x -t14 "$exe" >"$stage/icon.ico"
+  sizes=$(icotool -l "$stage/icon.ico" | sed -n 's/.*--width=\([0-9]*\) --height=\1 .*/\1/p' | sort -n | xargs)
+  [ "$sizes" = "16 20 24 32 40 48 64 256" ] ||
+    { echo "$(basename "$exe"): icon sizes '$sizes'"; resources_failed=1; }
+done
+# Each string of the version resource on a line of its own, its value one
+# or two lines after its name.
+version=$(wrestool -x --raw -t16 "$build/bin/Tallyrun.exe" | iconv -c -f UTF-16LE -t UTF-8 | tr '\000-\037' '\n')
+version_line=$(sed -n 's/^set(TALLYRUN_VERSION_LINE "Ver \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+for field in "ProductName=Tallyrun" "FileDescription=ファイルログ作成ツール" "FileVersion=$version_line" \
+  "ProductVersion=$version_line" "LegalCopyright=$(grep -m1 '^Copyright' LICENSE)" \
+  "OriginalFilename=Tallyrun.exe"; do
+  grep -xF -A2 "${field%%=*}" <<<"$version" | tail -n +2 | grep -qxF "${field#*=}" ||
+    { echo "version resource: no $field"; resources_failed=1; }
+done
+wrestool -x --raw -t24 "$build/bin/Tallyrun.exe" | grep -q '<longPathAware[^>]*>true</longPathAware>' ||
+  { echo "the manifest does not declare long paths"; resources_failed=1; }
+if [ $resources_failed -eq 0 ]; then echo "icon, version and manifest: PASS"; else echo "resources: FAIL"; failed=1; fi
+
+# The installer and its uninstaller, silently, as a user and an administrator
+# would run them, one case after the other in the same prefix.
 echo "== installer (Wine)"
 wine_run() { (cd "$stage" && "${as_user[@]}" "${wine_env[@]}" "$@"); }
 prefix="$stage/home/prefix"
-uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tallyrun'
-installed=("$prefix/drive_c/Program Files/Tallyrun/Tallyrun.exe"
-  "$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tallyrun.lnk"
-  "$prefix/drive_c/users/nobody/AppData/Roaming/Microsoft/Windows/SendTo/Tallyrun.lnk")
-[ "$(id -u)" -eq 0 ] || installed[2]="$prefix/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/SendTo/Tallyrun.lnk"
-cp "$build"/bin/Tallyrun-*-setup.exe "$stage/"
+profile="$prefix/drive_c/users/$([ "$(id -u)" -eq 0 ] && echo nobody || id -un)"
+user_start="$profile/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Tallyrun.lnk"
+send_to="$profile/AppData/Roaming/Microsoft/Windows/SendTo/Tallyrun.lnk"
+user_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tallyrun'
+machine_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tallyrun'
+cp "$build"/bin/Tallyrun-*-setup.exe "$stage/setup.exe"
 install_failed=0
-wine_run wine "$(basename "$build"/bin/Tallyrun-*-setup.exe)" /S && wine_run wineserver -w || install_failed=1
-for f in "${installed[@]}"; do [ -f "$f" ] || { echo "not installed: $f"; install_failed=1; }; done
-wine_run wine reg query "$uninstall_key" >/dev/null 2>&1 || { echo "no programs-list entry"; install_failed=1; }
-echo "kept" >"$prefix/drive_c/Program Files/Tallyrun/Tallyrun.log"
-wine_run wine 'C:\Program Files\Tallyrun\uninstall.exe' /S && wine_run wineserver -w || install_failed=1
-for f in "${installed[@]}" "$prefix/drive_c/Program Files/Tallyrun/uninstall.exe"; do
-  [ ! -e "$f" ] || { echo "left behind: $f"; install_failed=1; }
-done
-[ -f "$prefix/drive_c/Program Files/Tallyrun/Tallyrun.log" ] || { echo "the user's log was removed"; install_failed=1; }
-! wine_run wine reg query "$uninstall_key" >/dev/null 2>&1 || { echo "programs-list entry left"; install_failed=1; }
+fail() { echo "installer, $what: $*"; install_failed=1; }
+# Runs a Windows program, then waits for every process it started (an
+# uninstaller goes on as a copy of itself), unless Tallyrun is left running.
+run_windows() {
+  local status=0
+  wine_run wine "$@" || status=$?
+  [ -n "${running:-}" ] || wine_run wineserver -w
+  return $status
+}
+# A value of a programs-list entry (reg prints in the ANSI code page).
+entry() {
+  wine_run wine reg query "$1" /v "$2" 2>/dev/null | iconv -f CP932 -t UTF-8 |
+    sed -n "s/^ *$2 *REG_SZ *//p" | tr -d '\r'
+}
+# A Windows path as the Linux file it is.
+unix_path() {
+  local p=${1//\\//}
+  case $p in [Cc]:/*) echo "$prefix/drive_c/${p:3}" ;; [Zz]:/*) echo "${p:2}" ;; esac
+}
+# The uninstaller the programs list would run.
+uninstaller() { local u; u=$(entry "$1" UninstallString); echo "${u//\"/}"; }
+# Uninstalls what the entry names; then nothing of it may be left.
+uninstall() {
+  local folder program f
+  folder=$(entry "$1" InstallLocation)
+  program=$(uninstaller "$1")
+  [ -n "$program" ] || { fail "no programs-list entry $1"; return; }
+  run_windows "$program" /S || fail "the uninstaller failed"
+  for f in "$(unix_path "$folder")/Tallyrun.exe" "$(unix_path "$program")" "$send_to" "$user_start" \
+    "$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tallyrun.lnk"; do
+    [ ! -e "$f" ] || fail "left behind: $f"
+  done
+  [ -z "$(entry "$1" InstallLocation)" ] || fail "programs-list entry left"
+}
+# Everything an installation in folder $1, listed under $2, has made; $3 is
+# its Start menu shortcut.
+expect_installed() {
+  local f
+  [ "$(entry "$2" InstallLocation)" = "$1" ] || fail "the entry names '$(entry "$2" InstallLocation)'"
+  for f in "$(unix_path "$1")/Tallyrun.exe" "$(unix_path "$(uninstaller "$2")")" "$send_to" "$3"; do
+    [ -f "$f" ] || fail "not installed: $f"
+  done
+}
+what="for one user"
+touch "$stage/before-install"
+sleep 1
+run_windows setup.exe /S || fail "setup /S failed"
+expect_installed 'C:\users\'"${profile##*/}"'\AppData\Local\Programs\Tallyrun' "$user_key" "$user_start"
+changed=$(find "$prefix/drive_c" -newer "$stage/before-install" ! -path "$profile" ! -path "$profile/*")
+[ -z "$changed" ] || fail "changed outside the profile: $changed"
+! grep -qi tallyrun "$prefix/system.reg" || fail "wrote to the machine's registry"
+echo kept >"$(unix_path "$(entry "$user_key" InstallLocation)")/Tallyrun.log"
+uninstall "$user_key"
+[ -f "$profile/AppData/Local/Programs/Tallyrun/Tallyrun.log" ] || fail "the user's log was removed"
+
+what="for everyone"
+run_windows setup.exe /S /AllUsers || fail "setup /S /AllUsers failed"
+expect_installed 'C:\Program Files\Tallyrun' "$machine_key" \
+  "$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tallyrun.lnk"
+uninstall "$machine_key"
+
+what="a folder that cannot be written"
+mkdir "$stage/locked"
+chmod 555 "$stage/locked"
+! run_windows setup.exe /S "/D=Z:${stage//\//\\}\\locked" || fail "reported success"
+[ -z "$(ls -A "$stage/locked")" ] || fail "wrote into it"
+for f in "$send_to" "$user_start"; do [ ! -e "$f" ] || fail "made $f"; done
+[ -z "$(entry "$user_key" InstallLocation)" ] || fail "made a programs-list entry"
+
+what="Tallyrun running"
+run_windows setup.exe /S || fail "setup /S failed"
+folder=$(entry "$user_key" InstallLocation)
+wine_run wine "$folder\\Tallyrun.exe" &
+running=$!
+DISPLAY=$display timeout 30 xdotool search --sync --name 'ファイルログ作成ツール' >/dev/null || fail "Tallyrun's window never opened"
+! run_windows setup.exe /S || fail "the upgrade reported success"
+# In place (_?=), so that its exit status is seen.
+! run_windows "$(uninstaller "$user_key")" /S "_?=$folder" || fail "the uninstall reported success"
+expect_installed "$folder" "$user_key" "$user_start"
+wine_run wineserver -k || true
+wait $running || true
+running=""
+uninstall "$user_key"
+
+what="an upgrade without /D="
+folder='C:\Apps\テスト ツール\Tally run'
+# cmd passes the line on as it stands: NSIS takes /D= only unquoted.
+run_windows cmd /c "setup.exe /S /D=$folder" || fail "the first install failed"
+run_windows setup.exe /S || fail "the upgrade failed"
+expect_installed "$folder" "$user_key" "$user_start"
+[ ! -e "$profile/AppData/Local/Programs/Tallyrun/Tallyrun.exe" ] || fail "installed a second copy"
+
+what="moved into a folder holding another program"
+echo other >"$stage/other.exe"
+wine_run mkdir "$prefix/drive_c/Tools"
+wine_run cp "$stage/other.exe" "$prefix/drive_c/Tools/uninstall.exe"
+run_windows setup.exe /S '/D=C:\Tools' || fail "setup failed"
+[ ! -e "$(unix_path "$folder")" ] || fail "the earlier copy stayed"
+uninstall "$user_key"
+[ "$(cat "$prefix/drive_c/Tools/uninstall.exe" 2>/dev/null)" = other ] || fail "another program's uninstall.exe changed"
+
 [ "$(unzip -Z1 "$build"/bin/Tallyrun-*-portable.zip)" = "Tallyrun.exe" ] ||
   { echo "the portable zip holds more than Tallyrun.exe"; install_failed=1; }
-[ $install_failed -eq 0 ] && echo "installer, uninstaller and portable zip: PASS" || failed=1
+if [ $install_failed -eq 0 ]; then echo "installer, uninstaller and portable zip: PASS"; else echo "installer: FAIL"; failed=1; fi
 
 if [ $bench -eq 1 ]; then
   echo "== win32_bench_record_one_item (Wine)"
