@@ -22,8 +22,8 @@ toolchain=()
 [ -f "$build/CMakeCache.txt" ] ||
   toolchain=(-G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake)
 cmake -S . -B "$build" "${toolchain[@]}" -DTALLYRUN_WERROR=ON -DTALLYRUN_BUILD_BENCH=ON >/dev/null
-targets=(tallyrun decide_test win32_platform_test win32_app_test win32_ui_test win32_fake_explorer
-  installer portable_zip)
+targets=(tallyrun ui_main_test ui_dialogs_test win32_platform_test win32_app_test win32_ui_test
+  win32_fake_explorer installer portable_zip)
 [ $bench -eq 0 ] || targets+=(win32_baseline_record win32_bench_record_one_item win32_window_bench)
 cmake --build "$build" --target "${targets[@]}"
 
@@ -86,7 +86,7 @@ wine_env+=(DISPLAY="$display")
 # A drive that is never ready: m: stands for a folder that does not exist.
 ln -sfn "$stage/no-such-folder" "$stage/home/prefix/dosdevices/m:"
 failed=0
-for test in decide_test win32_platform_test win32_app_test win32_ui_test; do
+for test in ui_main_test ui_dialogs_test win32_platform_test win32_app_test win32_ui_test; do
   echo "== $test (Wine)"
   (cd "$stage" && "${as_user[@]}" "${wine_env[@]}" wine "$test.exe" --gtest_brief=1 "${gtest_args[@]}") || failed=1
 done
