@@ -30,6 +30,8 @@ cmake --build "$build" --target "${targets[@]}"
 # A GUI program (no console window flashes) that needs no DLL beside it.
 headers=$(x86_64-w64-mingw32-objdump -p "$build/bin/Tallyrun.exe")
 grep -q 'Subsystem.*Windows GUI' <<<"$headers" || { echo "Tallyrun.exe: not a GUI program"; exit 1; }
+# Its manifest: per-monitor DPI awareness and the version 6 common controls.
+grep -q 'PerMonitorV2' < <(strings "$build/bin/Tallyrun.exe") || { echo "Tallyrun.exe: no manifest"; exit 1; }
 extra=$(grep 'DLL Name' <<<"$headers" |
   grep -viE 'KERNEL32|msvcrt|USER32|GDI32' || true)
 [ -z "$extra" ] || { echo "Tallyrun.exe needs DLLs beside it: $extra"; exit 1; }
