@@ -24,25 +24,10 @@ using ui::Form2;
 using ui::Kind;
 using ui::win32::FormWindow;
 
-std::string ClassOf(const ui::Control& c) {
-  switch (c.kind) {
-    case Kind::kLabel:
-      return "Static";
-    case Kind::kTextBox:
-    case Kind::kNote:
-      return "Edit";
-    case Kind::kFrame:
-      return c.bordered ? "TallyrunEtchedFrame" : "TallyrunFrame";
-    case Kind::kButton:
-      return "Button";
-    case Kind::kLogList:
-      return "SysListView32";
-    case Kind::kDriveList:
-      return "ComboBox";
-    default:
-      return "ListBox";
-  }
-}
+// The window class of each kind of control, in the order of ui::Kind.
+constexpr const char* kClasses[] = {"Static",  "Edit",          "TallyrunFrame",
+                                    "Button",  "SysListView32", "ComboBox",
+                                    "ListBox", "ListBox",       "Edit"};
 
 // The text's room as the control's own font lays it out.
 void ExpectTextFits(const ControlFacts& c) {
@@ -115,7 +100,8 @@ TEST(FormWindow, EveryControlOfEveryFormIsMadeAndLaidOutFromItsTable) {
       const ControlFacts& c = controls[i];
       SCOPED_TRACE(row.name);
       EXPECT_EQ(c.name + "|" + c.window_class + "|" + c.parent,
-                std::string(row.name) + "|" + ClassOf(row) + "|" +
+                std::string(row.name) + "|" +
+                    (row.bordered ? "TallyrunEtchedFrame" : kClasses[int(row.kind)]) + "|" +
                     (row.in < 0 ? "" : std::string(table.controls[row.in].name)));
       EXPECT_EQ(std::vector<LONG>({c.place.left, c.place.top, c.place.right - c.place.left,
                                    c.place.bottom - c.place.top}),
@@ -202,12 +188,10 @@ TEST(FormWindow, DropsKeysAndDoubleClicksOnTheListReachTheForm) {
 std::vector<std::string> Items(HWND list, bool combo) {
   std::vector<std::string> items;
   wchar_t text[MAX_PATH];
-  const LRESULT n = ::SendMessageW(list, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
-  for (WPARAM i = 0; i < static_cast<WPARAM>(n); ++i) {
-    const auto length =
-        ::SendMessageW(list, combo ? CB_GETLBTEXT : LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-    items.push_back(U(std::wstring_view(text, static_cast<std::size_t>(length))));
-  }
+  for (WPARAM i = 0; ::SendMessageW(list, combo ? CB_GETLBTEXT : LB_GETTEXT, i,
+                                    reinterpret_cast<LPARAM>(text)) >= 0;
+       ++i)
+    items.push_back(U(text));
   return items;
 }
 
