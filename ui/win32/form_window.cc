@@ -57,18 +57,15 @@ bool IsList(Kind kind) {
 // A carriage return or a line feed alone starts a new line, as CR LF does in
 // the controls and message boxes.
 std::wstring WithLineBreaks(std::string_view text) {
-  std::wstring shown;
   const std::wstring wide = Widen(text);
+  std::wstring shown;
   for (std::size_t i = 0; i < wide.size(); ++i) {
-    const wchar_t c = wide[i];
-    if (c == L'\r' && i + 1 < wide.size() && wide[i + 1] == L'\n') {
-      shown += L"\r\n";
-      ++i;
-    } else if (c == L'\r' || c == L'\n') {
-      shown += L"\r\n";
-    } else {
-      shown.push_back(c);
+    if (wide[i] != L'\r' && wide[i] != L'\n') {
+      shown.push_back(wide[i]);
+      continue;
     }
+    shown += L"\r\n";
+    if (wide[i] == L'\r' && i + 1 < wide.size() && wide[i + 1] == L'\n') ++i;
   }
   return shown;
 }

@@ -75,8 +75,8 @@ class FormWindow final : public FormView {
   FormWindow* const owner_;
   HWND hwnd_ = nullptr;
   std::vector<HWND> controls_;
-  // Captions as the form put them: a label shows its carriage returns as
-  // line breaks, which the control itself would not hold as they were.
+  // Captions as shown, kept here: a label shows a carriage return as a line
+  // break, which the control holds as CR LF.
   std::vector<std::string> captions_;
   std::vector<HFONT> fonts_;
   std::vector<ATOM> names_;
