@@ -149,6 +149,7 @@ Opening OpenLargeLog(const std::string& dir) {
 }
 
 struct Following {
+  int recorded = 0;  // calls that ended well
   int listed = 0;
   double latest = 1e9;      // from the last write until it was listed
   double command_line = 0;  // processor time of all the calls
@@ -190,11 +191,15 @@ Following FollowCalls(const std::string& dir) {
       const double started = Clock();
       if (!::CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                             &startup, &process)) {
+        std::printf("call %d could not be started (%lu)\n", i, ::GetLastError());
         break;
       }
       ::WaitForSingleObject(process.hProcess, INFINITE);
       last_write = Clock();
       f.command_line += last_write - started;
+      DWORD code = 1;
+      ::GetExitCodeProcess(process.hProcess, &code);
+      f.recorded += code == 0 ? 1 : 0;
       ::CloseHandle(process.hProcess);
       ::CloseHandle(process.hThread);
     }
@@ -241,9 +246,10 @@ int main() {
   const double ratio = f.window / f.command_line;
   const bool follows = f.listed == kCalls && f.latest <= kLatestListing;
   std::printf(
-      "follow %d Tallyrun.exe calls while the window is open: %d listed, the last %.3f s after "
-      "its write (limit %.1f); window %.3f s of processor time, command line %.3f s from start "
-      "to exit, ratio %.2f (limit %.1f)\n",
-      kCalls, f.listed, f.latest, kLatestListing, f.window, f.command_line, ratio, kFollowingRatio);
+      "follow %d Tallyrun.exe calls while the window is open: %d recorded, %d listed, the last "
+      "%.3f s after its write (limit %.1f); window %.3f s of processor time, command line %.3f s "
+      "from start to exit, ratio %.2f (limit %.1f)\n",
+      kCalls, f.recorded, f.listed, f.latest, kLatestListing, f.window, f.command_line, ratio,
+      kFollowingRatio);
   return o.shown == kRecords && follows && ratio <= kFollowingRatio ? 0 : 1;
 }
