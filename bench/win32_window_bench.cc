@@ -189,11 +189,15 @@ Following FollowCalls(const std::string& dir) {
       startup.cb = sizeof startup;
       PROCESS_INFORMATION process{};
       const double started = Clock();
-      if (!::CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &process)) {
-        std::printf("call %d could not be started (%lu)\n", i, ::GetLastError());
-        break;
+      // Under load Wine now and then loses a new process while it starts
+      // (ERROR_INTERNAL_ERROR); that start is made again.
+      bool made = false;
+      for (int attempt = 0; attempt < 3 && !made; ++attempt) {
+        made = ::CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                nullptr, &startup, &process) != FALSE;
+        if (!made) std::printf("call %d could not be started (%lu)\n", i, ::GetLastError());
       }
+      if (!made) break;
       ::WaitForSingleObject(process.hProcess, INFINITE);
       last_write = Clock();
       f.command_line += last_write - started;
