@@ -128,7 +128,8 @@ TEST_F(Form1Test, RefusedNamesAndALogThatCannotBeWrittenAreToldAndListNothing) {
   EXPECT_EQ(shown->view.told,
             Rows{"ログ書き込み中断|次の項目は名前にタブや改行、または扱えない文字を含むため、"
                  "記録しませんでした。\n" +
-                 P("/home/me/a␉b\n/home/me/c␊d\n/home/me/lost\uFFFD\n/home/me/x\uFFFD")});
+                 P("/home/me/a␉b") + "\n" + P("/home/me/c␊d") + "\n" + P("/home/me/lost\uFFFD") +
+                 "\n" + P("/home/me/x\uFFFD")});
 
   env.refused[log] = "ディスクの空き容量が足りません";
   shown->view.told.clear();

@@ -1,9 +1,16 @@
-// The recording core on the Windows platform layer: the moment's text where
-// the system's date form ends.
+// The Windows platform layer where it differs from the POSIX one: the
+// moment's text where the system's date form ends, what the chooser browses,
+// and following a log by its stamp, its batches and its pieces.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "platform/files.h"
+#include "platform/folders.h"
 #include "platform/system_env.h"
 #include "tests/win32_test_support.h"
+// The Win32 macro of this name would rename the platform's own.
+#undef ReplaceFile
 
 namespace tallyrun::testing {
 namespace {
@@ -16,6 +23,55 @@ TEST(MomentText, IsEmptyBeyondWhatTheDateFormHolds) {
     env.AppendMomentText(text, t);
     EXPECT_EQ(text, "") << t.year;
   }
+}
+
+TEST(Folders, HiddenAndSystemItemsAreLeftOutAndADriveIsItsLetter) {
+  TempDir dir;
+  for (const char* name : {"a.log", "hidden.log", "system.log", "日本語.txt"})
+    WriteBytes(dir / name, "x");
+  for (const char* name : {"sub", "hidden"}) MakeFolder(dir / name);
+  ::SetFileAttributesW(W(dir / "hidden.log").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  ::SetFileAttributesW(W(dir / "system.log").c_str(), FILE_ATTRIBUTE_SYSTEM);
+  ::SetFileAttributesW(W(dir / "hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  std::optional<FolderListing> listing = platform::ListFolder(dir.path());
+  ASSERT_TRUE(listing);
+  std::ranges::sort(listing->files);
+  EXPECT_EQ(listing->files, (std::vector<std::string>{"a.log", "日本語.txt"}));
+  EXPECT_EQ(listing->folders, std::vector<std::string>{"sub"});
+  EXPECT_FALSE(platform::ListFolder(dir / "gone"));
+
+  const std::vector<Drive> drives = platform::Drives();
+  const auto c = std::ranges::find(drives, "c:", &Drive::entry);
+  ASSERT_NE(c, drives.end());
+  EXPECT_EQ(c->root, "c:\\");
+}
+
+// A batch in the system's code page takes fewer bytes than its UTF-8, and
+// one after an unfinished line starts after the line end put before it.
+TEST(Files, ABatchLandsWhereTheStampSaysAndIsReadBackFromThere) {
+  TempDir dir;
+  const std::string log = dir / "t.log";
+  WriteBytes(log, "unfinished");
+  const std::optional<FileStamp> before = platform::StampOf(log);
+  Landed landed;
+  ASSERT_TRUE(platform::AppendLines(log, "日本語\r\n", &landed).ok());
+  EXPECT_EQ(landed.offset, 12u);
+  EXPECT_EQ(landed.size, 8u);
+  const std::optional<FileStamp> after = platform::StampOf(log);
+  ASSERT_TRUE(before && after);
+  EXPECT_TRUE(after->SameFile(*before));
+  EXPECT_EQ(after->size, 20u);
+  std::string read;
+  ASSERT_TRUE(platform::ReadChunks(log, landed.offset, [&](std::string_view piece) {
+                read.append(piece);
+                return true;
+              }).ok());
+  EXPECT_EQ(read, "\x93\xFA\x96\x7B\x8C\xEA\r\n");
+
+  ASSERT_TRUE(platform::ReplaceFile(log, "new\r\n").ok());
+  EXPECT_FALSE(platform::StampOf(log)->SameFile(*before));
+  EXPECT_FALSE(platform::StampOf(dir.path()));
+  EXPECT_FALSE(platform::StampOf(dir / "gone"));
 }
 
 }  // namespace

@@ -26,7 +26,13 @@ tallyrun_add_windows_test(win32_platform_test SOURCES win32_platform_test.cc
 tallyrun_add_windows_test(win32_app_test SOURCES win32_app_test.cc
                           LIBS tallyrun_win32_test_support)
 add_dependencies(win32_app_test tallyrun)
-tallyrun_add_windows_test(decide_test SOURCES decide_test.cc LIBS tallyrun_decide tallyrun_platform)
+# The windows' rules, on an operating system held in memory, as on Linux.
+add_library(tallyrun_memory_env STATIC memory_env.cc)
+target_link_libraries(tallyrun_memory_env PUBLIC tallyrun_core)
+tallyrun_add_windows_test(ui_main_test SOURCES ui_main_test.cc
+                          LIBS tallyrun_forms tallyrun_memory_env)
+tallyrun_add_windows_test(ui_dialogs_test SOURCES ui_dialogs_test.cc
+                          LIBS tallyrun_forms tallyrun_memory_env)
 
 # The windows, driven in the test's own process; Explorer is played by a
 # program that notes how it was started.

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "core/argument_text.h"
+#include "core/ascii.h"
 #include "platform/win32/wide_text.h"
 
 namespace tallyrun::platform {
@@ -21,6 +22,20 @@ std::wstring_view ArgumentText(std::wstring_view line) {
   }
   while (at < line.size() && (line[at] == L' ' || line[at] == L'\t')) ++at;
   return line.substr(at);
+}
+
+// Its last part names a device (CON, NUL, COM1...), whatever extension
+// follows: Windows would open the device, not a file of that name.
+bool NamesDevice(std::string_view item) {
+  std::string_view name = item.substr(item.find_last_of("\\/:") + 1);
+  name = name.substr(0, name.find('.'));
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  for (const std::string_view device : {"CON", "PRN", "AUX", "NUL"}) {
+    if (EqualsIgnoringAsciiCase(name, device)) return true;
+  }
+  return name.size() == 4 && name[3] >= '1' && name[3] <= '9' &&
+         (EqualsIgnoringAsciiCase(name.substr(0, 3), "COM") ||
+          EqualsIgnoringAsciiCase(name.substr(0, 3), "LPT"));
 }
 
 bool ValidHandle(HANDLE h) {
@@ -49,7 +64,7 @@ std::vector<std::string> CommandLineItems(int, char**) {
 std::string NameRefusal(std::string_view item) {
   std::string_view rest = item;
   if (rest.starts_with("\\\\?\\")) rest.remove_prefix(4);
-  if (rest.starts_with("\\\\.\\")) return "Windows の装置名です";
+  if (rest.starts_with("\\\\.\\") || NamesDevice(rest)) return "Windows の装置名です";
   if (rest.size() >= 2 && rest[1] == ':') rest.remove_prefix(2);
   for (const char c : rest) {
     const auto u = static_cast<unsigned char>(c);

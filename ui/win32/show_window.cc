@@ -4,17 +4,22 @@
 
 #include "app/window_program.h"
 #include "platform/system_env.h"
-#include "ui/win32/main_window.h"
+#include "ui/main/main_window.h"
+#include "ui/win32/form_window.h"
 
 namespace tallyrun {
 
 std::string ShowWindowProgram(const std::string& /*program_directory*/,
                               const SettingsLocation& location, const std::string& log_file_path) {
   platform::SystemEnv env;
-  ui::win32::Form1 form(env, location, log_file_path);
-  if (!form.Show()) return "ウィンドウを開けません";
-  const int code = ui::win32::RunMainLoop();
-  ::ExitProcess(static_cast<UINT>(code));
+  ui::Form1 form(env, location, log_file_path);
+  ui::win32::FormWindow window(form);
+  if (!window.made()) return "ウィンドウを開けません";
+  window.Show();
+  form.SetText1(log_file_path);
+  form.GetListFromLogFile();
+  window.RunUntilClosed();
+  ::ExitProcess(0);
 }
 
 }  // namespace tallyrun
