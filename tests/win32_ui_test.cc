@@ -158,7 +158,7 @@ TEST(FormWindow, DropsKeysAndDoubleClicksOnTheListReachTheForm) {
   drop({W(file), W(korean), W(dir / "half") + L"\xD800"}, list);
   ASSERT_TRUE(PumpUntil([&] { return shown.form.ListCount(Form1::List1) == 2; }));
   EXPECT_TRUE(::IsWindowEnabled(list));
-  EXPECT_TRUE(shown.form.Entry(0).ends_with("|" + korean));
+  EXPECT_TRUE(shown.form.ListRow(Form1::List1, 0).text.ends_with("|" + korean));
   ASSERT_TRUE(PumpUntil([&] { return !boxes.seen().empty(); }));
   EXPECT_TRUE(Told(boxes).starts_with("ログ書き込み中断|")) << Told(boxes);
   EXPECT_FALSE(Told(boxes).ends_with("|icon\n"));
@@ -256,7 +256,7 @@ TEST(FormWindow, ARecordAnotherProgramAppendsShowsWhileTheWindowIsOpen) {
   ASSERT_GT(top, 0);
   EXPECT_EQ(RunProgram(exe, L"new.txt", dir.path()).exit_code, 0u);
   ASSERT_TRUE(PumpUntil([&] { return ListView_GetItemCount(list) == 101; }));
-  EXPECT_TRUE(shown.form.Entry(0).ends_with("|" + dir / "new.txt"));
+  EXPECT_TRUE(shown.form.ListRow(Form1::List1, 0).text.ends_with("|" + dir / "new.txt"));
   EXPECT_EQ(shown.window.Selected(Form1::List1), 51u);
   EXPECT_EQ(ListView_GetTopIndex(list), top + 1);
 }
