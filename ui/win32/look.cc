@@ -111,8 +111,8 @@ HWND CreateForm(const wchar_t* window_class, WNDPROC proc, const wchar_t* title,
     c.lpfnWndProc = proc;
     c.hInstance = ::GetModuleHandleW(nullptr);
     c.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    // The program's icon on its own window; dialogs show none.
-    if (owner == nullptr) c.hIcon = ::LoadIconW(c.hInstance, MAKEINTRESOURCEW(1));
+    // The program's icon, on the dialogs' title bars and system menus too.
+    c.hIcon = ::LoadIconW(c.hInstance, MAKEINTRESOURCEW(1));
     c.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     c.lpszClassName = window_class;
     if (::RegisterClassW(&c) == 0) return nullptr;
