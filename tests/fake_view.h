@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +36,11 @@ class FakeView : public ui::FormView {
   std::vector<std::size_t> changes;
   std::optional<int> timer;
   bool busy = false, was_busy = false, closed = false;
+  // The menu last shown: "name" for each entry, "(name)" for one greyed.
+  std::vector<std::string> menu;
+  std::string clipboard;
+  // A window shown beside this one, while it is open.
+  FakeView* beside = nullptr;
 
   std::vector<std::string> Rows(int control) const {
     std::vector<std::string> rows;
@@ -43,6 +49,7 @@ class FakeView : public ui::FormView {
     return rows;
   }
   bool Enabled(int control) const { return enabled_.at(control); }
+  ui::Form& form() { return form_; }
   // The window's own close command.
   void CloseWindow() { Close(); }
   // What the user types into a text box.
@@ -82,6 +89,24 @@ class FakeView : public ui::FormView {
     closed = true;
     form_.Form_Unload();
   }
+  void SetChecked(int control, bool checked) override { checked_[control] = checked; }
+  bool Checked(int control) const override {
+    return checked_.contains(control) && checked_.at(control);
+  }
+  void ShowModeless(ui::Form& dialog) override {
+    if (beside == nullptr || beside->closed) {
+      beside_window_ = std::make_unique<FakeView>(dialog);
+      beside = beside_window_.get();
+    }
+  }
+  void PopupMenu(const std::vector<MenuEntry>& entries) override {
+    menu.clear();
+    for (const MenuEntry& e : entries) {
+      const std::string name(form_.Table().menu[static_cast<std::size_t>(e.item)].name);
+      menu.push_back(e.enabled ? name : "(" + name + ")");
+    }
+  }
+  void CopyText(std::string_view text) override { clipboard = text; }
 
  private:
   static std::string Held(std::string_view text) {
@@ -98,6 +123,8 @@ class FakeView : public ui::FormView {
   std::map<int, std::string> texts_;
   std::map<int, bool> enabled_;
   std::map<int, std::optional<std::size_t>> selected_;
+  std::map<int, bool> checked_;
+  std::unique_ptr<FakeView> beside_window_;
 };
 
 }  // namespace tallyrun::testing

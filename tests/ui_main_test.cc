@@ -369,6 +369,71 @@ TEST_F(Form1Test, AHugeAppendIsReadOverSeveralLooksAndALongLineIsPassedOver) {
   EXPECT_EQ(shown->rows().back(), Entry("/a"));
 }
 
+TEST_F(Form1Test, FindGoesFromTheChosenEntryRoundTheListOnceWithTheCaseRuleChosen) {
+  env.Write(log, Bare("/b/Report.txt") + Bare("/a/ＲＥＰＯＲＴ.txt") + Bare("/c/report.TXT") +
+                     Bare("/d/other"));
+  auto shown = Start(log);
+  FakeView& view = shown->view;
+  // F3 with nothing asked yet opens the box; the box finds with its fields.
+  shown->form.MenuClick(Form1::mnuFindNext);
+  ASSERT_NE(view.beside, nullptr);
+  FakeView& box = *view.beside;
+  EXPECT_FALSE(box.Enabled(ui::Form4::Command1));
+  box.Type(ui::Form4::Text1, "report");
+  box.form().Change(ui::Form4::Text1);
+  EXPECT_TRUE(box.Enabled(ui::Form4::Command1));
+  EXPECT_TRUE(box.Checked(ui::Form4::Option2));
+  // Down from the top: rows 1, then 3 ("ＲＥＰＯＲＴ" is full-width: never
+  // taken for "report"), then round again to 1 with a notice.
+  const std::vector<std::optional<std::size_t>> down = {1, 3, 1};
+  for (const auto& row : down) {
+    box.form().Click(ui::Form4::Command1);
+    EXPECT_EQ(view.Selected(Form1::List1), row);
+  }
+  EXPECT_EQ(view.told, Rows{"検索|一番下まで検索したので、一番上から続けて検索しました。"});
+  // Shift+F3 goes the other way, F3 the box's way; the case can count.
+  shown->form.MenuClick(Form1::mnuFindPrevious);
+  EXPECT_EQ(view.Selected(Form1::List1), 3u);
+  box.SetChecked(ui::Form4::Check1, true);
+  box.SetChecked(ui::Form4::Option1, true);
+  box.SetChecked(ui::Form4::Option2, false);
+  box.form().Click(ui::Form4::Command1);
+  EXPECT_EQ(view.Selected(Form1::List1), 1u);
+  view.told.clear();
+  shown->form.MenuClick(Form1::mnuFindNext);
+  EXPECT_EQ(view.told, Rows{"検索|一番上まで検索したので、一番下から続けて検索しました。"});
+  EXPECT_EQ(view.Selected(Form1::List1), 1u);
+  box.Type(ui::Form4::Text1, "nowhere");
+  view.told.clear();
+  box.form().Click(ui::Form4::Command1);
+  EXPECT_EQ(view.told, Rows{"検索|「nowhere」は見つかりませんでした。"});
+  // The box closes with the window.
+  shown->view.CloseWindow();
+  EXPECT_TRUE(box.closed);
+}
+
+TEST_F(Form1Test, TheListsMenuOffersWhatTheChosenEntryAllowsAndCopiesItsPath) {
+  auto shown = Start(log);
+  shown->form.ContextMenu(Form1::List1);
+  EXPECT_EQ(shown->view.menu, Rows{"(mnuFind)"});
+  env.Write(log, Bare(P("/home/me/a\xFF.txt")) + Bare("/b"));
+  shown = Start(log);
+  shown->form.ContextMenu(Form1::List1);
+  EXPECT_EQ(shown->view.menu, (Rows{"(mnuOpen)", "(mnuCopyPath)", "mnuFind"}));
+  shown->form.MenuClick(Form1::mnuCopyPath);
+  EXPECT_EQ(shown->view.clipboard, "");
+  shown->view.Select(Form1::List1, 1);
+  shown->form.ContextMenu(Form1::List1);
+  EXPECT_EQ(shown->view.menu, (Rows{"mnuOpen", "mnuCopyPath", "mnuFind"}));
+  shown->form.MenuClick(Form1::mnuCopyPath);
+  EXPECT_EQ(shown->view.clipboard, P("/home/me/a\\xFF.txt"));
+  shown->form.MenuClick(Form1::mnuOpen);
+  EXPECT_EQ(shown->view.told,
+            Rows{"ウィンドウオープン中断|ファイル／フォルダが存在しないようです。"});
+  shown->form.MenuClick(Form1::mnuFind);
+  EXPECT_NE(shown->view.beside, nullptr);
+}
+
 // The window says which row is chosen; a row past the list chooses nothing.
 TEST_F(Form1Test, ARowPastTheEndOfAListDoesNothing) {
   env.Write(log, Bare("/a"));

@@ -11,6 +11,7 @@
 #include "tests/test_support.h"
 #include "tests/ui_test_support.h"
 #include "ui/dialogs/about_box.h"
+#include "ui/dialogs/find_box.h"
 #include "ui/dialogs/log_file_chooser.h"
 #include "ui/main/main_window.h"
 #include "ui/qt/form_window.h"
@@ -23,7 +24,7 @@ namespace {
 // A form of one control of each kind that notes every event it is handed.
 class NotingForm : public Form {
  public:
-  enum { Label1, Text1, List1, Frame1, Command1, Drive1, Dir1, File1 };
+  enum { Label1, Text1, List1, Frame1, Command1, Drive1, Dir1, File1, Check1 };
   static constexpr Control kControls[] = {
       {"Label1", Kind::kLabel, "見出し", {120, 120, 2000, 200}},
       {"Text1", Kind::kTextBox, {}, {120, 360, 2000, 315}},
@@ -40,8 +41,11 @@ class NotingForm : public Form {
        .kind = Kind::kFileList,
        .place = {3300, 2100, 1500, 700},
        .takes_drops = true},
+      {"Check1", Kind::kCheck, "選ぶ（&K）", {120, 2850, 1500, 255}},
   };
-  static constexpr FormTable kTable{"Noting", "題", 5000, 3000, kControls, Text1};
+  static constexpr MenuItem kMenu[] = {{"mnuA", "一つ目（&A）", Shortcut::kCtrlC, List1},
+                                       {"mnuB", "二つ目（&B）", Shortcut::kF3}};
+  static constexpr FormTable kTable{"Noting", "題", 5000, 3200, kControls, Text1, -1, kMenu};
 
   QStringList heard;
   std::vector<std::string> rows;
@@ -58,6 +62,11 @@ class NotingForm : public Form {
   }
   void Change(int c) override { heard << QString("Change %1").arg(c); }
   void Timer() override { heard << "Timer"; }
+  void ContextMenu(int c) override {
+    heard << QString("ContextMenu %1").arg(c);
+    view->PopupMenu({{0, false}, {1, true}});
+  }
+  void MenuClick(int item) override { heard << QString("MenuClick %1").arg(item); }
   void OLEDragDrop(int c, std::vector<DroppedItem>& data) override {
     QString line = QString("Drop %1").arg(c);
     for (const DroppedItem& item : data)
@@ -121,7 +130,9 @@ class QtViewTest : public QObject {
     Form1 main(env, {}, "");
     Form2 chooser(env, answer);
     Form3 about;
-    for (Form* form : std::initializer_list<Form*>{&main, &chooser, &about}) {
+    Search search;
+    Form4 find(search, [] {});
+    for (Form* form : std::initializer_list<Form*>{&main, &chooser, &about, &find}) {
       FormWindow window(*form);
       window.show();
       QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -144,6 +155,8 @@ class QtViewTest : public QObject {
     Form1 main(env, {}, log);
     Form2 chooser(env, answer);
     Form3 about;
+    Search search;
+    Form4 find(search, [] {});
     const QString label1 = "● ログファイル保存場所（ファイル名）";
     const QString label3 = "● 書き込まれたログ（一番上が最新）";
     struct Expected {
@@ -159,6 +172,10 @@ class QtViewTest : public QObject {
          {"トレースログファイル選択", "ファイル名", "ファイル選択", "戻る", "ドライブ名",
           "フォルダ名"}},
         {&about, {"Command1", "Text1"}, {"バージョン情報", "戻る", "クレジット"}},
+        {&find,
+         {"Text1", "Command1", "Command2", "Check1", "Option1"},
+         {"検索", "検索する文字列（N）：", "次を検索（F）", "閉じる",
+          "大文字と小文字を区別する（C）", "上へ（U）"}},
     };
     for (const Expected& expected : windows) {
       FormWindow window(*expected.form);
@@ -245,7 +262,8 @@ class QtViewTest : public QObject {
     Press(Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(window.Text(NotingForm::Text1), "typed");
     const QString dropped = "/a b /d /e\uFFFD(inexact) /f";
-    QCOMPARE(form.heard, QStringList({"Drop 2 " + dropped, "Drop 7 " + dropped, "Drop 2 /g"}));
+    QCOMPARE(form.heard,
+             QStringList({"Drop 2 " + dropped, "Drop 7 " + dropped, "Drop 2 /g", "Change 1"}));
 
     // Esc leaves the main window open; a dialog closes, unloading once.
     form.heard.clear();
@@ -258,6 +276,58 @@ class QtViewTest : public QObject {
     window.Close();
     QCOMPARE(form.heard, QStringList("Unload"));
     QVERIFY(!window.isVisible());
+  }
+
+  void MenuKeysTheMenuTheClipboardAndCheckBoxesReachTheForm() {
+    NotingForm form;
+    form.rows = {"a", "b", "c"};
+    FormWindow window(form);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    window.ListChanged(NotingForm::List1, 0);
+    window.Enable(NotingForm::List1, true);
+    auto* list = static_cast<LongList*>(window.control(NotingForm::List1));
+    // Ctrl+C belongs to the list (a text box copies its own text); F3 to the window.
+    window.control(NotingForm::Text1)->setFocus();
+    Press(Qt::Key_C, Qt::ControlModifier);
+    list->setFocus();
+    Press(Qt::Key_C, Qt::ControlModifier);
+    Press(Qt::Key_F3);
+    // The right button chooses the row it is on and asks for the menu, which
+    // greys what the form says and hands on what is chosen.
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, list->RowRect(2).center());
+    QStringList offered;
+    QTimer::singleShot(0, [&offered] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (menu == nullptr) return;
+      for (QAction* action : menu->actions())
+        offered << action->text() + (action->isEnabled() ? "" : " (greyed)") + " " +
+                       action->shortcut().toString();
+      menu->actions().at(1)->trigger();
+    });
+    // As the windowing system follows the right button with its request.
+    QContextMenuEvent ask(QContextMenuEvent::Mouse, list->RowRect(2).center(),
+                          list->viewport()->mapToGlobal(list->RowRect(2).center()));
+    QCoreApplication::sendEvent(list->viewport(), &ask);
+    QCOMPARE(offered, QStringList({"一つ目（&A） (greyed) Ctrl+C", "二つ目（&B） F3"}));
+    QCOMPARE(window.Selected(NotingForm::List1), std::optional<std::size_t>(2));
+    window.CopyText("日本 語");
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("日本 語"));
+    window.SetChecked(NotingForm::Check1, true);
+    QVERIFY(window.Checked(NotingForm::Check1));
+    QTest::mouseClick(window.control(NotingForm::Check1), Qt::LeftButton);
+    QVERIFY(!window.Checked(NotingForm::Check1));
+    QCOMPARE(form.heard, QStringList({"MenuClick 0", "MenuClick 1", "ContextMenu 2", "MenuClick 1",
+                                      "Click 8"}));
+    // A window shown beside another comes to the front when asked again, and
+    // Esc closes it.
+    NotingForm beside;
+    window.ShowModeless(beside);
+    window.ShowModeless(beside);
+    QTRY_VERIFY(QApplication::activeWindow() != &window);
+    QTest::keyClick(QApplication::activeWindow(), Qt::Key_Escape);
+    QCOMPARE(beside.heard, QStringList("Unload"));
   }
 
   void TheLogListMovesByKeyAndKeepsTheChosenRowAndTheRowsInViewWhenRowsComeOnTop() {

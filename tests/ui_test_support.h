@@ -10,6 +10,7 @@
 #include <string>
 
 #include "ui/qt/controls.h"
+#include "ui/qt/look.h"
 #include "ui/qt/message_box.h"
 
 namespace tallyrun::testing {
@@ -96,11 +97,9 @@ inline QStringList LayoutFaults(QWidget* window) {
       if (text->isVisible() && text->verticalScrollBar()->maximum() > 0)
         faults << a->objectName() + " scrolls in " + face;
     } else if (const auto* button = qobject_cast<const QAbstractButton*>(a)) {
-      QStyleOptionButton option;
-      option.initFrom(button);
-      const QRect room =
-          button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
-      const QRectF need = QFontMetricsF(a->font()).tightBoundingRect(button->text());
+      const QRect room = ui::qt::CaptionRoom(button);
+      const QRectF need =
+          QFontMetricsF(a->font()).tightBoundingRect(ui::qt::WithoutMnemonic(button->text()));
       if (need.width() > room.width() || need.height() > room.height())
         faults << a->objectName() + " cut in " + face;
     }

@@ -35,6 +35,8 @@ enum class Kind {
   kFolderList,  // the current folder with the folders above and below it
   kFileList,    // the files of the current folder
   kNote,        // several lines to read and select, not to change
+  kCheck,       // a check box
+  kOption,      // one of the option buttons in its frame
 };
 
 enum class Face { kGothic, kPGothic };
@@ -57,6 +59,19 @@ struct Control {
   bool takes_drops = false;  // files dropped on it reach OLEDragDrop
 };
 
+// Keys that choose a menu entry without the menu.
+enum class Shortcut { kNone, kCtrlC, kCtrlF, kF3, kShiftF3 };
+
+// An entry of the window's menu, which shows where a control asks for it
+// (ContextMenu); its key, where it has one, chooses it anywhere in the
+// window, or only in the control `on`.
+struct MenuItem {
+  std::string_view name;
+  std::string_view caption;  // "&" before the letter that chooses it
+  Shortcut shortcut = Shortcut::kNone;
+  int on = -1;
+};
+
 struct FormTable {
   std::string_view name;
   std::string_view title;
@@ -65,6 +80,7 @@ struct FormTable {
   std::span<const Control> controls;  // in tab order
   int focus = -1;                     // has the focus when the window opens
   int default_button = -1;            // pressed by Enter anywhere but a list
+  std::span<const MenuItem> menu = {};
 };
 
 // One row of a list as it is shown.
@@ -111,6 +127,22 @@ class FormView {
   virtual void SetTimer(int milliseconds) = 0;
   // Unloads the window, as its own close command does (Form_Unload runs).
   virtual void Close() = 0;
+
+  // A check box or option button.
+  virtual void SetChecked(int control, bool checked) = 0;
+  virtual bool Checked(int control) const = 0;
+  // Shows `dialog` beside this window without waiting; shown already, it
+  // comes to the front. Its Form_Unload tells when it has closed.
+  virtual void ShowModeless(Form& dialog) = 0;
+  // The menu's entries `items`, those not `enabled` greyed, where the user
+  // asked for it; the one chosen reaches MenuClick.
+  struct MenuEntry {
+    int item;
+    bool enabled;
+  };
+  virtual void PopupMenu(const std::vector<MenuEntry>& entries) = 0;
+  // Puts `text` on the clipboard.
+  virtual void CopyText(std::string_view text) = 0;
 };
 
 // The rules of one window. Event handlers are named after the events of the
@@ -129,10 +161,13 @@ class Form {
   virtual void DblClick(int /*control*/) {}
   virtual void KeyPress(int /*control*/, int /*KeyAscii*/) {}
   virtual void KeyUp(int /*control*/, int /*KeyCode*/, int /*Shift*/) {}
-  // The user chose another row of a drop-down list.
+  // The user chose another row of a drop-down list, or edited a text box.
   virtual void Change(int /*control*/) {}
   virtual void OLEDragDrop(int /*control*/, std::vector<DroppedItem>& /*Data*/) {}
   virtual void Timer() {}
+  // The user asked for the menu on a control: right button, menu key, Shift+F10.
+  virtual void ContextMenu(int /*control*/) {}
+  virtual void MenuClick(int /*item*/) {}
 
   virtual std::size_t ListCount(int /*control*/) const { return 0; }
   virtual Row ListRow(int /*control*/, std::size_t /*row*/) const { return {}; }

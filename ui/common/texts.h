@@ -12,6 +12,10 @@ inline constexpr char kDropTitle[] = "ログ書き込み中断";
 inline constexpr char kReadTitle[] = "ログ読み込み中断";
 inline constexpr char kSaveTitle[] = "設定保存中断";
 
+inline constexpr char kFindTitle[] = "検索";
+inline constexpr char kFoundFromTop[] = "一番下まで検索したので、一番上から続けて検索しました。";
+inline constexpr char kFoundFromBottom[] = "一番上まで検索したので、一番下から続けて検索しました。";
+
 inline constexpr char kDriveFailure[] = "指定したドライブは現在使用できません。";
 inline constexpr char kDriveFailureTitle[] = "ドライブ情報取得失敗";
 inline constexpr char kTooManyDropped[] =

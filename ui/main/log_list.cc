@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "core/date_time_text.h"
 #include "core/log_reader.h"
+#include "core/visible_text.h"
 
 namespace tallyrun::ui {
 namespace {
@@ -21,6 +23,10 @@ std::string EntryOfLine(std::string_view line, Env& env) {
   reader.Finish();
   return one.empty() ? std::string() : std::string(one[0]);
 }
+
+// The moment, "|" and the longest path the system accepts. Only a damaged log
+// holds more, and laying out megabytes of text would stall every repaint.
+constexpr std::size_t kLongestShownEntry = kLongestDateTimeText + 1 + 4096;
 
 template <typename T>
 void MoveToFront(std::vector<T>& items, typename std::vector<T>::iterator item) {
@@ -115,6 +121,36 @@ std::string LogList::Entry(std::size_t row) const {
   const std::string_view line = span.bytes.substr(0, span.bytes.find('\n'));
   if (line.size() > kLongestLogLine || !IsRecordLine(line)) return {};
   return EntryOfLine(line, env_);
+}
+
+std::string LogList::Shown(std::size_t row) const {
+  std::string_view entry;
+  const std::string whole = Entry(row);
+  entry = whole;
+  const bool cut = entry.size() > kLongestShownEntry;
+  if (cut) {
+    // Cut where a character begins, never inside one.
+    std::size_t end = kLongestShownEntry;
+    while (end > 0 && (static_cast<unsigned char>(entry[end]) & 0xC0) == 0x80) --end;
+    entry = entry.substr(0, end);
+  }
+  std::string shown = VisibleText(entry, ControlStyle::kPictures);
+  if (cut) shown += "…";
+  return shown;
+}
+
+std::optional<std::size_t> LogList::Find(const Finder& finder, std::size_t from, bool down) const {
+  const std::size_t rows = size();
+  if (down) {
+    for (std::size_t row = from < rows ? from + 1 : 0; row < rows; ++row) {
+      if (finder.In(Shown(row))) return row;
+    }
+  } else {
+    for (std::size_t row = std::min(from, rows); row-- > 0;) {
+      if (finder.In(Shown(row))) return row;
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace tallyrun::ui

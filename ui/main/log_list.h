@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/env.h"
 #include "core/log_index.h"
+#include "ui/main/finding.h"
 
 namespace tallyrun::ui {
 
@@ -29,6 +31,11 @@ class LogList {
   bool empty() const { return places_.empty(); }
   // "moment|path"; empty when the log no longer holds that record.
   std::string Entry(std::size_t row) const;
+  // The entry as the list shows it: nothing hidden, nothing too long to lay out.
+  std::string Shown(std::size_t row) const;
+  // The first row after `from` (before it, going up) whose shown entry holds
+  // the text; `from` past the end starts at an end.
+  std::optional<std::size_t> Find(const Finder& finder, std::size_t from, bool down) const;
 
  private:
   struct Span {

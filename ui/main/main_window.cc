@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "core/date_time_text.h"
+#include "core/log_reader.h"
 #include "core/visible_text.h"
 #include "ui/common/texts.h"
 #include "ui/dialogs/about_box.h"
@@ -31,24 +32,17 @@ constexpr Control kControls[] = {
     {"Label2", Kind::kLabel, {}, {120, 4560, 5130, 720}},
 };
 
-constexpr FormTable kTable{"Form1", "ファイルログ作成ツール", 7200, 5400, kControls, Form1::Text1};
+// The list's own menu, and the keys that find without it.
+constexpr MenuItem kMenu[] = {
+    {"mnuOpen", "開く（&O）"},
+    {"mnuCopyPath", "パスをコピー（&C）", Shortcut::kCtrlC, Form1::List1},
+    {"mnuFind", "検索（&F）…", Shortcut::kCtrlF},
+    {"mnuFindNext", "次を検索", Shortcut::kF3},
+    {"mnuFindPrevious", "前を検索", Shortcut::kShiftF3},
+};
 
-// The moment, "|" and the longest path the system accepts. Only a damaged log
-// holds more, and laying out megabytes of text would stall every repaint.
-constexpr std::size_t kLongestShownEntry = kLongestDateTimeText + 1 + 4096;
-
-std::string ShownEntry(std::string_view entry) {
-  const bool cut = entry.size() > kLongestShownEntry;
-  if (cut) {
-    // Cut where a character begins, never inside one.
-    std::size_t end = kLongestShownEntry;
-    while (end > 0 && (static_cast<unsigned char>(entry[end]) & 0xC0) == 0x80) --end;
-    entry = entry.substr(0, end);
-  }
-  std::string shown = VisibleText(entry, ControlStyle::kPictures);
-  if (cut) shown += "…";
-  return shown;
-}
+constexpr FormTable kTable{
+    "Form1", "ファイルログ作成ツール", 7200, 5400, kControls, Form1::Text1, -1, kMenu};
 
 }  // namespace
 
@@ -57,7 +51,8 @@ Form1::Form1(Env& env, SettingsLocation settings, std::string LogFilePath)
       settings_(std::move(settings)),
       log_file_path_(std::move(LogFilePath)),
       list_(env),
-      follower_(env) {}
+      follower_(env),
+      find_(search_, [this] { FindNext(search_.down); }) {}
 
 const FormTable& Form1::Table() const { return kTable; }
 
@@ -67,6 +62,7 @@ void Form1::Form_Load(FormView& view) {
 }
 
 void Form1::Form_Unload() {
+  find_.Close();
   follower_.Stop();
   const Status saved = SaveLogFilePath(env_, settings_, ShownLogFile(), log_file_path_);
   if (!saved.ok()) {
@@ -211,11 +207,75 @@ void Form1::Command2_Click() {
 
 void Form1::Command3_Click() { view_->Close(); }
 
+void Form1::ContextMenu(int control) {
+  if (control != List1) return;
+  if (list_.empty()) {
+    view_->PopupMenu({{mnuFind, false}});
+    return;
+  }
+  const bool chosen = view_->Selected(List1).has_value();
+  view_->PopupMenu({{mnuOpen, chosen}, {mnuCopyPath, chosen}, {mnuFind, true}});
+}
+
+void Form1::MenuClick(int item) {
+  switch (item) {
+    case mnuOpen:
+      List1_DblClick();
+      break;
+    case mnuCopyPath:
+      CopyPath();
+      break;
+    case mnuFind:
+      view_->ShowModeless(find_);
+      break;
+    case mnuFindNext:
+    case mnuFindPrevious:
+      // Nothing asked yet: the box asks.
+      if (search_.text.empty()) {
+        view_->ShowModeless(find_);
+      } else {
+        FindNext(search_.down == (item == mnuFindNext));
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+// The item's path as the list shows it: a name with stray bytes in its
+// readable form, since the clipboard holds text.
+void Form1::CopyPath() {
+  const std::optional<std::size_t> selected = view_->Selected(List1);
+  if (!selected || *selected >= list_.size()) return;
+  view_->CopyText(VisibleText(EntryPath(list_.Entry(*selected)), ControlStyle::kPictures));
+}
+
+// From the chosen entry on, round the list once.
+void Form1::FindNext(bool down) {
+  const Finder finder(search_);
+  const std::size_t rows = list_.size();
+  const std::optional<std::size_t> selected = view_->Selected(List1);
+  const std::size_t from = selected && *selected < rows ? *selected : rows;
+  std::optional<std::size_t> found = list_.Find(finder, from, down);
+  bool round = false;
+  if (!found && from < rows) {
+    found = list_.Find(finder, rows, down);
+    round = found.has_value();
+  }
+  if (!found) {
+    view_->ShowMessage("「" + search_.text + "」は見つかりませんでした。", text::kFindTitle);
+    return;
+  }
+  view_->Select(List1, *found);
+  if (round)
+    view_->ShowMessage(down ? text::kFoundFromTop : text::kFoundFromBottom, text::kFindTitle);
+}
+
 std::size_t Form1::ListCount(int control) const { return control == List1 ? list_.size() : 0; }
 
 Row Form1::ListRow(int control, std::size_t row) const {
   if (row >= ListCount(control)) return {};
-  return {ShownEntry(list_.Entry(row))};
+  return {list_.Shown(row)};
 }
 
 }  // namespace tallyrun::ui

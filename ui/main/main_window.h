@@ -11,6 +11,8 @@
 #include "core/env.h"
 #include "core/settings.h"
 #include "ui/common/form.h"
+#include "ui/dialogs/find_box.h"
+#include "ui/main/finding.h"
 #include "ui/main/log_follower.h"
 #include "ui/main/log_list.h"
 
@@ -30,6 +32,7 @@ class Form1 : public Form {
     Command3,
     Label2
   };
+  enum MenuItem { mnuOpen, mnuCopyPath, mnuFind, mnuFindNext, mnuFindPrevious };
 
   // `LogFilePath` is what start-up resolved; the setting is saved on close
   // only when the shown log file differs from it.
@@ -52,6 +55,8 @@ class Form1 : public Form {
   void KeyPress(int control, int KeyAscii) override;
   void OLEDragDrop(int control, std::vector<DroppedItem>& Data) override;
   void Timer() override;
+  void ContextMenu(int control) override;
+  void MenuClick(int item) override;
   std::size_t ListCount(int control) const override;
   Row ListRow(int control, std::size_t row) const override;
 
@@ -62,6 +67,9 @@ class Form1 : public Form {
   void Command1_Click();
   void Command2_Click();
   void Command3_Click();
+  void CopyPath();
+  // The search's text in the next entry that holds it, going down or up.
+  void FindNext(bool down);
 
   // Text1 as a file name: the text start-up or the chooser put there keeps
   // its exact bytes, which the toolkit may not be able to show.
@@ -79,6 +87,9 @@ class Form1 : public Form {
   FormView* view_ = nullptr;
   LogList list_;
   LogFollower follower_;
+  // What the find box last asked for, and the box itself.
+  Search search_;
+  Form4 find_;
   // What was put into Text1 and what the toolkit made of it.
   std::string text1_put_, text1_shown_;
 };

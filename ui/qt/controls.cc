@@ -1,9 +1,11 @@
 #include "ui/qt/controls.h"
 
+#include <QCheckBox>
 #include <QFontInfo>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTextDocument>
@@ -24,12 +26,6 @@ qreal EmOf(const QWidget* control) {
   return QFontInfo(control->font()).pointSizeF() * control->logicalDpiY() / 72.0;
 }
 
-QRect ButtonContents(const QAbstractButton* button) {
-  QStyleOptionButton option;
-  option.initFrom(button);
-  return button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
-}
-
 bool Fits(const QWidget* control) {
   const QFontMetricsF metrics(control->font());
   if (const auto* caption = qobject_cast<const Caption*>(control)) {
@@ -46,8 +42,8 @@ bool Fits(const QWidget* control) {
            text->contentsRect().height();
   }
   if (const auto* button = qobject_cast<const QAbstractButton*>(control)) {
-    const QRectF ink = metrics.tightBoundingRect(button->text());
-    const QRect room = ButtonContents(button);
+    const QRectF ink = metrics.tightBoundingRect(WithoutMnemonic(button->text()));
+    const QRect room = CaptionRoom(button);
     return ink.width() <= room.width() && ink.height() <= room.height();
   }
   return true;
@@ -63,6 +59,16 @@ void ShrinkUntilFits(QWidget* control) {
 
 }  // namespace
 
+QRect CaptionRoom(const QAbstractButton* button) {
+  QStyleOptionButton option;
+  option.initFrom(button);
+  const QStyle::SubElement room =
+      qobject_cast<const QCheckBox*>(button)      ? QStyle::SE_CheckBoxContents
+      : qobject_cast<const QRadioButton*>(button) ? QStyle::SE_RadioButtonContents
+                                                  : QStyle::SE_PushButtonContents;
+  return button->style()->subElementRect(room, &option, button);
+}
+
 QList<Caption::Line> Caption::Lines() const {
   QList<Line> lines;
   const QFontMetricsF metrics(font());
@@ -70,7 +76,7 @@ QList<Caption::Line> Caption::Lines() const {
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   // The ink of the lines, above and below the baseline.
   qreal above = kEmBoxAscent * EmOf(this), below = (1 - kEmBoxAscent) * EmOf(this);
-  for (const QString& paragraph : text().split(QLatin1Char('\n'))) {
+  for (const QString& paragraph : WithoutMnemonic(text()).split(QLatin1Char('\n'))) {
     QTextLayout layout(paragraph, font(), const_cast<Caption*>(this));
     layout.setTextOption(option);
     layout.beginLayout();
@@ -118,7 +124,7 @@ void Caption::paintEvent(QPaintEvent*) {
 void SetCaption(QWidget* control, const QString& caption) {
   if (auto* label = qobject_cast<QLabel*>(control)) label->setText(ShownLines(caption));
   if (auto* button = qobject_cast<QAbstractButton*>(control)) button->setText(caption);
-  control->setAccessibleName(ShownLines(caption));
+  control->setAccessibleName(WithoutMnemonic(ShownLines(caption)));
   ShrinkUntilFits(control);
 }
 

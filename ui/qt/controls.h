@@ -34,6 +34,10 @@ class Caption : public QLabel {
   void paintEvent(QPaintEvent* event) override;
 };
 
+// Where a button's caption is drawn: beside the box of a check box or
+// option button, inside the frame of a push button.
+QRect CaptionRoom(const QAbstractButton* button);
+
 // Sets the caption of a label or button (carriage returns break lines) and
 // the name a screen reader says for it; the face is made smaller, half a
 // point at a time, until the caption fits.

@@ -1,5 +1,6 @@
 #include "ui/qt/form_window.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QCursor>
@@ -7,14 +8,17 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFrame>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
@@ -101,7 +105,7 @@ FormWindow::FormWindow(Form& form, QWidget* parent)
   for (int row = 0; row < count; ++row) {
     const Control& c = Row(row);
     if (c.heard_by >= 0) {
-      controls_[row]->setAccessibleName(ShownLines(Q(Row(c.heard_by).caption)));
+      controls_[row]->setAccessibleName(WithoutMnemonic(ShownLines(Q(Row(c.heard_by).caption))));
       static_cast<QLabel*>(controls_[c.heard_by])->setBuddy(controls_[row]);
     }
     if (!c.heard_as.empty()) controls_[row]->setAccessibleName(Q(c.heard_as));
@@ -115,6 +119,7 @@ FormWindow::FormWindow(Form& form, QWidget* parent)
   // manager are pasted instead. Text boxes keep Ctrl+V for their own text.
   connect(new QShortcut(QKeySequence::Paste, this), &QShortcut::activated, this,
           &FormWindow::Paste);
+  MakeMenuKeys();
 
   form.Form_Load(*this);
   FitCaptions(this);
@@ -144,10 +149,16 @@ QWidget* FormWindow::Make(int row) {
     case Kind::kTextBox: {
       auto* text = new QLineEdit(parent);
       text->setAcceptDrops(false);
+      connect(text, &QLineEdit::textEdited, this, [this, row] { form_.Change(row); });
       made = text;
       break;
     }
     case Kind::kFrame: {
+      if (!c.caption.empty()) {
+        made = new QGroupBox(Q(c.caption), parent);
+        made->setFocusPolicy(Qt::NoFocus);
+        break;
+      }
       auto* frame = new QFrame(parent);
       // An etched line around grouped controls, or nothing at all.
       frame->setFrameStyle(c.bordered ? QFrame::Box | QFrame::Sunken : QFrame::NoFrame);
@@ -167,6 +178,12 @@ QWidget* FormWindow::Make(int row) {
     }
     case Kind::kLogList: {
       auto* list = new LongList(form_, row, parent);
+      // The right button, the menu key and Shift+F10 alike.
+      list->setContextMenuPolicy(Qt::CustomContextMenu);
+      connect(list, &QWidget::customContextMenuRequested, this, [this, list, row](QPoint at) {
+        menu_at_ = list->mapToGlobal(at);
+        form_.ContextMenu(row);
+      });
       list->setAccessibleDescription(
           QStringLiteral("Ctrl+V で、コピーしたファイルやフォルダも記録できます。"));
       made = list;
@@ -191,6 +208,15 @@ QWidget* FormWindow::Make(int row) {
     case Kind::kFileList:
       made = new QListWidget(parent);
       break;
+    case Kind::kCheck:
+    case Kind::kOption: {
+      QAbstractButton* button = c.kind == Kind::kCheck
+                                    ? static_cast<QAbstractButton*>(new QCheckBox(parent))
+                                    : new QRadioButton(parent);
+      connect(button, &QAbstractButton::clicked, this, [this, row] { form_.Click(row); });
+      made = button;
+      break;
+    }
     case Kind::kNote: {
       auto* note = new QPlainTextEdit(parent);
       note->document()->setDocumentMargin(2);
@@ -220,7 +246,10 @@ QWidget* FormWindow::Make(int row) {
   made->setGeometry(TwipsRect(c.place.left, c.place.top, c.place.width, c.place.height));
   made->setFont(FaceOf(c));
   made->setEnabled(!c.starts_disabled);
-  if (c.kind == Kind::kLabel || c.kind == Kind::kButton) SetCaption(made, Q(c.caption));
+  if (c.kind == Kind::kLabel || c.kind == Kind::kButton || c.kind == Kind::kCheck ||
+      c.kind == Kind::kOption) {
+    SetCaption(made, Q(c.caption));
+  }
   captions_[static_cast<std::size_t>(row)] = std::string(c.caption);
   return made;
 }
@@ -333,7 +362,7 @@ void FormWindow::ShowMessage(std::string_view text, std::string_view title) {
 
 void FormWindow::ShowModal(Form& dialog) {
   FormWindow window(dialog, this);
-  window.modal_ = true;
+  window.dialog_ = true;
   window.exec();
 }
 
@@ -351,6 +380,75 @@ void FormWindow::SetTimer(int milliseconds) { timer_.start(milliseconds); }
 
 void FormWindow::Close() { close(); }
 
+void FormWindow::SetChecked(int control, bool checked) {
+  static_cast<QAbstractButton*>(controls_[control])->setChecked(checked);
+}
+
+bool FormWindow::Checked(int control) const {
+  return static_cast<const QAbstractButton*>(controls_[control])->isChecked();
+}
+
+void FormWindow::ShowModeless(Form& dialog) {
+  auto shown = std::find_if(beside_.begin(), beside_.end(),
+                            [&dialog](const auto& b) { return b.first == &dialog; });
+  if (shown == beside_.end() || !shown->second->isVisible()) {
+    if (shown != beside_.end()) beside_.erase(shown);
+    auto window = std::make_unique<FormWindow>(dialog, this);
+    window->dialog_ = true;
+    beside_.emplace_back(&dialog, std::move(window));
+    shown = beside_.end() - 1;
+  }
+  shown->second->show();
+  shown->second->raise();
+  shown->second->activateWindow();
+}
+
+void FormWindow::PopupMenu(const std::vector<MenuEntry>& entries) {
+  QMenu menu(this);
+  for (const MenuEntry& entry : entries) {
+    const MenuItem& item = form_.Table().menu[static_cast<std::size_t>(entry.item)];
+    QAction* action = menu.addAction(Q(item.caption));
+    action->setEnabled(entry.enabled);
+    action->setData(entry.item);
+    action->setShortcut(menu_keys_[static_cast<std::size_t>(entry.item)]);
+  }
+  if (QAction* chosen = menu.exec(menu_at_)) form_.MenuClick(chosen->data().toInt());
+}
+
+void FormWindow::CopyText(std::string_view text) { QGuiApplication::clipboard()->setText(Q(text)); }
+
+// Each menu entry with a key of its own can be reached by it alone.
+void FormWindow::MakeMenuKeys() {
+  const auto& menu = form_.Table().menu;
+  menu_keys_.assign(menu.size(), QKeySequence());
+  for (std::size_t i = 0; i < menu.size(); ++i) {
+    QKeySequence& keys = menu_keys_[i];
+    switch (menu[i].shortcut) {
+      case Shortcut::kNone:
+        continue;
+      case Shortcut::kCtrlC:
+        keys = QKeySequence::Copy;
+        break;
+      case Shortcut::kCtrlF:
+        keys = QKeySequence::Find;
+        break;
+      case Shortcut::kF3:
+        keys = QKeySequence(Qt::Key_F3);
+        break;
+      case Shortcut::kShiftF3:
+        keys = QKeySequence(Qt::SHIFT | Qt::Key_F3);
+        break;
+    }
+    QWidget* on = menu[i].on >= 0 ? controls_[menu[i].on] : this;
+    auto* action = new QAction(on);
+    action->setShortcut(keys);
+    action->setShortcutContext(menu[i].on >= 0 ? Qt::WidgetShortcut : Qt::WindowShortcut);
+    action->setData(static_cast<int>(i));
+    connect(action, &QAction::triggered, this, [this, i] { form_.MenuClick(static_cast<int>(i)); });
+    on->addAction(action);
+  }
+}
+
 void FormWindow::done(int result) {
   if (!unloaded_) {
     unloaded_ = true;
@@ -362,7 +460,7 @@ void FormWindow::done(int result) {
 
 void FormWindow::keyPressEvent(QKeyEvent* event) {
   // Esc is a dialog's own close command; the main window stays.
-  if (event->key() == Qt::Key_Escape && !modal_) {
+  if (event->key() == Qt::Key_Escape && !dialog_) {
     event->ignore();
     return;
   }

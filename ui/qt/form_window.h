@@ -4,8 +4,11 @@
 #pragma once
 
 #include <QDialog>
+#include <QKeySequence>
 #include <QTimer>
 #include <QVector>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "ui/common/form.h"
@@ -38,6 +41,11 @@ class FormWindow : public QDialog, public FormView {
   void SetBusy(bool busy) override;
   void SetTimer(int milliseconds) override;
   void Close() override;
+  void SetChecked(int control, bool checked) override;
+  bool Checked(int control) const override;
+  void ShowModeless(Form& dialog) override;
+  void PopupMenu(const std::vector<MenuEntry>& entries) override;
+  void CopyText(std::string_view text) override;
 
   // Closing, in whatever way, unloads the form once.
   void done(int result) override;
@@ -53,6 +61,7 @@ class FormWindow : public QDialog, public FormView {
   const Control& Row(int control) const;
   QWidget* Make(int row);
   void Paste();
+  void MakeMenuKeys();
   // The control under `pos` that takes drops, or -1.
   int DropTargetAt(const QPoint& pos) const;
   void ShowRows(int control);
@@ -64,7 +73,12 @@ class FormWindow : public QDialog, public FormView {
   QTimer timer_;
   bool busy_ = false;
   bool unloaded_ = false;
-  bool modal_ = false;
+  // Shown from another window: Esc closes it.
+  bool dialog_ = false;
+  // Where the menu last asked for shows, and its entries' keys.
+  QPoint menu_at_;
+  std::vector<QKeySequence> menu_keys_;
+  std::vector<std::pair<Form*, std::unique_ptr<FormWindow>>> beside_;
 };
 
 }  // namespace tallyrun::ui::qt

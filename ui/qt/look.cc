@@ -48,4 +48,13 @@ QString ShownLines(const QString& text) {
   return shown;
 }
 
+QString WithoutMnemonic(const QString& caption) {
+  QString shown;
+  for (qsizetype i = 0; i < caption.size(); ++i) {
+    if (caption[i] == QLatin1Char('&') && i + 1 < caption.size()) ++i;
+    shown += caption[i];
+  }
+  return shown;
+}
+
 }  // namespace tallyrun::ui::qt

@@ -21,5 +21,8 @@ QSize TwipsSize(int width, int height);
 // Captions and prompts break lines with a bare carriage return (or CR LF);
 // Qt's labels break only on a line feed.
 QString ShownLines(const QString& text);
+// A caption as drawn and heard: "&" marks the letter that reaches the
+// control with Alt, "&&" stands for "&".
+QString WithoutMnemonic(const QString& caption);
 
 }  // namespace tallyrun::ui::qt

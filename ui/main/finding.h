@@ -1,0 +1,34 @@
+// Finding text in the list as it shows its entries: with the letter case
+// ignored or not; full-width and half-width forms are never taken for each
+// other.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tallyrun::ui {
+
+struct Search {
+  std::string text;
+  bool down = true;  // toward the older entries
+  bool match_case = false;
+};
+
+// Prepared once for many entries.
+class Finder {
+ public:
+  explicit Finder(const Search& search);
+  bool In(std::string_view shown) const;
+
+ private:
+  bool match_case_;
+  bool ascii_;        // the text has no letter beyond ASCII to fold
+  std::string text_;  // folded unless the case counts
+  mutable std::string folded_;
+};
+
+// Letters in one case, for comparing without regard to it: the Latin,
+// Greek and Cyrillic letters and their full-width forms.
+void FoldCase(std::string_view text, std::string& out);
+
+}  // namespace tallyrun::ui
