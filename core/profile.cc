@@ -30,6 +30,11 @@ struct Parsed {
 
 std::string_view UpToNul(std::string_view s) { return s.substr(0, s.find('\0')); }
 
+// Windows never takes a name holding a NUL for the one asked for.
+bool NamesMatch(std::string_view name, std::string_view asked) {
+  return name.find('\0') == std::string_view::npos && EqualsIgnoringAsciiCase(name, asked);
+}
+
 bool IsCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 bool IsCp932Trail(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
 
@@ -55,12 +60,12 @@ Parsed Parse(std::string_view text, bool cp932) {
   if (t.front() == '[') {
     const std::size_t close = LastClosingBracket(t, cp932);
     if (close != std::string_view::npos) {
-      return {Kind::kSection, Trimmed(UpToNul(t.substr(1, close - 1)), kBlanks), {}};
+      return {Kind::kSection, Trimmed(t.substr(1, close - 1), kBlanks), {}};
     }
   }
   const std::size_t eq = t.find('=');
-  if (eq == std::string_view::npos) return {Kind::kKey, Trimmed(UpToNul(t), kBlanks), {}};
-  return {Kind::kKey, Trimmed(UpToNul(t.substr(0, eq)), kBlanks),
+  if (eq == std::string_view::npos) return {Kind::kKey, Trimmed(t, kBlanks), {}};
+  return {Kind::kKey, Trimmed(t.substr(0, eq), kBlanks),
           Trimmed(UpToNul(t.substr(eq + 1)), kBlanks)};
 }
 
@@ -92,7 +97,7 @@ class Profile {
   std::optional<std::pair<std::size_t, std::size_t>> Section(std::string_view name) const {
     for (std::size_t i = 0; i < lines_.size(); ++i) {
       const Parsed p = At(i);
-      if (p.kind != Kind::kSection || !EqualsIgnoringAsciiCase(p.name, name)) continue;
+      if (p.kind != Kind::kSection || !NamesMatch(p.name, name)) continue;
       std::size_t j = i + 1;
       while (j < lines_.size() && At(j).kind != Kind::kSection) ++j;
       return std::pair{i, j};
@@ -105,7 +110,7 @@ class Profile {
                                  std::string_view key) const {
     for (std::size_t i = section.first + 1; i < section.second; ++i) {
       const Parsed p = At(i);
-      if (p.kind == Kind::kKey && EqualsIgnoringAsciiCase(p.name, key)) return i;
+      if (p.kind == Kind::kKey && NamesMatch(p.name, key)) return i;
     }
     return std::nullopt;
   }

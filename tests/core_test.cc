@@ -60,12 +60,12 @@ TEST(MakeLogLine, OnlyPlainFoldersAndUnreadableItemsGainASeparator) {
     EXPECT_EQ(MakeLogLine(path, env), now + row.logged + "\t" + row.modified);
     EXPECT_EQ(path, row.logged) << "what is shown matches what is logged";
   }
-  // The date alone at midnight only; a date that has no text is as good as unreadable.
+  // The date alone at midnight only; a date that has no text is left out.
   const std::pair<LocalTime, std::string> dates[] = {
       {{2002, 6, 26, 0, 0, 1}, "/f\t2002/06/26 0:00:01"},
       {{1, 1, 1}, "/f\t0001/01/01"},
-      {{10000, 1, 1}, "/f/\t"},
-      {{}, "/f/\t"}};
+      {{10000, 1, 1}, "/f\t"},
+      {{}, "/f\t"}};
   for (const auto& [date, logged] : dates) {
     std::string path = "/f";
     EXPECT_EQ(MakeLogLine(env, path, ItemFacts{0, date}, kNow), now + logged);
