@@ -18,15 +18,15 @@ std::string MakeLogLine(std::string& path, Env& env) {
 
 std::string MakeLogLine(Env& env, std::string& path, const std::optional<ItemFacts>& facts,
                         const LocalTime& now) {
-  const bool readable = facts && IsExpressible(facts->modified);
-  if (!readable || facts->attributes == kAttributeFolder) EnsureTrailingSeparator(path);
+  if (!facts || facts->attributes == kAttributeFolder) EnsureTrailingSeparator(path);
   std::string record;
   record.reserve(path.size() + 2 * kLongestDateTimeText + 2);
   env.AppendMomentText(record, now);
   record.push_back('\t');
   record.append(path);
   record.push_back('\t');
-  if (readable) env.AppendMomentText(record, facts->modified);
+  // A moment no date can show leaves the field empty; the item is still there.
+  if (facts && IsExpressible(facts->modified)) env.AppendMomentText(record, facts->modified);
   return record;
 }
 

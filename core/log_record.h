@@ -16,7 +16,7 @@ namespace tallyrun {
 // is shown and what is logged agree. Never fails.
 std::string MakeLogLine(std::string& path, Env& env);
 // The same for an item already looked up; `facts` is empty when it could not
-// be read. A modified moment the date form cannot express counts as unreadable.
+// be read. A modified moment the date form cannot express is left out.
 std::string MakeLogLine(Env& env, std::string& path, const std::optional<ItemFacts>& facts,
                         const LocalTime& now);
 

@@ -192,8 +192,9 @@ TEST(Profile, ReadsByTheWindowsRules) {
       // Blanks as Windows trims them, ^Z too; not a no-break space.
       {"\x1A[\vTallyrun\f]\x1A\n\t LogFile\x1A=\x1A\v v \f\x1A\n", "v"},
       {"[Tallyrun]\nLogFile=\xA0v", "\xA0v"},
-      // A NUL ends the name or value it stands in.
-      {"[Tallyrun" + nul + "x]\nLogFile=v" + nul + "w\n", "v"},
+      // A NUL ends a value; a name holding one matches nothing.
+      {"[Tallyrun" + nul + "]\nLogFile=x\n[Tallyrun]\nLogFile" + nul + "=x\nLogFile=v" + nul + "w",
+       "v"},
       // A key without "=" hides later lines of that key.
       {"[Tallyrun]\nLogFile\nLogFile=v\n", std::nullopt},
       // A section name runs to the last "]".
