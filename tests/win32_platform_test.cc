@@ -1,8 +1,9 @@
 // The recording core on the Windows platform layer: the moment's text where
-// the system's date form ends.
+// the system's date form ends, and an item's facts as Windows gives them.
 #include <gtest/gtest.h>
 
 #include "platform/system_env.h"
+#include "platform/win32/item_facts.h"
 #include "tests/win32_test_support.h"
 
 namespace tallyrun::testing {
@@ -16,6 +17,18 @@ TEST(MomentText, IsEmptyBeyondWhatTheDateFormHolds) {
     env.AppendMomentText(text, t);
     EXPECT_EQ(text, "") << t.year;
   }
+}
+
+// Cloud files (kept on the device, online only) and ReFS set bits above the
+// sixteen the rules read; a moment beyond any date still leaves an item.
+TEST(ItemFactsFrom, ReadsTheSixteenAttributeBitsWhateverElseIsSet) {
+  const FILETIME beyond_any_date{MAXDWORD, MAXDWORD};
+  const std::pair<DWORD, std::uint32_t> rows[] = {
+      {0x80000 | FILE_ATTRIBUTE_DIRECTORY, 16},
+      {0x8000 | FILE_ATTRIBUTE_DIRECTORY, 16},
+      {0x400000 | 0x1000 | FILE_ATTRIBUTE_ARCHIVE, 0x1020}};
+  for (const auto& [raw, read] : rows)
+    EXPECT_EQ(platform::ItemFactsFrom(raw, beyond_any_date).attributes, read) << raw;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "core/paths.h"
 #include "platform/errors.h"
+#include "platform/win32/item_facts.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide_text.h"
 
@@ -271,25 +272,25 @@ Status ReplaceFile(const std::string& path, std::string_view contents) {
   return Status::Ok();
 }
 
+ItemFacts ItemFactsFrom(DWORD attributes, const FILETIME& last_write) {
+  ItemFacts facts;
+  facts.attributes = attributes & 0x7FFF;
+  SYSTEMTIME universal, local;
+  if (::FileTimeToSystemTime(&last_write, &universal) &&
+      ::SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) {
+    facts.modified = {local.wYear, local.wMonth,  local.wDay,
+                      local.wHour, local.wMinute, local.wSecond};
+  }
+  return facts;
+}
+
 std::optional<ItemFacts> ItemFactsOf(const std::string& path) {
   if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!::GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) {
     return std::nullopt;
   }
-  // The rules read the attributes as a 16-bit signed number; larger values
-  // count as unreadable.
-  if (data.dwFileAttributes > 32767) return std::nullopt;
-  SYSTEMTIME universal, local;
-  if (!::FileTimeToSystemTime(&data.ftLastWriteTime, &universal) ||
-      !::SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) {
-    return std::nullopt;
-  }
-  ItemFacts status;
-  status.attributes = data.dwFileAttributes;
-  status.modified = {local.wYear, local.wMonth,  local.wDay,
-                     local.wHour, local.wMinute, local.wSecond};
-  return status;
+  return ItemFactsFrom(data.dwFileAttributes, data.ftLastWriteTime);
 }
 
 bool Exists(const std::string& path) {
