@@ -1,7 +1,9 @@
 // The recording core on the Windows platform layer: the moment's text where
-// the system's date form ends, and an item's facts as Windows gives them.
+// the system's date form ends, long paths, and an item's facts as Windows gives
+// them.
 #include <gtest/gtest.h>
 
+#include "platform/files.h"
 #include "platform/system_env.h"
 #include "platform/win32/item_facts.h"
 #include "tests/win32_test_support.h"
@@ -17,6 +19,17 @@ TEST(MomentText, IsEmptyBeyondWhatTheDateFormHolds) {
     env.AppendMomentText(text, t);
     EXPECT_EQ(text, "") << t.year;
   }
+}
+
+// Only the name written runs past 260 characters.
+TEST(AppendLines, TakesALongPathWrittenWithSlashesAndDots) {
+  TempDir dir;
+  std::string folder = dir.path();
+  while (folder.size() < 200) folder += "\\" + std::string(20, 'd');
+  ASSERT_TRUE(platform::MakeParentFolders(folder + "\\t.log"));
+  ASSERT_TRUE(
+      platform::AppendLines(folder + "/" + std::string(60, 'x') + "/../t.log", "a\r\n").ok());
+  EXPECT_EQ(ReadBytes(folder + "\\t.log"), "a\r\n");
 }
 
 // Cloud files (kept on the device, online only) and ReFS set bits above the

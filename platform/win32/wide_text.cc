@@ -62,9 +62,22 @@ std::string Narrow(std::wstring_view wide) {
 std::wstring WidePath(const std::string& path) {
   std::wstring wide = Widen(path);
   if (wide.size() < MAX_PATH || wide.starts_with(L"\\\\?\\")) return wide;
-  if (wide.size() > 2 && wide[1] == L':' && wide[2] == L'\\') return L"\\\\?\\" + wide;
-  if (wide.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + wide.substr(2);
-  return wide;
+  // Behind the prefix the system takes every name literally: "/" and ".."
+  // would be names. So the path is made full first, as a short one would be.
+  std::wstring full(wide.size() + MAX_PATH, L'\0');
+  auto make_full = [&wide, &full] {
+    return ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  };
+  DWORD n = make_full();
+  if (n >= full.size()) {
+    full.resize(n);
+    n = make_full();
+  }
+  if (n == 0 || n >= full.size()) return wide;
+  full.resize(n);
+  if (full.size() > 2 && full[1] == L':' && full[2] == L'\\') return L"\\\\?\\" + full;
+  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return full;
 }
 
 std::string DecodeCodePage(std::string_view bytes, unsigned code_page) {

@@ -10,8 +10,8 @@ namespace tallyrun::platform {
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view wide);
 
-// A path as wide calls take it: a long full path gets the "\\?\" prefix that
-// lifts the 260-character limit.
+// A path as wide calls take it: a long path is made full and gets the "\\?\"
+// prefix that lifts the 260-character limit.
 std::wstring WidePath(const std::string& path);
 
 // Bytes in `code_page` (CP_ACP: the system's ANSI code page) as UTF-8; the
