@@ -137,6 +137,7 @@ int Record(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  tallyrun::platform::KeepStandardStreamsTaken();
   tallyrun::platform::TakeFileSizeLimitAsError();
   // Out of memory is a message and a status, never an abort.
   try {

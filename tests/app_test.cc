@@ -70,6 +70,7 @@ V ReadBackPaths(const std::string& log) {
 struct Conditions {
   rlim_t file_size_limit = RLIM_INFINITY;
   bool folder_deleted = false;
+  std::vector<int> closed = {};  // descriptors closed at the start
 };
 
 class CommandLine : public ::testing::Test {
@@ -96,6 +97,7 @@ class CommandLine : public ::testing::Test {
         (when.folder_deleted && ::rmdir(work_.c_str()) != 0)) {
       ::_exit(126);
     }
+    for (const int fd : when.closed) ::close(fd);
     ::execv(exe_.c_str(), argv.data());
     ::_exit(127);
   }
@@ -378,10 +380,17 @@ TEST_F(CommandLine, ALoneHelpOrVersionIsAnsweredUnlessSuchAnItemExists) {
             (V{Rec(work_ + "/--version"), Rec(work_ + "/-h/", false), Rec(work_ + "/--version")}));
 }
 
-TEST_F(CommandLine, AWindowProgramThatCannotStartIsNamed) {
+TEST_F(CommandLine, TheWindowProgramGetsAllThreeStandardStreamsOrIsNamedWhenItCannotStart) {
   WriteFile(dir_ / "tallyrun-window", "not a program");
   EXPECT_EQ(Run({}), (Outcome{1, "tallyrun: ウィンドウのプログラム「" + dir_ / "tallyrun-window" +
                                      "」を起動できません: アクセスが拒否されました\n"}));
+  // Started without standard streams, the window still gets all three, on
+  // the null device: no display connection may take the number of stderr.
+  WriteFile(dir_ / "tallyrun-window",
+            "#!/bin/sh\nreadlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2 | cat >\"$0.fds\"\n");
+  ::chmod((dir_ / "tallyrun-window").c_str(), 0755);
+  EXPECT_EQ(Run({}, {.closed = {0, 1, 2}}).first, 0);
+  EXPECT_EQ(ReadFile(dir_ / "tallyrun-window.fds"), "/dev/null\n/dev/null\n/dev/null\n");
 }
 
 }  // namespace

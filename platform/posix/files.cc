@@ -381,6 +381,16 @@ bool Exists(const std::string& path) {
 
 void TakeFileSizeLimitAsError() { ::signal(SIGXFSZ, SIG_IGN); }
 
+ClosedStreams KeepStandardStreamsTaken() {
+  bool closed[3] = {};
+  // In order, so that the lowest free number, which open() gives, is this one.
+  for (int fd = 0; fd < 3; ++fd) {
+    closed[fd] = ::fcntl(fd, F_GETFD) < 0 && errno == EBADF;
+    if (closed[fd]) (void)::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+  }
+  return {closed[0], closed[1], closed[2]};
+}
+
 std::string CurrentDirectory() {
   std::string dir(256, '\0');
   for (;;) {

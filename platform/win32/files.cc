@@ -324,4 +324,7 @@ bool MakeParentFolders(const std::string& path) {
 // Writing past a disk's end fails with an error here; no signal to turn off.
 void TakeFileSizeLimitAsError() {}
 
+// Files are handles here, never given a standard stream's number.
+ClosedStreams KeepStandardStreamsTaken() { return {}; }
+
 }  // namespace tallyrun::platform
