@@ -70,6 +70,7 @@ V ReadBackPaths(const std::string& log) {
 struct Conditions {
   rlim_t file_size_limit = RLIM_INFINITY;
   bool folder_deleted = false;
+  std::string output = {};       // where stdout goes, when not to a file of the test's
   std::vector<int> closed = {};  // descriptors closed at the start
 };
 
@@ -93,7 +94,7 @@ class CommandLine : public ::testing::Test {
     const rlimit limit{when.file_size_limit, when.file_size_limit};
     if (::setrlimit(RLIMIT_FSIZE, &limit) != 0 || ::chdir(work_.c_str()) != 0 ||
         !std::freopen(errors_.c_str(), "w", stderr) ||
-        !std::freopen(output_.c_str(), "w", stdout) ||
+        !std::freopen(when.output.empty() ? output_.c_str() : when.output.c_str(), "w", stdout) ||
         (when.folder_deleted && ::rmdir(work_.c_str()) != 0)) {
       ::_exit(126);
     }
@@ -378,6 +379,11 @@ TEST_F(CommandLine, ALoneHelpOrVersionIsAnsweredUnlessSuchAnItemExists) {
   EXPECT_EQ(ReadFile(output_), "");
   EXPECT_EQ(Added(ReadFile(log_)),
             (V{Rec(work_ + "/--version"), Rec(work_ + "/-h/", false), Rec(work_ + "/--version")}));
+  // An answer that cannot be shown is no answer.
+  const std::string lost = "tallyrun: 「-h」の答えを標準出力に書けません: ";
+  EXPECT_EQ(Run({"-h"}, {.output = "/dev/full"}),
+            (Outcome{1, lost + "ディスクの空き容量が足りません\n"}));
+  EXPECT_EQ(Run({"-h"}, {.closed = {1}}), (Outcome{1, lost + "閉じられています\n"}));
 }
 
 TEST_F(CommandLine, TheWindowProgramGetsAllThreeStandardStreamsOrIsNamedWhenItCannotStart) {
