@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -46,6 +47,26 @@ TEST(AppendLines, ALogThatCanBeWrittenButNotReadGetsTheBatchOnALineOfItsOwn) {
   ::wait(&status);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(ReadFile(log), "unfinished\r\ne\r\n");
+}
+
+// A full disk under a log that can only be appended to: room for the whole
+// batch is taken first, so none of it gets in where nothing could be taken
+// back. A small file system of the test's own is filled, where root may.
+TEST(AppendLines, AFullDiskRefusesABatchWholeWhereNothingCouldBeTakenBack) {
+  TempDir dir;
+  if (::mount("tmpfs", dir.path().c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP();
+  const struct Unmount {
+    std::string at;
+    ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+  } unmount{dir.path()};
+  const std::string log = dir / "t.log";
+  WriteFile(log, "earlier\r\n");
+  WriteFile(dir / "filler", std::string(40 << 10, 'x'));
+  if (std::system(("chattr +a " + log + " 2>/dev/null").c_str()) != 0) GTEST_SKIP();
+  EXPECT_EQ(AppendLines(log, std::string(32 << 10, 'y') + "\r\n").reason(),
+            "ディスクの空き容量が足りません");
+  EXPECT_EQ(std::system(("chattr -a " + log).c_str()), 0);
+  EXPECT_EQ(ReadFile(log), "earlier\r\n");
 }
 
 // What the system calls would cut at the NUL is refused whole.

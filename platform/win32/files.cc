@@ -215,12 +215,18 @@ Status AppendLines(const std::string& path, std::string_view lines) {
     batch.append("\r\n").append(bytes);
     data = batch;
   }
-  // Under our lock, the file's end is where our batch starts.
+  // At the file's end as it is then: another program may have emptied the
+  // log meanwhile, and a write at the end seen before would leave a gap.
   std::size_t done = 0;
-  if (WriteAt(h.get(), can_take_back ? size.QuadPart : -1, data, done)) return Status::Ok();
+  if (WriteAt(h.get(), -1, data, done)) return Status::Ok();
   const std::string reason = ReasonFromSystemError(::GetLastError());
-  // Nothing half-written: what got in is ours alone, and is taken back.
-  if (can_take_back && TruncateTo(h.get(), size.QuadPart)) return Status::Failure(reason);
+  // Nothing half-written: what got in is ours alone, and is taken back from
+  // where it began, counted back from the end it made.
+  LARGE_INTEGER end{};
+  if (can_take_back && ::GetFileSizeEx(h.get(), &end) &&
+      end.QuadPart >= static_cast<LONGLONG>(done) && TruncateTo(h.get(), end.QuadPart - done)) {
+    return Status::Failure(reason);
+  }
   return Status::Failure(reason +
                          KeptPart(h.get(), data.substr(0, done), data.size() - bytes.size()));
 }
