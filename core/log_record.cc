@@ -1,12 +1,19 @@
 #include "core/log_record.h"
 
 #include "core/date_time_text.h"
+#include "core/text_reading.h"
 
 namespace tallyrun {
 namespace {
 
 void EnsureTrailingSeparator(std::string& path) {
   if (path.empty() || path.back() != kPathSeparator) path.push_back(kPathSeparator);
+}
+
+// A record the reader would take for CP932 (text_reading.h) is marked as
+// UTF-8, so that every record reads back as it was written.
+void MarkIfMistakable(std::string& batch, std::string_view record) {
+  if (ReadingOf(record) == Reading::kCp932) batch.append(kUtf8Mark);
 }
 
 }  // namespace
@@ -31,11 +38,13 @@ std::string MakeLogLine(Env& env, std::string& path, const std::optional<ItemFac
 }
 
 void AppendBareLine(std::string& batch, std::string_view record) {
+  MarkIfMistakable(batch, record);
   batch.append(record);
   batch.append("\r\n");
 }
 
 void AppendQuotedLine(std::string& batch, std::string_view record) {
+  MarkIfMistakable(batch, record);
   batch.push_back('"');
   batch.append(record);
   batch.append("\"\r\n");

@@ -21,7 +21,8 @@ std::string MakeLogLine(Env& env, std::string& path, const std::optional<ItemFac
                         const LocalTime& now);
 
 // The command line writes records bare, a drop writes them in double quotes;
-// both end in CR LF.
+// both end in CR LF. A record the reader would take for CP932 starts with
+// the UTF-8 byte order mark, which the reader takes off.
 void AppendBareLine(std::string& batch, std::string_view record);
 void AppendQuotedLine(std::string& batch, std::string_view record);
 

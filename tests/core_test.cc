@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -91,10 +92,13 @@ TEST(LogReader, ReadsEveryWholeRecordNewestFirstSkippingDamageHoweverItArrives) 
       {"LF alone, no last line end", "M1\t/a\tD\nM2\t/b\t", V{"M2|/b", "M1|/a"}},
       // Each line is judged alone; 表 is 0x95 0x5C in CP932, whose second byte
       // must not pass for a "\\" nor one decoded line stand in for the next.
+      // CP932 that is also UTF-8 (ﾃｽﾄ１) or mostly so (ひなまつり); marked UTF-8.
       {"encodings mixed line by line",
        "M1\t/あ\tD\r\n\"M2\tC:\\\x95\x5C-1.txt\t\"\r\nM3\tD:\\\x95\x5C-2\t\r\n"
-       "M4\t/いう\xFF\tD\r\nM5\t/う\tD\r\n",
-       V{"M5|/う", "M4|/いう\xED\xB3\xBF", "M3|D:\\表-2", "M2|C:\\表-1.txt", "M1|/あ"}},
+       "M4\t/いう\xFF\tD\r\nM5\t/う\tD\r\nM6\t/\xC3\xBD\xC4\x82\x50\tD\r\n"
+       "M7\t/\x82\xD0\x82\xC8\x82\xDC\x82\xC2\x82\xE8\t\r\n\xEF\xBB\xBF\"M8\t/\xC3\xA9\t\"\r\n",
+       V{"M8|/é", "M7|/ひなまつり", "M6|/ﾃｽﾄ１", "M5|/う", "M4|/いう\xED\xB3\xBF", "M3|D:\\表-2",
+         "M2|C:\\表-1.txt", "M1|/あ"}},
       {"a NUL or a CR alone in a path", "M1\t/a" + nul + "b\tD\r\nM2\t/a\rb\tD\r\r\n",
        V{"M2|/a\rb", "M1|/a" + nul + "b"}},
   };
@@ -108,6 +112,83 @@ TEST(LogReader, ReadsEveryWholeRecordNewestFirstSkippingDamageHoweverItArrives) 
     reader.Finish();
     EXPECT_EQ(Entries(entries), row.entries) << "fed byte by byte";
   }
+}
+
+// Names as people make them: in CP932 of hiragana, katakana, kanji,
+// full-width digits and capitals, half-width katakana; in UTF-8 of one script
+// (accented Latin, Cyrillic, Greek, Hebrew, CJK, emoji); each mixed with
+// ASCII. Lines from elsewhere may be misread once in a thousand; the records
+// Tallyrun writes itself read back exactly.
+TEST(LogReader, TellsCp932FromUtf8InTenThousandNamesOfEachKind) {
+  PinnedClockEnv env(kNow);
+  std::mt19937 random(20020626);
+  auto pick = [&random](unsigned first, unsigned last) {
+    return first + random() % (last - first + 1);
+  };
+  const unsigned cp932_rows[][3] = {{0x82, 0x9F, 0xF1},
+                                    {0x83, 0x40, 0x7E},
+                                    {0, 0x80, 0xFC},
+                                    {0x82, 0x4F, 0x58},
+                                    {0x82, 0x60, 0x79}};
+  const char32_t scripts[][2] = {{0xE0, 0xFE},   {0x430, 0x44F},   {0x3B1, 0x3C9},
+                                 {0x5D0, 0x5EA}, {0x4E00, 0x9FA5}, {0x1F600, 0x1F64F}};
+  auto word = [&](bool cp932, unsigned script, std::string& out) {
+    const unsigned capitals = pick(0, 9);
+    for (unsigned i = 0, n = pick(2, 6); i < n; ++i) {
+      const unsigned kind = pick(0, 5);
+      if (cp932 && kind == 5) out += static_cast<char>(pick(0xA6, 0xDF));
+      if (cp932 && kind < 5) {
+        const unsigned* row = cp932_rows[kind];
+        out += static_cast<char>(row[0] == 0 ? pick(0x89, 0x97) : row[0]);
+        out += static_cast<char>(pick(row[1], row[2]));
+      }
+      if (cp932) continue;
+      char32_t c = pick(scripts[script][0], scripts[script][1]);
+      if (c == 0xF7 || (script == 0 && kind < 4)) c = pick('a', 'z');
+      if (c == 0x3C2) c = 0x3C3;  // σ for ς, which has no capital
+      if (script < 3 && (capitals == 0 || (capitals < 3 && i == 0))) c -= 0x20;
+      const int extra = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+      const unsigned char leads[] = {0, 0xC0, 0xE0, 0xF0};
+      out += static_cast<char>(leads[extra] | (c >> (6 * extra)));
+      for (int k = extra - 1; k >= 0; --k) out += static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F));
+    }
+  };
+  const std::string ascii[] = {"IMG", "report", "2024", "(1)", "v2", "Doc", "x"};
+  V paths, expected;
+  std::string foreign, own;
+  for (int i = 0; i < 20000; ++i) {
+    std::string path = "/d/";
+    const unsigned script = pick(0, 5);
+    for (unsigned part = pick(1, 3); part > 0; --part) {
+      if (path.size() > 3) path += " _-"[pick(0, 2)];
+      if (pick(0, 2) == 0)
+        path += ascii[pick(0, 6)];
+      else
+        word(i % 2 == 0, script, path);
+    }
+    paths.push_back(path + ".txt");
+    expected.push_back(paths.back());
+    if (i % 2 == 0) env.DecodeLegacyText(paths.back(), expected.back());
+    foreign += "M\t" + paths.back() + "\t\r\n";
+    AppendBareLine(own, "M\t" + paths.back() + "\t");
+  }
+  int misread[2] = {};
+  for (const auto& [log, exact] : {std::pair{&foreign, false}, {&own, true}}) {
+    LogEntries entries;
+    LogReader reader(env, entries);
+    reader.Feed(*log);
+    reader.Finish();
+    ASSERT_EQ(entries.size(), paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      const std::string_view path = EntryPath(entries[paths.size() - 1 - i]);
+      if (exact)
+        EXPECT_EQ(StraysRestored(path), paths[i]);
+      else
+        misread[i % 2] += path != expected[i];
+    }
+  }
+  EXPECT_LE(misread[0], 10) << "of 10,000 in CP932";
+  EXPECT_LE(misread[1], 10) << "of 10,000 in UTF-8";
 }
 
 TEST(LogReader, AHugeLineIsSkippedWithoutEverBeingHeldWhole) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/text_reading.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
@@ -141,7 +142,17 @@ TEST(ToLocalTime, AYearNoDateCanShowGivesNoneInsteadOfOverflowing) {
   EXPECT_EQ(ToLocalTime(0).year / 10, 197);
 }
 
-TEST(Cp932ToUtf8, MarksBadBytes) { EXPECT_EQ(Cp932ToUtf8("a\xA0z\x83"), "a\uFFFDz\uFFFD"); }
+// It knows the very characters of the core's own table of CP932, and the
+// user-defined ones (lead bytes F0 to F9) besides.
+TEST(Cp932ToUtf8, MarksBadBytesAndAgreesWithTheCoresTable) {
+  EXPECT_EQ(Cp932ToUtf8("a\xA0z\x83"), "a\uFFFDz\uFFFD");
+  for (unsigned pair = 0x8140; pair <= 0xFCFF; ++pair) {
+    const std::string bytes = {static_cast<char>(pair >> 8), static_cast<char>(pair)};
+    const bool user_defined = (pair >> 8) >= 0xF0 && (pair >> 8) <= 0xF9;
+    const bool known = Cp932ToUtf8(bytes).find("\uFFFD") == std::string::npos;
+    ASSERT_EQ(IsValidCp932(bytes), known && !user_defined) << pair;
+  }
+}
 
 TEST(ParseMountInfo, OffersEachStorageMountOnceWithItsEscapesDecoded) {
   // Left out: kernel and system trees, runtime state in memory, package

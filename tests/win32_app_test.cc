@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/log_reader.h"
+#include "platform/system_env.h"
 #include "tests/win32_test_support.h"
 
 namespace tallyrun::testing {
@@ -114,6 +116,18 @@ TEST_F(Tallyrun, RecordsEveryItemOfTheRawTextInOrderInTheSystemsFormsAndRefusesT
                             Rec(d + "\\a.txt", Moment(t1)) + Rec("\\") +
                             Rec(d + "\\" + kNihongoCp932 + "\xB6\xC5\x81\x60.txt", Moment(t1)) +
                             Rec(d + "\\café☕.txt", Moment(t1)) + Rec(d + "\\plain\\", Moment(t2)));
+
+  // Names read back as they were recorded, in CP932 where its bytes read so,
+  // in UTF-8 where they would not (ﾃＢ is also Âa) or it cannot hold them.
+  const std::vector<std::string> names = {"ﾃｽﾄ１.txt",      "ﾒｰﾙ１.txt", "ﾕｰｻﾞｰ.txt",
+                                          "ひなまつり.txt", "ﾃＢ.txt",   "é.txt"};
+  std::wstring arguments;
+  for (const std::string& name : names) arguments += W(File(name, t1)) + L" ";
+  EXPECT_EQ(Record(arguments).exit_code, 0u);
+  platform::SystemEnv env;
+  const LogEntries back = ReadLogEntries(env, log());
+  for (std::size_t i = 0; i < names.size(); ++i)
+    EXPECT_EQ(EntryPath(back[names.size() - 1 - i]), d + "\\" + names[i]);
 }
 
 TEST_F(Tallyrun, TakesTheLogFromASettingsFileInTheSystemsCodePage) {

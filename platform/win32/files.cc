@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "core/paths.h"
+#include "core/text_reading.h"
 #include "platform/errors.h"
 #include "platform/win32/item_facts.h"
 #include "platform/win32/system_error.h"
@@ -148,16 +149,23 @@ bool TruncateTo(HANDLE h, LONGLONG size) {
   return ::SetFileInformationByHandle(h, FileEndOfFileInfo, &end, sizeof end);
 }
 
-// Each line in the system's ANSI code page where it holds the line exactly,
-// so that the system's own tools read the log; otherwise in UTF-8.
+// Each line in the system's ANSI code page where that holds it exactly and
+// the reader takes those bytes for it again, so that the system's own tools
+// read the log; otherwise in UTF-8, as the core gave it (marked where the
+// reader would take it for CP932).
 std::string LogBytes(std::string_view lines) {
   std::string bytes;
   bytes.reserve(lines.size());
   while (!lines.empty()) {
     const std::size_t nl = lines.find('\n');
-    const std::size_t n = nl == std::string_view::npos ? lines.size() : nl + 1;
-    bytes.append(AnsiWhereExact(lines.substr(0, n)));
-    lines.remove_prefix(n);
+    const std::string_view line =
+        lines.substr(0, nl == std::string_view::npos ? lines.size() : nl + 1);
+    const std::string_view text =
+        line.starts_with(kUtf8Mark) ? line.substr(kUtf8Mark.size()) : line;
+    const std::optional<std::string> ansi = AnsiExact(text);
+    const bool ansi_reads_back = ansi && *ansi != text && ReadingOf(*ansi) == Reading::kCp932;
+    bytes.append(ansi_reads_back ? std::string_view(*ansi) : line);
+    lines.remove_prefix(line.size());
   }
   return bytes;
 }

@@ -2,6 +2,7 @@
 // UTF-16, and files for the system's own tools are in its ANSI code page.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,7 +21,9 @@ std::string DecodeCodePage(std::string_view bytes, unsigned code_page);
 void DecodeCodePage(std::string_view bytes, unsigned code_page, std::string& out);
 
 // UTF-8 text in the ANSI code page when that holds every character exactly;
-// otherwise left in UTF-8, never with "?" standing in for what was lost.
+// otherwise nothing, or, in the second form, the text left in UTF-8: never
+// with "?" standing in for what was lost.
+std::optional<std::string> AnsiExact(std::string_view utf8);
 std::string AnsiWhereExact(std::string_view utf8);
 
 }  // namespace tallyrun::platform
