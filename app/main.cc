@@ -122,7 +122,16 @@ int Record(int argc, char** argv, bool output_closed) {
   platform::SystemEnv env;
   const ProgramPlaces places = platform::CurrentProgramPlaces();
   const SettingsLocation location = LocateSettings(places);
-  const std::string LogFilePath = ResolveLogFilePath(env, location);
+  const ResolvedLogFile resolved = ResolveLogFilePath(env, location);
+  const std::string& LogFilePath = resolved.path;
+  const std::vector<std::string> named = platform::CommandLineItems(argc, argv);
+  // Records would go to the default log instead of the one the user chose.
+  // The window starts as ever, and learns the reason itself (settings.h).
+  if (!named.empty() && !resolved.settings_read.ok()) {
+    complain("設定ファイル「" + TerminalText(location.settings_file) +
+             "」を読めません: " + resolved.settings_read.reason());
+    return 1;
+  }
   // On a fresh account the per-user data folder that holds the default log
   // does not exist yet; the program's own folder always does, and a log the
   // user chose is never given folders.
@@ -131,7 +140,6 @@ int Record(int argc, char** argv, bool output_closed) {
     (void)platform::MakeParentFolders(LogFilePath);
   }
 
-  const std::vector<std::string> named = platform::CommandLineItems(argc, argv);
   if (named.empty()) {
     complain(ShowWindowProgram(places.program_directory, location, LogFilePath));
     return 1;

@@ -15,6 +15,7 @@ class SystemEnv : public Env {
                     const std::function<bool(std::string_view)>& sink) override;
   Status ReplaceFile(const std::string& path, std::string_view contents) override;
   void DecodeLegacyText(std::string_view bytes, std::string& out) override;
+  std::optional<std::string> SystemCodePageText(std::string_view text) override;
 };
 
 }  // namespace tallyrun::platform

@@ -184,8 +184,9 @@ TEST_F(CommandLine, EveryItemIsRecordedExactlyInOrderOrRefusedWithAMessage) {
 }
 
 // One row per shape of settings file: where the record lands, and nothing
-// else changed, the settings file included.
-TEST_F(CommandLine, SettingsFilesOfAnyShapeNeverStopTheRecording) {
+// else changed, the settings file included. One that is there but cannot be
+// read is named, and nothing is recorded anywhere.
+TEST_F(CommandLine, SettingsFilesOfAnyShapeGiveTheirLogOrAreNamed) {
   std::string garbage;
   for (int i = 0; i < 4096; ++i) garbage.push_back(static_cast<char>(i * 7919 % 251));
   const struct {
@@ -194,10 +195,12 @@ TEST_F(CommandLine, SettingsFilesOfAnyShapeNeverStopTheRecording) {
     off_t sparse_size = 0;
   } rows[] = {
       {garbage, log_},
-      {"", log_, S_IFIFO},
+      {"", "", S_IFIFO},
       // Only the start of a huge file is read: the key sits there.
       {"[Tallyrun]\r\nLogFile=" + work_ + "/big.log\r\n", work_ + "/big.log", S_IFREG,
        off_t{2} << 30},
+      // A name is its bytes, also when they are no text.
+      {"[Tallyrun]\r\nLogFile=" + work_ + "/caf\xE9.log\r\n", work_ + "/caf\xE9.log"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.lands_in + " " + std::to_string(row.kind));
@@ -207,11 +210,15 @@ TEST_F(CommandLine, SettingsFilesOfAnyShapeNeverStopTheRecording) {
     if (row.sparse_size != 0) {
       ASSERT_EQ(::truncate(settings_.c_str(), row.sparse_size), 0);
     }
-    WriteFile(row.lands_in, kEarlier);
+    if (!row.lands_in.empty()) WriteFile(row.lands_in, kEarlier);
     const auto before = Take(row.lands_in);
-    EXPECT_EQ(Run({"/"}), kQuiet);
+    const Outcome unread{1, "tallyrun: 設定ファイル「" + settings_ +
+                                "」を読めません: 通常のファイルではありません\n"};
+    EXPECT_EQ(Run({"/"}), row.lands_in.empty() ? unread : kQuiet);
     EXPECT_EQ(Take(row.lands_in), before);
-    EXPECT_EQ(Added(ReadFile(row.lands_in)), V{Rec("/")});
+    if (!row.lands_in.empty()) {
+      EXPECT_EQ(Added(ReadFile(row.lands_in)), V{Rec("/")});
+    }
   }
 }
 

@@ -330,10 +330,14 @@ TEST(Settings, ResolvesTheStoredValueExactly) {
       {"", ""},
       {"default", "default"},
       {uncut, uncut},
-      {"C:\\\x83\x65\x83\x58\x83\x67.log", "C:\\テスト.log"}};
+      // CP932, also when it is UTF-8 too (ﾒｰﾙ１); bytes neither UTF-8 nor CP932 as they are.
+      {"C:\\\x83\x65\x83\x58\x83\x67.log", "C:\\テスト.log"},
+      {"C:\\\xD2\xB0\xD9\x82\x50.log", "C:\\ﾒｰﾙ１.log"},
+      {"/caf\xE9.log", "/caf\xE9.log"},
+      {"/データ\xFF.log", "/データ\xFF.log"}};
   for (const auto& [stored, resolved] : rows) {
     WriteFile(location.settings_file, "[Tallyrun]\r\nLogFile=" + stored + "\r\n");
-    EXPECT_EQ(ResolveLogFilePath(env, location), resolved);
+    EXPECT_EQ(ResolveLogFilePath(env, location).path, resolved);
   }
 }
 
@@ -351,7 +355,7 @@ TEST(Settings, SavingAPathKeepsEveryOtherLineAndIsNeverHalfWritten) {
   WriteFile(ini, with("/old.log"));
   ASSERT_TRUE(SaveLogFilePath(env, location, " /padded.log", "/old.log").ok());
   EXPECT_EQ(ReadFile(ini), with("\" /padded.log\""));
-  EXPECT_EQ(ResolveLogFilePath(env, location), " /padded.log");
+  EXPECT_EQ(ResolveLogFilePath(env, location).path, " /padded.log");
   EXPECT_FALSE(SaveLogFilePath(env, location, "/a\nb", "/old.log").ok());
 
   // The disk fills up part way through: the file-size limit stands in.
@@ -368,6 +372,9 @@ TEST(Settings, SavingAPathKeepsEveryOtherLineAndIsNeverHalfWritten) {
   EXPECT_EQ(ReadFile(ini), with("\" /padded.log\""));
   // Nothing is left beside the file, such as a temporary copy.
   EXPECT_EQ(std::ranges::distance(std::filesystem::directory_iterator(dir / "sub")), 1);
+  // A path the rule would take for CP932 is kept in UTF-16.
+  ASSERT_TRUE(SaveLogFilePath(env, location, "/é.log", "/old.log").ok());
+  EXPECT_EQ(ResolveLogFilePath(env, location).path, "/é.log");
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // The recording core on the Windows platform layer: the moment's text where
-// the system's date form ends, long paths, and an item's facts as Windows gives
-// them.
+// the system's date form ends, long paths, settings as Windows reads them, and
+// an item's facts as Windows gives them.
 #include <gtest/gtest.h>
 
+#include "core/settings.h"
 #include "platform/files.h"
 #include "platform/system_env.h"
 #include "platform/win32/item_facts.h"
@@ -30,6 +31,26 @@ TEST(AppendLines, TakesALongPathWrittenWithSlashesAndDots) {
   ASSERT_TRUE(
       platform::AppendLines(folder + "/" + std::string(60, 'x') + "/../t.log", "a\r\n").ok());
   EXPECT_EQ(ReadBytes(folder + "\\t.log"), "a\r\n");
+}
+
+// Saved so that Windows' own profile functions read back the very path: in
+// the system's code page where that holds it and it reads back from there
+// (not ﾃＢ, which would read as Âa), else in UTF-16.
+TEST(SaveLogFilePath, WritesWhatWindowsReadsBack) {
+  TempDir dir;
+  platform::SystemEnv env;
+  const SettingsLocation location{dir / "Tallyrun.ini", dir / "Tallyrun.log"};
+  for (const auto& [name, utf16] :
+       {std::pair{"ﾒｰﾙ１.log", false}, {"café☕.log", true}, {"ﾃＢ.log", true}}) {
+    ::DeleteFileW(W(location.settings_file).c_str());
+    ASSERT_TRUE(SaveLogFilePath(env, location, dir / name, "").ok());
+    wchar_t read[MAX_PATH];
+    ::GetPrivateProfileStringW(L"Tallyrun", L"LogFile", L"", read, MAX_PATH,
+                               W(location.settings_file).c_str());
+    EXPECT_EQ(U(read), dir / name);
+    EXPECT_EQ(ResolveLogFilePath(env, location).path, dir / name);
+    EXPECT_EQ(ReadBytes(location.settings_file).starts_with("\xFF\xFE"), utf16) << name;
+  }
 }
 
 // Cloud files (kept on the device, online only) and ReFS set bits above the

@@ -8,6 +8,7 @@
 
 #include "core/paths.h"
 #include "core/text_reading.h"
+#include "core/utf8.h"
 #include "platform/errors.h"
 #include "platform/win32/item_facts.h"
 #include "platform/win32/system_error.h"
@@ -41,6 +42,9 @@ Status FromLastError() { return Status::Failure(ReasonFromSystemError(::GetLastE
 Status CheckPath(const std::string& path) {
   if (path.empty()) return Status::Failure(kReasonEmptyPath);
   if (path.find('\0') != std::string::npos) return Status::Failure(kReasonNulInPath);
+  // Bytes that are no text (a settings value in no known encoding) would
+  // name another file, with U+FFFD in their place.
+  if (!IsValidUtf8(path)) return Status::Failure("パスに文字として読めないバイトが含まれています");
   return Status::Ok();
 }
 
