@@ -1,7 +1,9 @@
 // Start-up: resolve the log file, then either record the command line's items
 // and end, or hand over to the window.
+#include <cerrno>
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "app/window_program.h"
 #include "core/build_facts.h"
 #include "core/settings.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/program_location.h"
 #include "platform/program_start.h"
@@ -46,19 +49,25 @@ constexpr char kUsage[] =
     "この説明や版を表示し、何も記録しません。詳しくは man tallyrun。\n";
 
 // Every argument is an item, but a lone --help or --version that names
-// nothing here is someone asking, not an item to record.
-bool AnsweredQuestion(int argc, char** argv) {
-  if (argc != 2 || tallyrun::platform::Exists(argv[1])) return false;
+// nothing here is someone asking, not an item to record. An answer that
+// cannot be shown (the output closed or full) is a failure, said on stderr.
+std::optional<int> Answer(int argc, char** argv, bool output_closed) {
+  if (argc != 2 || tallyrun::platform::Exists(argv[1])) return std::nullopt;
   const std::string_view argument = argv[1];
-  if (argument == "--help" || argument == "-h") {
-    std::fputs(kUsage, stdout);
-    return true;
-  }
+  std::string answer = kUsage;
   if (argument == "--version") {
-    std::printf("tallyrun %s\n", tallyrun::kVersion);
-    return true;
+    answer = std::string("tallyrun ") + tallyrun::kVersion + "\n";
+  } else if (argument != "--help" && argument != "-h") {
+    return std::nullopt;
   }
-  return false;
+  if (!output_closed && std::fputs(answer.c_str(), stdout) >= 0 && std::fflush(stdout) == 0) {
+    return 0;
+  }
+  const std::string why =
+      output_closed ? "閉じられています" : tallyrun::platform::ReasonFromErrno(errno);
+  tallyrun::platform::TellUser(
+      {"「" + std::string(argument) + "」の答えを標準出力に書けません: " + why}, true);
+  return 1;
 }
 
 // One note, so that a mistyped name is seen; the record itself stands.
@@ -106,14 +115,23 @@ void Report(const tallyrun::CommandLineOutcome& outcome, const std::string& log_
   }
 }
 
-int Record(int argc, char** argv) {
+int Record(int argc, char** argv, bool output_closed) {
   using namespace tallyrun;
-  if (AnsweredQuestion(argc, argv)) return 0;
+  if (const std::optional<int> answered = Answer(argc, argv, output_closed)) return *answered;
   Complaints complain;
   platform::SystemEnv env;
   const ProgramPlaces places = platform::CurrentProgramPlaces();
   const SettingsLocation location = LocateSettings(places);
-  const std::string LogFilePath = ResolveLogFilePath(env, location);
+  const ResolvedLogFile resolved = ResolveLogFilePath(env, location);
+  const std::string& LogFilePath = resolved.path;
+  const std::vector<std::string> named = platform::CommandLineItems(argc, argv);
+  // Records would go to the default log instead of the one the user chose.
+  // The window starts as ever, and learns the reason itself (settings.h).
+  if (!named.empty() && !resolved.settings_read.ok()) {
+    complain("設定ファイル「" + TerminalText(location.settings_file) +
+             "」を読めません: " + resolved.settings_read.reason());
+    return 1;
+  }
   // On a fresh account the per-user data folder that holds the default log
   // does not exist yet; the program's own folder always does, and a log the
   // user chose is never given folders.
@@ -122,7 +140,6 @@ int Record(int argc, char** argv) {
     (void)platform::MakeParentFolders(LogFilePath);
   }
 
-  const std::vector<std::string> named = platform::CommandLineItems(argc, argv);
   if (named.empty()) {
     complain(ShowWindowProgram(places.program_directory, location, LogFilePath));
     return 1;
@@ -137,10 +154,11 @@ int Record(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const tallyrun::platform::ClosedStreams closed = tallyrun::platform::KeepStandardStreamsTaken();
   tallyrun::platform::TakeFileSizeLimitAsError();
   // Out of memory is a message and a status, never an abort.
   try {
-    return Record(argc, argv);
+    return Record(argc, argv, closed.output);
   } catch (const std::bad_alloc&) {
     tallyrun::platform::TellUser({"メモリが足りません"}, true);
     return 1;

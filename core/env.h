@@ -100,6 +100,12 @@ class Env {
   // Text from a Japanese Windows system (CP932) as UTF-8, in place of what
   // `out` held; its memory is used again, as a log may have many such lines.
   virtual void DecodeLegacyText(std::string_view bytes, std::string& out) = 0;
+  // Text in the code page the system's own tools read files in: Windows' ANSI
+  // code page, nothing when that cannot hold every character exactly; UTF-8,
+  // as it is, elsewhere.
+  virtual std::optional<std::string> SystemCodePageText(std::string_view text) {
+    return std::string(text);
+  }
 
   // What the windows browse and start.
   // A file or folder of any kind, links followed.

@@ -179,18 +179,26 @@ void LogEntries::Clear() {
   size_ = 0;
 }
 
-void LogReader::TakeLine(std::string_view line, bool valid_utf8) {
+void LogReader::TakeLine(std::string_view line, bool plain) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  // Tallyrun's own mark on a line in UTF-8 that would read otherwise.
+  const bool marked = line.starts_with(kUtf8Mark);
+  if (marked) line.remove_prefix(kUtf8Mark.size());
   std::string_view field = FieldOf(line);
   // The list finds a path after the first separator, so a moment holding one
   // would show a wrong path; such a line is damaged. Judged on the bytes: no
   // CP932 character holds a TAB, so the moment is the same part either way.
   std::size_t first_tab = FindByte(field, '\t');
   if (FindByte(field.substr(0, first_tab), kEntrySeparator) != std::string_view::npos) return;
-  if (!valid_utf8 && !IsValidUtf8(field)) {
-    Decode(field);
-    field = decoded_;
-    first_tab = FindByte(field, '\t');
+  if (!plain) {
+    const Reading reading = !marked              ? ReadingOf(field)
+                            : IsValidUtf8(field) ? Reading::kUtf8
+                                                 : Reading::kUtf8WithStrays;
+    if (reading != Reading::kUtf8) {
+      Decode(field, reading);
+      field = decoded_;
+      first_tab = FindByte(field, '\t');
+    }
   }
   if (first_tab == std::string_view::npos) return;
   const std::size_t second_tab = FindByte(field, '\t', first_tab + 1);
@@ -198,7 +206,7 @@ void LogReader::TakeLine(std::string_view line, bool valid_utf8) {
   out_.AddNewestFromLine(field.substr(0, second_tab), first_tab);
 }
 
-void LogReader::Decode(std::string_view field) {
+void LogReader::Decode(std::string_view field, Reading reading) {
   // Only the stretch from the first byte beyond ASCII to the last is decoded:
   // around it ASCII stands for itself, in UTF-8 and in every Windows code
   // page. A double-byte character may end in an ASCII byte, so the stretch
@@ -208,18 +216,20 @@ void LogReader::Decode(std::string_view field) {
   const std::string_view stretch = field.substr(first, end - first);
   // Records of one folder tend to come together: the stretch is often the
   // one just decoded.
-  if (stretch != decoded_from_) {
+  if (stretch != decoded_from_ || reading != decoded_as_) {
     decoded_from_.assign(stretch);
-    DecodeStretch(stretch);
+    decoded_as_ = reading;
+    DecodeStretch(stretch, reading);
   }
   decoded_.assign(field.substr(0, first));
   decoded_ += decoded_stretch_;
   decoded_ += field.substr(end);
 }
 
-void LogReader::DecodeStretch(std::string_view stretch) {
-  if (!MostlyUtf8(stretch)) {
+void LogReader::DecodeStretch(std::string_view stretch, Reading reading) {
+  if (reading == Reading::kCp932) {
     env_.DecodeLegacyText(stretch, decoded_stretch_);
+    // Should the system's converter still refuse a byte, nothing is made up.
     if (!HoldsReplacementCharacter(decoded_stretch_)) return;
   }
   decoded_stretch_ = WithStraysCarried(stretch);
@@ -248,14 +258,15 @@ void LogReader::Feed(std::string_view piece) {
   const std::size_t last_nl = piece.rfind('\n');
   const std::size_t whole = last_nl == std::string_view::npos ? 0 : last_nl + 1;
   const std::string_view lines = piece.substr(0, whole);
-  // A line break never falls inside a character, so text checked well-formed
-  // across many lines is so line by line: the check runs on until a line
-  // that is not, and starts again after it.
-  std::size_t well_formed_to = ValidUtf8Length(lines);
+  // A line break never falls inside a character, so text checked across many
+  // lines is checked line by line: the check runs on until a line that needs
+  // a closer look (malformed, or with a two-byte character), and starts again
+  // after it.
+  std::size_t plain_to = PlainUtf8Length(lines);
   for (std::size_t at = 0; at < lines.size();) {
     const std::size_t nl = FindByte(lines, '\n', at);
-    if (well_formed_to < at) well_formed_to = at + ValidUtf8Length(lines.substr(at));
-    if (nl - at <= kLongestLine) TakeLine(lines.substr(at, nl - at), well_formed_to > nl);
+    if (plain_to < at) plain_to = at + PlainUtf8Length(lines.substr(at));
+    if (nl - at <= kLongestLine) TakeLine(lines.substr(at, nl - at), plain_to > nl);
     at = nl + 1;
   }
   if (piece.size() - whole > kLongestLine) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/env.h"
+#include "core/text_reading.h"
 
 namespace tallyrun {
 
@@ -76,12 +77,12 @@ class LogReader {
   void Finish();
 
  private:
-  // `valid_utf8` when the line is known to be well-formed.
-  void TakeLine(std::string_view line, bool valid_utf8);
-  // A line that is not UTF-8, into decoded_: CP932 from a Windows system, or
-  // UTF-8 with stray bytes, which are carried (see utf8.h).
-  void Decode(std::string_view field);
-  void DecodeStretch(std::string_view stretch);
+  // `plain` when the line is known to read as UTF-8 (see PlainUtf8Length).
+  void TakeLine(std::string_view line, bool plain);
+  // A line not read as it stands, into decoded_: CP932 from a Windows system,
+  // or UTF-8 with stray bytes, which are carried (see utf8.h).
+  void Decode(std::string_view field, Reading reading);
+  void DecodeStretch(std::string_view stretch, Reading reading);
   void SkipRestOfLine();
 
   Env& env_;
@@ -90,6 +91,7 @@ class LogReader {
   // Kept from line to line.
   std::string decoded_;
   std::string decoded_from_;
+  Reading decoded_as_ = Reading::kUtf8;
   std::string decoded_stretch_;
   bool skipping_ = false;       // inside a line too long to be a record
   bool partial_taken_ = false;  // partial_line_ counted already

@@ -16,12 +16,13 @@ namespace tallyrun {
 // is shown and what is logged agree. Never fails.
 std::string MakeLogLine(std::string& path, Env& env);
 // The same for an item already looked up; `facts` is empty when it could not
-// be read. A modified moment the date form cannot express counts as unreadable.
+// be read. A modified moment the date form cannot express is left out.
 std::string MakeLogLine(std::string& path, Env& env, const std::optional<ItemFacts>& facts,
                         const LocalTime& now);
 
 // The command line writes records bare, a drop writes them in double quotes;
-// both end in CR LF.
+// both end in CR LF. A record the reader would take for CP932 starts with
+// the UTF-8 byte order mark, which the reader takes off.
 void AppendBareLine(std::string& batch, std::string_view record);
 void AppendQuotedLine(std::string& batch, std::string_view record);
 

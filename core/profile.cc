@@ -3,13 +3,12 @@
 #include <vector>
 
 #include "core/ascii.h"
+#include "core/text_reading.h"
 #include "core/utf16.h"
-#include "core/utf8.h"
 
 namespace tallyrun {
 namespace {
 
-constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 // Windows trims these around names and values; ^Z ends many DOS-era files.
 constexpr std::string_view kBlanks = " \t\n\v\f\r\x1A";
 constexpr std::string_view kLineEnds = "\r\n";
@@ -29,6 +28,11 @@ struct Parsed {
 };
 
 std::string_view UpToNul(std::string_view s) { return s.substr(0, s.find('\0')); }
+
+// Windows never takes a name holding a NUL for the one asked for.
+bool NamesMatch(std::string_view name, std::string_view asked) {
+  return name.find('\0') == std::string_view::npos && EqualsIgnoringAsciiCase(name, asked);
+}
 
 bool IsCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 bool IsCp932Trail(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
@@ -55,19 +59,21 @@ Parsed Parse(std::string_view text, bool cp932) {
   if (t.front() == '[') {
     const std::size_t close = LastClosingBracket(t, cp932);
     if (close != std::string_view::npos) {
-      return {Kind::kSection, Trimmed(UpToNul(t.substr(1, close - 1)), kBlanks), {}};
+      return {Kind::kSection, Trimmed(t.substr(1, close - 1), kBlanks), {}};
     }
   }
   const std::size_t eq = t.find('=');
-  if (eq == std::string_view::npos) return {Kind::kKey, Trimmed(UpToNul(t), kBlanks), {}};
-  return {Kind::kKey, Trimmed(UpToNul(t.substr(0, eq)), kBlanks),
+  if (eq == std::string_view::npos) return {Kind::kKey, Trimmed(t, kBlanks), {}};
+  return {Kind::kKey, Trimmed(t.substr(0, eq), kBlanks),
           Trimmed(UpToNul(t.substr(eq + 1)), kBlanks)};
 }
 
 // A settings file as the parts the rules work on.
 class Profile {
  public:
-  explicit Profile(std::string_view text) : text_(text) {
+  // `converted` from UTF-16: no line of it is CP932.
+  Profile(std::string_view text, bool converted)
+      : text_(text), legacy_(!converted && !text.starts_with(kUtf8Mark)) {
     std::size_t pos = text.starts_with(kUtf8Mark) ? kUtf8Mark.size() : 0;
     while (pos < text.size()) {
       const std::size_t content = std::min(text.find_first_of(kLineEnds, pos), text.size());
@@ -79,12 +85,12 @@ class Profile {
 
   const std::vector<Line>& lines() const { return lines_; }
   std::string_view text() const { return text_; }
-  // A line that is not UTF-8 is taken as CP932, line by line: a value
-  // written in one cannot change how the others read.
+  // Without a byte order mark, a line is read by the rule of text_reading.h,
+  // line by line: a value written in one cannot change how the others read.
   Parsed At(std::size_t i) const {
     const std::string_view line =
         text_.substr(lines_[i].begin, lines_[i].content - lines_[i].begin);
-    return Parse(line, !IsValidUtf8(line));
+    return Parse(line, legacy_ && ReadingOf(line) == Reading::kCp932);
   }
 
   // The lines of the first section of that name: from its header to the
@@ -92,7 +98,7 @@ class Profile {
   std::optional<std::pair<std::size_t, std::size_t>> Section(std::string_view name) const {
     for (std::size_t i = 0; i < lines_.size(); ++i) {
       const Parsed p = At(i);
-      if (p.kind != Kind::kSection || !EqualsIgnoringAsciiCase(p.name, name)) continue;
+      if (p.kind != Kind::kSection || !NamesMatch(p.name, name)) continue;
       std::size_t j = i + 1;
       while (j < lines_.size() && At(j).kind != Kind::kSection) ++j;
       return std::pair{i, j};
@@ -105,7 +111,7 @@ class Profile {
                                  std::string_view key) const {
     for (std::size_t i = section.first + 1; i < section.second; ++i) {
       const Parsed p = At(i);
-      if (p.kind == Kind::kKey && EqualsIgnoringAsciiCase(p.name, key)) return i;
+      if (p.kind == Kind::kKey && NamesMatch(p.name, key)) return i;
     }
     return std::nullopt;
   }
@@ -119,6 +125,7 @@ class Profile {
 
  private:
   std::string_view text_;
+  bool legacy_;
   std::vector<Line> lines_;
 };
 
@@ -141,8 +148,8 @@ std::string EncodeValue(std::string_view value) {
 }
 
 std::optional<std::string> ValueInBytes(std::string_view text, std::string_view section,
-                                        std::string_view key) {
-  const Profile profile(text);
+                                        std::string_view key, bool converted) {
+  const Profile profile(text, converted);
   const auto span = profile.Section(section);
   if (!span) return std::nullopt;
   const std::optional<std::size_t> line = profile.Key(*span, key);
@@ -161,8 +168,8 @@ std::size_t AfterFirstLineEnd(const Profile& profile, std::size_t i) {
 }
 
 std::string WithValueInBytes(std::string_view text, std::string_view section, std::string_view key,
-                             std::string_view value) {
-  const Profile profile(text);
+                             std::string_view value, bool converted) {
+  const Profile profile(text, converted);
   const std::string entry = std::string(key) + "=" + EncodeValue(value);
   const std::string_view line_end = profile.LineEnd();
   const auto span = profile.Section(section);
@@ -193,17 +200,17 @@ std::string WithValueInBytes(std::string_view text, std::string_view section, st
 std::optional<std::string> ProfileValue(std::string_view text, std::string_view section,
                                         std::string_view key) {
   if (const std::optional<ByteOrder> order = Utf16MarkOf(text)) {
-    return ValueInBytes(Utf16ToUtf8(text.substr(2), *order), section, key);
+    return ValueInBytes(Utf16ToUtf8(text.substr(2), *order), section, key, true);
   }
-  return ValueInBytes(text, section, key);
+  return ValueInBytes(text, section, key, false);
 }
 
 std::string WithProfileValue(std::string_view text, std::string_view section, std::string_view key,
                              std::string_view value) {
   const std::optional<ByteOrder> order = Utf16MarkOf(text);
-  if (!order) return WithValueInBytes(text, section, key, value);
+  if (!order) return WithValueInBytes(text, section, key, value, false);
   const std::string utf8 =
-      WithValueInBytes(Utf16ToUtf8(text.substr(2), *order), section, key, value);
+      WithValueInBytes(Utf16ToUtf8(text.substr(2), *order), section, key, value, true);
   std::string out(text.substr(0, 2));
   out += Utf8ToUtf16(utf8, *order);
   // A last odd byte belongs to no character; it stays where it was.

@@ -1,10 +1,13 @@
 #include "core/settings.h"
 
+#include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "core/build_facts.h"
 #include "core/profile.h"
-#include "core/utf8.h"
+#include "core/text_reading.h"
+#include "core/utf16.h"
 
 namespace tallyrun {
 namespace {
@@ -30,6 +33,42 @@ Status ReadSettingsText(Env& env, const std::string& path, std::string& text, bo
   });
 }
 
+bool HasByteOrderMark(std::string_view text) {
+  return Utf16MarkOf(text) || text.starts_with(kUtf8Mark);
+}
+
+std::string Decoded(Env& env, std::string_view bytes) {
+  std::string text(bytes);
+  if (ReadingOf(bytes) == Reading::kCp932) env.DecodeLegacyText(bytes, text);
+  return text;
+}
+
+std::optional<std::string> StoredLogFile(Env& env, std::string_view text) {
+  std::optional<std::string> stored = ProfileValue(text, kSettingsSection, kSettingsKey);
+  if (stored && !HasByteOrderMark(text)) *stored = Decoded(env, *stored);
+  return stored;
+}
+
+// A file without a mark in UTF-16, each line read by the rule on its own.
+std::string AsUtf16(Env& env, std::string_view text) {
+  std::string lines;
+  while (!text.empty()) {
+    const std::size_t n = std::min(text.find('\n'), text.size() - 1) + 1;
+    lines += Decoded(env, text.substr(0, n));
+    text.remove_prefix(n);
+  }
+  return "\xFF\xFE" + Utf8ToUtf16(lines, ByteOrder::kLittleEndian);
+}
+
+std::string WithLogFile(Env& env, std::string_view text, const std::string& value) {
+  if (HasByteOrderMark(text)) return WithProfileValue(text, kSettingsSection, kSettingsKey, value);
+  const std::optional<std::string> bytes = env.SystemCodePageText(value);
+  if (bytes && Decoded(env, *bytes) == value) {
+    return WithProfileValue(text, kSettingsSection, kSettingsKey, *bytes);
+  }
+  return WithProfileValue(AsUtf16(env, text), kSettingsSection, kSettingsKey, value);
+}
+
 }  // namespace
 
 SettingsLocation LocateSettings(const ProgramPlaces& places) {
@@ -46,21 +85,17 @@ SettingsLocation LocateSettings(const ProgramPlaces& places) {
       BaseDirectory(places.xdg_data_home, places.home, "/.local/share") + "/tallyrun/Tallyrun.log"};
 }
 
-std::string ResolveLogFilePath(Env& env, const SettingsLocation& location) {
+ResolvedLogFile ResolveLogFilePath(Env& env, const SettingsLocation& location) {
   std::string text;
-  std::string value = kDefaultValue;
   bool complete;
-  if (ReadSettingsText(env, location.settings_file, text, complete).ok()) {
-    if (std::optional<std::string> stored = ProfileValue(text, kSettingsSection, kSettingsKey)) {
-      if (IsValidUtf8(*stored)) {
-        value = std::move(*stored);
-      } else {
-        env.DecodeLegacyText(*stored, value);
-      }
-    }
+  if (Status read = ReadSettingsText(env, location.settings_file, text, complete); !read.ok()) {
+    // A missing file is no setting; one that is there and cannot be read is.
+    if (env.FactsOf(location.settings_file)) return {location.default_log_file, std::move(read)};
+    text.clear();
   }
-  if (value != kDefaultValue) return value;
-  return location.default_log_file;
+  std::optional<std::string> value = StoredLogFile(env, text);
+  if (!value || *value == kDefaultValue) return {location.default_log_file};
+  return {std::move(*value)};
 }
 
 Status SaveLogFilePath(Env& env, const SettingsLocation& location, const std::string& shown,
@@ -76,10 +111,9 @@ Status SaveLogFilePath(Env& env, const SettingsLocation& location, const std::st
     Status read = ReadSettingsText(env, location.settings_file, text, complete);
     if (!read.ok()) return read;
     if (!complete) return Status::Failure("設定ファイルが大きすぎます");
-    if (ProfileValue(text, kSettingsSection, kSettingsKey) == shown) return Status::Ok();
+    if (StoredLogFile(env, text) == shown) return Status::Ok();
   }
-  return env.ReplaceFile(location.settings_file,
-                         WithProfileValue(text, kSettingsSection, kSettingsKey, shown));
+  return env.ReplaceFile(location.settings_file, WithLogFile(env, text, shown));
 }
 
 }  // namespace tallyrun

@@ -65,9 +65,9 @@ inline int LengthAt(const unsigned char* p, const unsigned char* end) {
   return 0;
 }
 
-}  // namespace
-
-std::size_t ValidUtf8Length(std::string_view text) {
+// Up to the first malformed character, or the first of `kStopLength` bytes.
+template <int kStopLength>
+std::size_t WellFormedLength(std::string_view text) {
   const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
   const unsigned char* const end = begin + text.size();
   const unsigned char* p = begin;
@@ -77,11 +77,17 @@ std::size_t ValidUtf8Length(std::string_view text) {
     // Non-ASCII characters come in runs: a word or a name.
     do {
       const int length = LengthAt(p, end);
-      if (length == 0) return static_cast<std::size_t>(p - begin);
+      if (length == 0 || length == kStopLength) return static_cast<std::size_t>(p - begin);
       p += length;
     } while (p < end && *p >= 0x80);
   }
 }
+
+}  // namespace
+
+std::size_t ValidUtf8Length(std::string_view text) { return WellFormedLength<0>(text); }
+
+std::size_t PlainUtf8Length(std::string_view text) { return WellFormedLength<2>(text); }
 
 bool IsValidUtf8(std::string_view text) { return ValidUtf8Length(text) == text.size(); }
 
@@ -102,27 +108,6 @@ int CharacterLength(std::string_view text) {
   if (text.empty() || static_cast<unsigned char>(text.front()) < 0x80) return 0;
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   return LengthAt(p, p + text.size());
-}
-
-bool MostlyUtf8(std::string_view text) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const unsigned char* const end = p + text.size();
-  std::size_t characters = 0, strays = 0;
-  for (;;) {
-    p = SkipAscii(p, end);
-    if (p == end) return characters > strays;
-    const int length = LengthAt(p, end);
-    if (length > 0) {
-      ++characters;
-      p += length;
-    } else {
-      ++strays;
-      ++p;
-      // Text in another encoding is stray bytes almost throughout: stop as
-      // soon as the rest, even as two-byte characters, could not outweigh them.
-      if (characters + static_cast<std::size_t>(end - p) / 2 <= strays) return false;
-    }
-  }
 }
 
 std::string WithStraysCarried(std::string_view bytes) {

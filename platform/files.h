@@ -43,4 +43,12 @@ bool MakeParentFolders(const std::string& path);
 // program's main calls this once at start-up.
 void TakeFileSizeLimitAsError();
 
+struct ClosedStreams {
+  bool input = false, output = false, error = false;
+};
+// Standard streams the program was started without are opened on the null
+// device, so that no file or connection opened later takes their number and
+// is written what is meant for them. Each program's main calls this first.
+ClosedStreams KeepStandardStreamsTaken();
+
 }  // namespace tallyrun::platform

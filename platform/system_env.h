@@ -17,6 +17,7 @@ class SystemEnv : public Env {
   Status ReplaceFile(const std::string& path, std::string_view contents) override;
   std::optional<FileStamp> StampOf(const std::string& path) override;
   void DecodeLegacyText(std::string_view bytes, std::string& out) override;
+  std::optional<std::string> SystemCodePageText(std::string_view text) override;
 
   bool Exists(const std::string& path) override;
   std::string CurrentDirectory() override;

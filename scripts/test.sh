@@ -23,9 +23,11 @@ ctest --test-dir build --output-on-failure
 
 # The program itself runs in forked children, which valgrind follows through
 # exec; -q keeps stderr to errors only, which the tests compare exactly.
+# Valgrind writes on a descriptor of its own: some runs start the program
+# with its standard streams closed.
 stage "command-line tests under valgrind"
-valgrind -q --trace-children=yes --error-exitcode=1 --leak-check=full --vgdb=no \
-  build/tests/app_test --gtest_brief=1
+valgrind -q --trace-children=yes --error-exitcode=1 --leak-check=full --vgdb=no --log-fd=9 \
+  build/tests/app_test --gtest_brief=1 9>&2
 
 stage "sanitizers"
 cmake -S . -B build-sanitize "${common[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -70,6 +70,8 @@ V ReadBackPaths(const std::string& log) {
 struct Conditions {
   rlim_t file_size_limit = RLIM_INFINITY;
   bool folder_deleted = false;
+  std::string output = {};       // where stdout goes, when not to a file of the test's
+  std::vector<int> closed = {};  // descriptors closed at the start
 };
 
 class CommandLine : public ::testing::Test {
@@ -92,10 +94,11 @@ class CommandLine : public ::testing::Test {
     const rlimit limit{when.file_size_limit, when.file_size_limit};
     if (::setrlimit(RLIMIT_FSIZE, &limit) != 0 || ::chdir(work_.c_str()) != 0 ||
         !std::freopen(errors_.c_str(), "w", stderr) ||
-        !std::freopen(output_.c_str(), "w", stdout) ||
+        !std::freopen(when.output.empty() ? output_.c_str() : when.output.c_str(), "w", stdout) ||
         (when.folder_deleted && ::rmdir(work_.c_str()) != 0)) {
       ::_exit(126);
     }
+    for (const int fd : when.closed) ::close(fd);
     ::execv(exe_.c_str(), argv.data());
     ::_exit(127);
   }
@@ -181,20 +184,24 @@ TEST_F(CommandLine, EveryItemIsRecordedExactlyInOrderOrRefusedWithAMessage) {
 }
 
 // One row per shape of settings file: where the record lands, and nothing
-// else changed, the settings file included.
-TEST_F(CommandLine, SettingsFilesOfAnyShapeNeverStopTheRecording) {
+// else changed, the settings file included. One that is there but cannot be
+// read is named, and nothing is recorded anywhere.
+TEST_F(CommandLine, SettingsFilesOfAnyShapeGiveTheirLogOrAreNamed) {
   std::string garbage;
   for (int i = 0; i < 4096; ++i) garbage.push_back(static_cast<char>(i * 7919 % 251));
   const struct {
     std::string contents, lands_in;
     mode_t kind = S_IFREG;
     off_t sparse_size = 0;
+    bool named = false;
   } rows[] = {
       {garbage, log_},
-      {"", log_, S_IFIFO},
+      {"", log_, S_IFIFO, 0, true},
       // Only the start of a huge file is read: the key sits there.
       {"[Tallyrun]\r\nLogFile=" + work_ + "/big.log\r\n", work_ + "/big.log", S_IFREG,
        off_t{2} << 30},
+      // A name is its bytes, also when they are no text.
+      {"[Tallyrun]\r\nLogFile=" + work_ + "/caf\xE9.log\r\n", work_ + "/caf\xE9.log"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.lands_in + " " + std::to_string(row.kind));
@@ -206,9 +213,11 @@ TEST_F(CommandLine, SettingsFilesOfAnyShapeNeverStopTheRecording) {
     }
     WriteFile(row.lands_in, kEarlier);
     const auto before = Take(row.lands_in);
-    EXPECT_EQ(Run({"/"}), kQuiet);
+    const Outcome named{1, "tallyrun: 設定ファイル「" + settings_ +
+                               "」を読めません: 通常のファイルではありません\n"};
+    EXPECT_EQ(Run({"/"}), row.named ? named : kQuiet);
     EXPECT_EQ(Take(row.lands_in), before);
-    EXPECT_EQ(Added(ReadFile(row.lands_in)), V{Rec("/")});
+    EXPECT_EQ(Added(ReadFile(row.lands_in)), row.named ? V{} : V{Rec("/")});
   }
 }
 
@@ -284,9 +293,8 @@ TEST_F(CommandLine, EarlierRecordsSurviveACutTailAFullDiskAndADeletedFolder) {
   EXPECT_EQ(ReadFile(log_).substr(0, kEarlier.size() + cut.size() + 2), kEarlier + cut + "\r\n");
   EXPECT_EQ(ReadBackPaths(log_).size(), 4u);
 
-  // The disk fills (the file-size limit stands in) on a log that can only be
-  // appended to: what got in stays, the message says how much, and the next
-  // batch starts on a line of its own.
+  // Nothing could be taken back from a log that can only be appended to: a
+  // batch past the file-size limit is refused before any of it is written.
   // Long enough that valgrind's own files fit under the limit too.
   std::string earlier;
   for (int i = 0; i < 20; ++i) earlier += kEarlier;
@@ -294,16 +302,9 @@ TEST_F(CommandLine, EarlierRecordsSurviveACutTailAFullDiskAndADeletedFolder) {
   if (std::system(("chattr +a " + log_ + " 2>/dev/null").c_str()) == 0) {
     const Outcome full = Run(V(50, work_), {earlier.size() + 1000});
     EXPECT_EQ(std::system(("chattr -a " + log_).c_str()), 0);
-    const std::string log = ReadFile(log_);
-    const auto kept = std::count(log.begin() + earlier.size(), log.end(), '\n');
-    EXPECT_EQ(full,
-              (Outcome{1, "tallyrun: ログファイル「" + log_ +
-                              "」に書き込めません: ファイルが大きすぎます（取り消せなかったため、"
-                              "書き込めた " +
-                              std::to_string(kept) + " 件はログに残りました）\n"}));
-    EXPECT_EQ(Run({"/"}), kQuiet);
-    EXPECT_GT(kept, 0);
-    EXPECT_EQ(ReadBackPaths(log_).size(), 61u + kept);
+    EXPECT_EQ(full, (Outcome{1, "tallyrun: ログファイル「" + log_ +
+                                    "」に書き込めません: ファイルが大きすぎます\n"}));
+    EXPECT_EQ(ReadFile(log_), earlier);
   }
 
   WriteFile(log_, kEarlier);
@@ -376,12 +377,24 @@ TEST_F(CommandLine, ALoneHelpOrVersionIsAnsweredUnlessSuchAnItemExists) {
   EXPECT_EQ(ReadFile(output_), "");
   EXPECT_EQ(Added(ReadFile(log_)),
             (V{Rec(work_ + "/--version"), Rec(work_ + "/-h/", false), Rec(work_ + "/--version")}));
+  // An answer that cannot be shown is no answer.
+  const std::string lost = "tallyrun: 「-h」の答えを標準出力に書けません: ";
+  EXPECT_EQ(Run({"-h"}, {.output = "/dev/full"}),
+            (Outcome{1, lost + "ディスクの空き容量が足りません\n"}));
+  EXPECT_EQ(Run({"-h"}, {.closed = {1}}), (Outcome{1, lost + "閉じられています\n"}));
 }
 
-TEST_F(CommandLine, AWindowProgramThatCannotStartIsNamed) {
+TEST_F(CommandLine, TheWindowProgramGetsAllThreeStandardStreamsOrIsNamedWhenItCannotStart) {
   WriteFile(dir_ / "tallyrun-window", "not a program");
   EXPECT_EQ(Run({}), (Outcome{1, "tallyrun: ウィンドウのプログラム「" + dir_ / "tallyrun-window" +
                                      "」を起動できません: アクセスが拒否されました\n"}));
+  // Started without standard streams, the window still gets all three, on
+  // the null device: no display connection may take the number of stderr.
+  WriteFile(dir_ / "tallyrun-window",
+            "#!/bin/sh\nreadlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2 | cat >\"$0.fds\"\n");
+  ::chmod((dir_ / "tallyrun-window").c_str(), 0755);
+  EXPECT_EQ(Run({}, {.closed = {0, 1, 2}}).first, 0);
+  EXPECT_EQ(ReadFile(dir_ / "tallyrun-window.fds"), "/dev/null\n/dev/null\n/dev/null\n");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -60,12 +61,12 @@ TEST(MakeLogLine, OnlyPlainFoldersAndUnreadableItemsGainASeparator) {
     EXPECT_EQ(MakeLogLine(path, env), now + row.logged + "\t" + row.modified);
     EXPECT_EQ(path, row.logged) << "what is shown matches what is logged";
   }
-  // The date alone at midnight only; a date that has no text is as good as unreadable.
+  // The date alone at midnight only; a date that has no text is left out.
   const std::pair<LocalTime, std::string> dates[] = {
       {{2002, 6, 26, 0, 0, 1}, "/f\t2002/06/26 0:00:01"},
       {{1, 1, 1}, "/f\t0001/01/01"},
-      {{10000, 1, 1}, "/f/\t"},
-      {{}, "/f/\t"}};
+      {{10000, 1, 1}, "/f\t"},
+      {{}, "/f\t"}};
   for (const auto& [date, logged] : dates) {
     std::string path = "/f";
     EXPECT_EQ(MakeLogLine(path, env, ItemFacts{0, date}, kNow), now + logged);
@@ -91,10 +92,13 @@ TEST(LogReader, ReadsEveryWholeRecordNewestFirstSkippingDamageHoweverItArrives) 
       {"LF alone, no last line end", "M1\t/a\tD\nM2\t/b\t", V{"M2|/b", "M1|/a"}},
       // Each line is judged alone; 表 is 0x95 0x5C in CP932, whose second byte
       // must not pass for a "\\" nor one decoded line stand in for the next.
+      // CP932 that is also UTF-8 (ﾃｽﾄ１) or mostly so (ひなまつり); marked UTF-8.
       {"encodings mixed line by line",
        "M1\t/あ\tD\r\n\"M2\tC:\\\x95\x5C-1.txt\t\"\r\nM3\tD:\\\x95\x5C-2\t\r\n"
-       "M4\t/いう\xFF\tD\r\nM5\t/う\tD\r\n",
-       V{"M5|/う", "M4|/いう\xED\xB3\xBF", "M3|D:\\表-2", "M2|C:\\表-1.txt", "M1|/あ"}},
+       "M4\t/いう\xFF\tD\r\nM5\t/う\tD\r\nM6\t/\xC3\xBD\xC4\x82\x50\tD\r\n"
+       "M7\t/\x82\xD0\x82\xC8\x82\xDC\x82\xC2\x82\xE8\t\r\n\xEF\xBB\xBF\"M8\t/\xC3\xA9\t\"\r\n",
+       V{"M8|/é", "M7|/ひなまつり", "M6|/ﾃｽﾄ１", "M5|/う", "M4|/いう\xED\xB3\xBF", "M3|D:\\表-2",
+         "M2|C:\\表-1.txt", "M1|/あ"}},
       {"a NUL or a CR alone in a path", "M1\t/a" + nul + "b\tD\r\nM2\t/a\rb\tD\r\r\n",
        V{"M2|/a\rb", "M1|/a" + nul + "b"}},
   };
@@ -108,6 +112,73 @@ TEST(LogReader, ReadsEveryWholeRecordNewestFirstSkippingDamageHoweverItArrives) 
     reader.Finish();
     EXPECT_EQ(Entries(entries), row.entries) << "fed byte by byte";
   }
+}
+
+// Names as people make them: in CP932 of hiragana, katakana, kanji,
+// full-width digits and capitals, half-width katakana; in UTF-8 of one script
+// (accented Latin, Cyrillic, Greek, Hebrew, CJK, emoji); each mixed with
+// ASCII. Lines from elsewhere may be misread once in a thousand; the records
+// Tallyrun writes itself read back exactly.
+TEST(LogReader, TellsCp932FromUtf8InTenThousandNamesOfEachKind) {
+  PinnedClockEnv env(kNow);
+  std::mt19937 random(20020626);
+  auto pick = [&random](unsigned first, unsigned last) {
+    return first + random() % (last - first + 1);
+  };
+  // Lead byte (or any of kanji's) and range of second bytes, as in the comment.
+  const unsigned cp932[] = {0x82, 0x9F, 0xF1, 0x83, 0x40, 0x7E, 0,   0x80,
+                            0xFC, 0x82, 0x4F, 0x58, 0x82, 0x60, 0x79};
+  const char32_t scripts[][2] = {{0xE0, 0xFE},   {0x430, 0x44F},   {0x3B1, 0x3C9},
+                                 {0x5D0, 0x5EA}, {0x4E00, 0x9FA5}, {0x1F600, 0x1F64F}};
+  const std::string ascii[] = {"IMG", "report", "2024", "(1)", "v2", "Doc", "x"};
+  auto word = [&](bool in_cp932, unsigned script, std::string& out) {
+    if (pick(0, 2) == 0) return void(out += ascii[pick(0, 6)]);
+    const unsigned capitals = pick(0, 9);
+    for (unsigned i = 0, n = pick(2, 6); i < n; ++i) {
+      const unsigned kind = pick(0, 5), *row = cp932 + 3 * kind;
+      if (in_cp932 && kind == 5) out += static_cast<char>(pick(0xA6, 0xDF));
+      if (in_cp932 && kind < 5) {
+        out += {static_cast<char>(row[0] == 0 ? pick(0x89, 0x97) : row[0]),
+                static_cast<char>(pick(row[1], row[2]))};
+      }
+      if (in_cp932) continue;
+      char32_t c = pick(scripts[script][0], scripts[script][1]);
+      if (c == 0xF7 || (script == 0 && kind < 4)) c = pick('a', 'z');
+      if (c == 0x3C2) c = 0x3C3;  // σ for ς, which has no capital
+      if (script < 3 && (capitals == 0 || (capitals < 3 && i == 0))) c -= 0x20;
+      const int extra = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+      const unsigned char leads[] = {0, 0xC0, 0xE0, 0xF0};
+      out += static_cast<char>(leads[extra] | (c >> (6 * extra)));
+      for (int k = extra - 1; k >= 0; --k) out += static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F));
+    }
+  };
+  V paths, expected;
+  std::string foreign, own;
+  for (int i = 0; i < 20000; ++i) {
+    std::string path = "/d/";
+    for (unsigned part = pick(1, 3), script = pick(0, 5); part > 0; --part) {
+      if (path.size() > 3) path += " _-"[pick(0, 2)];
+      word(i % 2 == 0, script, path);
+    }
+    paths.push_back(path + ".txt");
+    expected.push_back(paths.back());
+    if (i % 2 == 0) env.DecodeLegacyText(paths.back(), expected.back());
+    foreign += "M\t" + paths.back() + "\t\r\n";
+    AppendBareLine(own, "M\t" + paths.back() + "\t");
+  }
+  int misread[3] = {};  // in CP932, in UTF-8, of Tallyrun's own records
+  TempDir dir;
+  for (const std::string* log : {&foreign, &own}) {
+    WriteFile(dir / "t.log", *log);
+    const LogEntries entries = ReadLogEntries(env, dir / "t.log");
+    ASSERT_EQ(entries.size(), paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      const std::string path = StraysRestored(EntryPath(entries[paths.size() - 1 - i]));
+      misread[log == &own ? 2 : i % 2] += path != (log == &own ? paths[i] : expected[i]);
+    }
+  }
+  EXPECT_LE(std::max(misread[0], misread[1]), 10) << misread[0] << " in CP932, " << misread[1];
+  EXPECT_EQ(misread[2], 0);
 }
 
 TEST(LogReader, AHugeLineIsSkippedWithoutEverBeingHeldWhole) {
@@ -192,8 +263,9 @@ TEST(Profile, ReadsByTheWindowsRules) {
       // Blanks as Windows trims them, ^Z too; not a no-break space.
       {"\x1A[\vTallyrun\f]\x1A\n\t LogFile\x1A=\x1A\v v \f\x1A\n", "v"},
       {"[Tallyrun]\nLogFile=\xA0v", "\xA0v"},
-      // A NUL ends the name or value it stands in.
-      {"[Tallyrun" + nul + "x]\nLogFile=v" + nul + "w\n", "v"},
+      // A NUL ends a value; a name holding one matches nothing.
+      {"[Tallyrun" + nul + "]\nLogFile=x\n[Tallyrun]\nLogFile" + nul + "=x\nLogFile=v" + nul + "w",
+       "v"},
       // A key without "=" hides later lines of that key.
       {"[Tallyrun]\nLogFile\nLogFile=v\n", std::nullopt},
       // A section name runs to the last "]".
@@ -248,10 +320,14 @@ TEST(Settings, ResolvesTheStoredValueExactly) {
       {"", ""},
       {"default", "default"},
       {uncut, uncut},
-      {"C:\\\x83\x65\x83\x58\x83\x67.log", "C:\\テスト.log"}};
+      // CP932, also when it is UTF-8 too (ﾒｰﾙ１); bytes neither UTF-8 nor CP932 as they are.
+      {"C:\\\x83\x65\x83\x58\x83\x67.log", "C:\\テスト.log"},
+      {"C:\\\xD2\xB0\xD9\x82\x50.log", "C:\\ﾒｰﾙ１.log"},
+      {"/caf\xE9.log", "/caf\xE9.log"},
+      {"/データ\xFF.log", "/データ\xFF.log"}};
   for (const auto& [stored, resolved] : rows) {
     WriteFile(location.settings_file, "[Tallyrun]\r\nLogFile=" + stored + "\r\n");
-    EXPECT_EQ(ResolveLogFilePath(env, location), resolved);
+    EXPECT_EQ(ResolveLogFilePath(env, location).path, resolved);
   }
 }
 
@@ -269,7 +345,7 @@ TEST(Settings, SavingAPathKeepsEveryOtherLineAndIsNeverHalfWritten) {
   WriteFile(ini, with("/old.log"));
   ASSERT_TRUE(SaveLogFilePath(env, location, " /padded.log", "/old.log").ok());
   EXPECT_EQ(ReadFile(ini), with("\" /padded.log\""));
-  EXPECT_EQ(ResolveLogFilePath(env, location), " /padded.log");
+  EXPECT_EQ(ResolveLogFilePath(env, location).path, " /padded.log");
   EXPECT_FALSE(SaveLogFilePath(env, location, "/a\nb", "/old.log").ok());
 
   // The disk fills up part way through: the file-size limit stands in.
@@ -286,6 +362,9 @@ TEST(Settings, SavingAPathKeepsEveryOtherLineAndIsNeverHalfWritten) {
   EXPECT_EQ(ReadFile(ini), with("\" /padded.log\""));
   // Nothing is left beside the file, such as a temporary copy.
   EXPECT_EQ(std::ranges::distance(std::filesystem::directory_iterator(dir / "sub")), 1);
+  // A path the rule would take for CP932 is kept in UTF-16.
+  ASSERT_TRUE(SaveLogFilePath(env, location, "/é.log", "/old.log").ok());
+  EXPECT_EQ(ResolveLogFilePath(env, location).path, "/é.log");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/text_reading.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/file_manager.h"
@@ -50,6 +52,26 @@ TEST(AppendLines, ALogThatCanBeWrittenButNotReadGetsTheBatchOnALineOfItsOwn) {
   ::wait(&status);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(ReadFile(log), "unfinished\r\ne\r\n");
+}
+
+// A full disk under a log that can only be appended to: room for the whole
+// batch is taken first, so none of it gets in where nothing could be taken
+// back. A small file system of the test's own is filled, where root may.
+TEST(AppendLines, AFullDiskRefusesABatchWholeWhereNothingCouldBeTakenBack) {
+  TempDir dir;
+  if (::mount("tmpfs", dir.path().c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP();
+  const struct Unmount {
+    std::string at;
+    ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+  } unmount{dir.path()};
+  const std::string log = dir / "t.log";
+  WriteFile(log, "earlier\r\n");
+  WriteFile(dir / "filler", std::string(40 << 10, 'x'));
+  if (std::system(("chattr +a " + log + " 2>/dev/null").c_str()) != 0) GTEST_SKIP();
+  EXPECT_EQ(AppendLines(log, std::string(32 << 10, 'y') + "\r\n").reason(),
+            "ディスクの空き容量が足りません");
+  EXPECT_EQ(std::system(("chattr -a " + log).c_str()), 0);
+  EXPECT_EQ(ReadFile(log), "earlier\r\n");
 }
 
 // What the system calls would cut at the NUL is refused whole.
@@ -130,7 +152,16 @@ TEST(ToLocalTime, AYearNoDateCanShowGivesNoneInsteadOfOverflowing) {
   EXPECT_EQ(ToLocalTime(0).year / 10, 197);
 }
 
-TEST(Cp932ToUtf8, MarksBadBytes) { EXPECT_EQ(Cp932ToUtf8("a\xA0z\x83"), "a\uFFFDz\uFFFD"); }
+// It knows the very characters of the core's own table of CP932, and the
+// user-defined ones (lead bytes F0 to F9) besides.
+TEST(Cp932ToUtf8, MarksBadBytesAndAgreesWithTheCoresTable) {
+  EXPECT_EQ(Cp932ToUtf8("a\xA0z\x83"), "a\uFFFDz\uFFFD");
+  for (unsigned pair = 0x8140; pair <= 0xFCFF; ++pair) {
+    const std::string bytes = {static_cast<char>(pair >> 8), static_cast<char>(pair)};
+    const bool known = Cp932ToUtf8(bytes).find("\uFFFD") == std::string::npos;
+    ASSERT_EQ(IsValidCp932(bytes), known && ((pair >> 8) < 0xF0 || (pair >> 8) > 0xF9)) << pair;
+  }
+}
 
 TEST(ParseMountInfo, OffersEachStorageMountOnceWithItsEscapesDecoded) {
   // Left out: kernel and system trees, runtime state in memory, package

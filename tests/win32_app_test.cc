@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "core/log_reader.h"
+#include "core/visible_text.h"
+#include "platform/system_env.h"
 #include "tests/win32_test_support.h"
 
 namespace tallyrun::testing {
@@ -114,16 +117,29 @@ TEST_F(Tallyrun, RecordsEveryItemOfTheRawTextInOrderInTheSystemsFormsAndRefusesT
                             Rec(d + "\\a.txt", Moment(t1)) + Rec("\\") +
                             Rec(d + "\\" + kNihongoCp932 + "\xB6\xC5\x81\x60.txt", Moment(t1)) +
                             Rec(d + "\\café☕.txt", Moment(t1)) + Rec(d + "\\plain\\", Moment(t2)));
+
+  // Names read back as they were recorded, in CP932 where its bytes read so,
+  // in UTF-8 where they would not (ﾃＢ is also Âa) or it cannot hold them.
+  const std::vector<std::string> names = {"ﾃｽﾄ１.txt",      "ﾒｰﾙ１.txt", "ﾕｰｻﾞｰ.txt",
+                                          "ひなまつり.txt", "ﾃＢ.txt",   "é.txt"};
+  std::wstring arguments;
+  for (const std::string& name : names) arguments += W(File(name, t1)) + L" ";
+  EXPECT_EQ(Record(arguments).exit_code, 0u);
+  platform::SystemEnv env;
+  const LogEntries back = ReadLogEntries(env, log());
+  for (std::size_t i = 0; i < names.size(); ++i)
+    EXPECT_EQ(EntryPath(back[names.size() - 1 - i]), d + "\\" + names[i]);
 }
 
+// ﾒｰﾙ１ in CP932 is also UTF-8 (ҰقP).
 TEST_F(Tallyrun, TakesTheLogFromASettingsFileInTheSystemsCodePage) {
   WriteBytes(program_ + "\\Tallyrun.ini",
-             "[Tallyrun]\r\nLogFile=" + dir_.path() + "\\" + kNihongoCp932 + ".log\r\n");
+             "[Tallyrun]\r\nLogFile=" + dir_.path() + "\\\xD2\xB0\xD9\x82\x50.log\r\n");
   const SYSTEMTIME t = At(2002, 6, 26, 9, 3, 14);
   const std::string a = File("a.txt", t);
   const Outcome outcome = Record(W(a));
   EXPECT_EQ(outcome.exit_code, 0u) << outcome.stderr_text;
-  EXPECT_EQ(Log(dir_ / "日本語.log"), Rec(a, Moment(t)));
+  EXPECT_EQ(Log(dir_ / "ﾒｰﾙ１.log"), Rec(a, Moment(t)));
   EXPECT_FALSE(Exists(log()));
 }
 
@@ -164,6 +180,7 @@ TEST_F(Tallyrun, FailsWithAMessageAndLeavesTheLogWhole) {
       {dir_ / "folder.log", "フォルダです"},
       {locked, "ほかのプログラム"},
       {dir_ / "no-such-folder\\a.log", "フォルダが見つかりません"},
+      {dir_ / "caf\xE9.log", "パスに文字として読めないバイトが含まれています"},
   };
   // Prepared by the test script: a small file system of its own, here filled
   // but for the rest of the log's last block, so the batch goes in part of
@@ -184,7 +201,8 @@ TEST_F(Tallyrun, FailsWithAMessageAndLeavesTheLogWhole) {
     WriteBytes(program_ + "\\Tallyrun.ini", "[Tallyrun]\r\nLogFile=" + log + "\r\n");
     const Outcome outcome = Record(many);
     EXPECT_EQ(outcome.exit_code, 1u);
-    EXPECT_NE(outcome.stderr_text.find("「" + log + "」に書き込めません: " + reason),
+    EXPECT_NE(outcome.stderr_text.find("「" + VisibleText(log, ControlStyle::kEscapes) +
+                                       "」に書き込めません: " + reason),
               std::string::npos)
         << outcome.stderr_text;
   }

@@ -4,6 +4,7 @@
 #include <linux/magic.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <sys/wait.h>
@@ -189,6 +190,46 @@ bool WriteAll(int fd, std::string_view data) {
   return WriteAll(fd, data, written);
 }
 
+// With O_APPEND each piece lands wherever the file ends at that moment, which
+// another program may have moved (emptying the log meanwhile): where the
+// batch began is learnt from where its pieces ended, and is known only while
+// they follow one another (-1 otherwise).
+bool AppendAll(int fd, std::string_view data, std::size_t& written, off_t& began) {
+  written = 0;
+  began = -1;
+  while (written < data.size()) {
+    const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = ENOSPC;
+      return false;
+    }
+    const off_t piece_began = ::lseek(fd, 0, SEEK_CUR) - n;
+    if (written == 0) began = piece_began;
+    if (began < 0 || piece_began != began + static_cast<off_t>(written)) began = -1;
+    written += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// A write that stops part way could leave a cut line where it cannot be
+// taken back (an append-only log), so the batch must fit before it starts:
+// under the file-size limit, and in room taken for it on the disk where the
+// file system can, so that a full disk refuses it whole.
+Status MakeRoom(int fd, off_t size, std::size_t more) {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+      static_cast<rlim_t>(size) + more > limit.rlim_cur) {
+    return Status::Failure(ReasonFromErrno(EFBIG));
+  }
+  int rc;
+  do {
+    rc = ::fallocate(fd, FALLOC_FL_KEEP_SIZE, size, static_cast<off_t>(more));
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0 && (errno == ENOSPC || errno == EDQUOT)) return FromErrno();
+  return Status::Ok();
+}
+
 // Unknown when the file cannot be read: then the line is taken as unfinished,
 // and the empty line a needless line end makes is skipped by every reader.
 bool EndsWithLineEnd(int fd, off_t size, bool readable) {
@@ -248,15 +289,16 @@ std::size_t WholeRecords(std::string_view data, bool line_end_first) {
   return line_end_first && lines > 0 ? lines - 1 : lines;
 }
 
-// After a failed write of `data` at offset `start`, of which `written` bytes
-// got in. Only a tail that is provably ours is taken back: the file still
-// ends where our bytes do. Where that is not so, or the system refuses (an
-// append-only file), what got in is ended on a whole line and kept.
-Status TakeBack(int fd, off_t start, std::string_view data, std::size_t written,
+// After a failed write of `data` that began at offset `began`, of which
+// `written` bytes got in. Only a tail that is provably ours is taken back: the
+// file still ends where our bytes do. Where that is not so, or the system
+// refuses (an append-only file), what got in is ended on a whole line and kept.
+Status TakeBack(int fd, off_t began, std::string_view data, std::size_t written,
                 bool line_end_first, int error_number) {
   struct stat now;
-  const bool ours = ::fstat(fd, &now) == 0 && now.st_size == start + static_cast<off_t>(written);
-  if (written == 0 || (ours && ::ftruncate(fd, start) == 0)) {
+  const bool ours =
+      began >= 0 && ::fstat(fd, &now) == 0 && now.st_size == began + static_cast<off_t>(written);
+  if (written == 0 || (ours && ::ftruncate(fd, began) == 0)) {
     return Status::Failure(ReasonFromErrno(error_number));
   }
   if (data[written - 1] != '\n') (void)WriteAll(fd, "\r\n");
@@ -288,14 +330,17 @@ Status AppendLines(const std::string& path, std::string_view lines, Landed* land
     batch.append("\r\n").append(lines);
     data = batch;
   }
+  if (Status room = MakeRoom(fd, st.st_size, data.size()); !room.ok()) return room;
   const DeferredTermination hold;
   std::size_t written = 0;
-  if (!WriteAll(fd, data, written)) {
-    return TakeBack(fd, st.st_size, data, written, line_end_first, errno);
+  off_t began = -1;
+  if (!AppendAll(fd, data, written, began)) {
+    return TakeBack(fd, began, data, written, line_end_first, errno);
   }
   if (opened.fd.Close() != 0) return FromErrno();
   if (landed != nullptr) {
-    *landed = {static_cast<std::uint64_t>(st.st_size) + (data.size() - lines.size()), lines.size()};
+    const off_t at = began >= 0 ? began : st.st_size;
+    *landed = {static_cast<std::uint64_t>(at) + (data.size() - lines.size()), lines.size()};
   }
   return Status::Ok();
 }
@@ -396,6 +441,16 @@ bool Exists(const std::string& path) {
 }
 
 void TakeFileSizeLimitAsError() { ::signal(SIGXFSZ, SIG_IGN); }
+
+ClosedStreams KeepStandardStreamsTaken() {
+  bool closed[3] = {};
+  // In order, so that the lowest free number, which open() gives, is this one.
+  for (int fd = 0; fd < 3; ++fd) {
+    closed[fd] = ::fcntl(fd, F_GETFD) < 0 && errno == EBADF;
+    if (closed[fd]) (void)::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+  }
+  return {closed[0], closed[1], closed[2]};
+}
 
 std::string CurrentDirectory() {
   std::string dir(256, '\0');

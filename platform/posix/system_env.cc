@@ -19,4 +19,9 @@ void SystemEnv::DecodeLegacyText(std::string_view bytes, std::string& out) {
   out = Cp932ToUtf8(bytes);
 }
 
+// Files here are read in UTF-8, and a name is its bytes.
+std::optional<std::string> SystemEnv::SystemCodePageText(std::string_view text) {
+  return std::string(text);
+}
+
 }  // namespace tallyrun::platform

@@ -7,7 +7,10 @@
 #include <memory>
 
 #include "core/paths.h"
+#include "core/text_reading.h"
+#include "core/utf8.h"
 #include "platform/errors.h"
+#include "platform/win32/item_facts.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/wide_text.h"
 
@@ -39,6 +42,9 @@ Status FromLastError() { return Status::Failure(ReasonFromSystemError(::GetLastE
 Status CheckPath(const std::string& path) {
   if (path.empty()) return Status::Failure(kReasonEmptyPath);
   if (path.find('\0') != std::string::npos) return Status::Failure(kReasonNulInPath);
+  // Bytes that are no text (a settings value in no known encoding) would
+  // name another file, with U+FFFD in their place.
+  if (!IsValidUtf8(path)) return Status::Failure("パスに文字として読めないバイトが含まれています");
   return Status::Ok();
 }
 
@@ -147,16 +153,23 @@ bool TruncateTo(HANDLE h, LONGLONG size) {
   return ::SetFileInformationByHandle(h, FileEndOfFileInfo, &end, sizeof end);
 }
 
-// Each line in the system's ANSI code page where it holds the line exactly,
-// so that the system's own tools read the log; otherwise in UTF-8.
+// Each line in the system's ANSI code page where that holds it exactly and
+// the reader takes those bytes for it again, so that the system's own tools
+// read the log; otherwise in UTF-8, as the core gave it (marked where the
+// reader would take it for CP932).
 std::string LogBytes(std::string_view lines) {
   std::string bytes;
   bytes.reserve(lines.size());
   while (!lines.empty()) {
     const std::size_t nl = lines.find('\n');
-    const std::size_t n = nl == std::string_view::npos ? lines.size() : nl + 1;
-    bytes.append(AnsiWhereExact(lines.substr(0, n)));
-    lines.remove_prefix(n);
+    const std::string_view line =
+        lines.substr(0, nl == std::string_view::npos ? lines.size() : nl + 1);
+    const std::string_view text =
+        line.starts_with(kUtf8Mark) ? line.substr(kUtf8Mark.size()) : line;
+    const std::optional<std::string> ansi = AnsiExact(text);
+    const bool ansi_reads_back = ansi && *ansi != text && ReadingOf(*ansi) == Reading::kCp932;
+    bytes.append(ansi_reads_back ? std::string_view(*ansi) : line);
+    lines.remove_prefix(line.size());
   }
   return bytes;
 }
@@ -214,18 +227,25 @@ Status AppendLines(const std::string& path, std::string_view lines, Landed* land
     batch.append("\r\n").append(bytes);
     data = batch;
   }
-  // Under our lock, the file's end is where our batch starts.
+  // At the file's end as it is then: another program may have emptied the
+  // log meanwhile, and a write at the end seen before would leave a gap.
   std::size_t done = 0;
-  if (WriteAt(h.get(), can_take_back ? size.QuadPart : -1, data, done)) {
-    if (landed != nullptr) {
-      *landed = {static_cast<std::uint64_t>(size.QuadPart) + (data.size() - bytes.size()),
-                 bytes.size()};
+  if (WriteAt(h.get(), -1, data, done)) {
+    // Under our lock, the batch ends the file.
+    LARGE_INTEGER end{};
+    if (landed != nullptr && ::GetFileSizeEx(h.get(), &end)) {
+      *landed = {static_cast<std::uint64_t>(end.QuadPart) - bytes.size(), bytes.size()};
     }
     return Status::Ok();
   }
   const std::string reason = ReasonFromSystemError(::GetLastError());
-  // Nothing half-written: what got in is ours alone, and is taken back.
-  if (can_take_back && TruncateTo(h.get(), size.QuadPart)) return Status::Failure(reason);
+  // Nothing half-written: what got in is ours alone, and is taken back from
+  // where it began, counted back from the end it made.
+  LARGE_INTEGER end{};
+  if (can_take_back && ::GetFileSizeEx(h.get(), &end) &&
+      end.QuadPart >= static_cast<LONGLONG>(done) && TruncateTo(h.get(), end.QuadPart - done)) {
+    return Status::Failure(reason);
+  }
   return Status::Failure(reason +
                          KeptPart(h.get(), data.substr(0, done), data.size() - bytes.size()));
 }
@@ -281,25 +301,25 @@ Status ReplaceFile(const std::string& path, std::string_view contents) {
   return Status::Ok();
 }
 
+ItemFacts ItemFactsFrom(DWORD attributes, const FILETIME& last_write) {
+  ItemFacts facts;
+  facts.attributes = attributes & 0x7FFF;
+  SYSTEMTIME universal, local;
+  if (::FileTimeToSystemTime(&last_write, &universal) &&
+      ::SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) {
+    facts.modified = {local.wYear, local.wMonth,  local.wDay,
+                      local.wHour, local.wMinute, local.wSecond};
+  }
+  return facts;
+}
+
 std::optional<ItemFacts> ItemFactsOf(const std::string& path) {
   if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!::GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) {
     return std::nullopt;
   }
-  // The rules read the attributes as a 16-bit signed number; larger values
-  // count as unreadable.
-  if (data.dwFileAttributes > 32767) return std::nullopt;
-  SYSTEMTIME universal, local;
-  if (!::FileTimeToSystemTime(&data.ftLastWriteTime, &universal) ||
-      !::SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) {
-    return std::nullopt;
-  }
-  ItemFacts status;
-  status.attributes = data.dwFileAttributes;
-  status.modified = {local.wYear, local.wMonth,  local.wDay,
-                     local.wHour, local.wMinute, local.wSecond};
-  return status;
+  return ItemFactsFrom(data.dwFileAttributes, data.ftLastWriteTime);
 }
 
 std::optional<FileStamp> StampOf(const std::string& path) {
@@ -354,5 +374,8 @@ bool MakeParentFolders(const std::string& path) {
 
 // Writing past a disk's end fails with an error here; no signal to turn off.
 void TakeFileSizeLimitAsError() {}
+
+// Files are handles here, never given a standard stream's number.
+ClosedStreams KeepStandardStreamsTaken() { return {}; }
 
 }  // namespace tallyrun::platform

@@ -46,4 +46,8 @@ void SystemEnv::DecodeLegacyText(std::string_view bytes, std::string& out) {
   DecodeCodePage(bytes, CP_ACP, out);
 }
 
+std::optional<std::string> SystemEnv::SystemCodePageText(std::string_view text) {
+  return AnsiExact(text);
+}
+
 }  // namespace tallyrun::platform

@@ -62,9 +62,22 @@ std::string Narrow(std::wstring_view wide) {
 std::wstring WidePath(const std::string& path) {
   std::wstring wide = Widen(path);
   if (wide.size() < MAX_PATH || wide.starts_with(L"\\\\?\\")) return wide;
-  if (wide.size() > 2 && wide[1] == L':' && wide[2] == L'\\') return L"\\\\?\\" + wide;
-  if (wide.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + wide.substr(2);
-  return wide;
+  // Behind the prefix the system takes every name literally: "/" and ".."
+  // would be names. So the path is made full first, as a short one would be.
+  std::wstring full(wide.size() + MAX_PATH, L'\0');
+  auto make_full = [&wide, &full] {
+    return ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  };
+  DWORD n = make_full();
+  if (n >= full.size()) {
+    full.resize(n);
+    n = make_full();
+  }
+  if (n == 0 || n >= full.size()) return wide;
+  full.resize(n);
+  if (full.size() > 2 && full[1] == L':' && full[2] == L'\\') return L"\\\\?\\" + full;
+  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return full;
 }
 
 std::string DecodeCodePage(std::string_view bytes, unsigned code_page) {
@@ -101,20 +114,24 @@ void DecodeCodePage(std::string_view bytes, unsigned code_page, std::string& out
   Utf8Of(std::wstring_view(wide, static_cast<std::size_t>(units)), out);
 }
 
-std::string AnsiWhereExact(std::string_view utf8) {
+std::optional<std::string> AnsiExact(std::string_view utf8) {
   // ASCII is the same in every ANSI code page; a UTF-8 system needs nothing.
   if (AsciiLength(utf8) == utf8.size() || ::GetACP() == CP_UTF8) return std::string(utf8);
   const std::wstring wide = Widen(utf8);
   BOOL lost = FALSE;
   const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
                                       static_cast<int>(wide.size()), nullptr, 0, nullptr, &lost);
-  if (n <= 0 || lost) return std::string(utf8);
+  if (n <= 0 || lost) return std::nullopt;
   std::string ansi(static_cast<std::size_t>(n), '\0');
   ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
                         ansi.data(), n, nullptr, &lost);
   // A character that only looked right would come back as another one.
-  if (lost || DecodeCodePage(ansi, CP_ACP) != utf8) return std::string(utf8);
+  if (lost || DecodeCodePage(ansi, CP_ACP) != utf8) return std::nullopt;
   return ansi;
+}
+
+std::string AnsiWhereExact(std::string_view utf8) {
+  return AnsiExact(utf8).value_or(std::string(utf8));
 }
 
 }  // namespace tallyrun::platform

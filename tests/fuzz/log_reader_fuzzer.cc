@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/log_reader.h"
+#include "core/text_reading.h"
 #include "core/utf8.h"
 #include "core/visible_text.h"
 #include "platform/system_env.h"
@@ -38,7 +39,7 @@ std::vector<std::string> Read(std::string_view text, std::uint64_t seed) {
 }
 
 // The path bytes of every line that is a whole record, oldest first; empty
-// for a line whose path may have been decoded from CP932.
+// for a line read as CP932.
 std::vector<std::optional<std::string>> RecordPaths(std::string_view text) {
   std::vector<std::optional<std::string>> paths;
   while (!text.empty()) {
@@ -47,6 +48,8 @@ std::vector<std::optional<std::string>> RecordPaths(std::string_view text) {
     text.remove_prefix(std::min(nl + 1, text.size()));
     if (line.size() > (std::size_t{1} << 20)) continue;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const bool marked = line.starts_with(kUtf8Mark);
+    if (marked) line.remove_prefix(kUtf8Mark.size());
     if (!line.empty() && line.front() == '"') {
       const std::size_t closing = line.rfind('"');
       line = closing == 0 ? line.substr(1) : line.substr(1, closing - 1);
@@ -55,7 +58,7 @@ std::vector<std::optional<std::string>> RecordPaths(std::string_view text) {
     const std::size_t second = first == std::string_view::npos ? first : line.find('\t', first + 1);
     if (second == std::string_view::npos) continue;
     if (line.substr(0, first).find(kEntrySeparator) != std::string_view::npos) continue;
-    const bool exact = IsValidUtf8(line) || MostlyUtf8(line);
+    const bool exact = marked || ReadingOf(line) != Reading::kCp932;
     paths.push_back(exact ? std::optional<std::string>(line.substr(first + 1, second - first - 1))
                           : std::nullopt);
   }

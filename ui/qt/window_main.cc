@@ -39,6 +39,7 @@ void StartupMessages(QtMsgType type, const QMessageLogContext&, const QString& t
 }  // namespace
 
 int main(int argc, char** argv) {
+  tallyrun::platform::KeepStandardStreamsTaken();
   tallyrun::platform::TakeFileSizeLimitAsError();
   if (argc != 3) {
     std::fputs("tallyrun-window: tallyrun から引数なしで起動してください。\n", stderr);
