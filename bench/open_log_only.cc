@@ -20,8 +20,7 @@ int main(int argc, char** argv) {
   tallyrun::ui::Form1 form(env, {log + ".ini", log}, log);
   tallyrun::ui::qt::FormWindow window(form);
   window.show();
-  form.SetText1(log);
-  form.GetListFromLogFile();
+  form.StartUp(tallyrun::Status::Ok());
   // Shown: what the opening left to paint is painted.
   QCoreApplication::processEvents();
   const std::size_t rows = form.ListCount(tallyrun::ui::Form1::List1);

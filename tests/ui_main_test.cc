@@ -35,10 +35,10 @@ class Form1Test : public ::testing::Test {
  protected:
   // Start-up's part: the window shown, the log file put into Text1, the list read.
   struct Shown {
-    Shown(Env& env, const SettingsLocation& location, const std::string& log)
+    Shown(Env& env, const SettingsLocation& location, const std::string& log,
+          const Status& settings_read = Status::Ok())
         : form(env, location, log), view(form) {
-      form.SetText1(log);
-      form.GetListFromLogFile();
+      form.StartUp(settings_read);
     }
     Form1 form;
     FakeView view;
@@ -86,6 +86,11 @@ TEST_F(Form1Test, TheLogIsListedNewestFirstAndTheListIsEnabledOnlyWithEntries) {
   EXPECT_EQ(shown->rows(), Rows());
   EXPECT_EQ(shown->view.told, Rows{"ログ読み込み中断|ログファイル「" + log +
                                    "」を読めません。\n理由：アクセスが拒否されました"});
+  // A settings file start-up could not read is told too.
+  env.refused.clear();
+  shown = std::make_unique<Shown>(env, location, log, Status::Failure("ロックされています"));
+  EXPECT_EQ(shown->view.told, Rows{"設定読み込み中断|設定ファイル「" + location.settings_file +
+                                   "」を読めません。\n理由：ロックされています"});
 }
 
 TEST_F(Form1Test, DropsAreRecordedQuotedInDropOrderAndListedOnTop) {

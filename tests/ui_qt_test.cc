@@ -397,8 +397,7 @@ class QtViewTest : public QObject {
     Form1 form(env, {dir / "Tallyrun.ini", log}, log);
     FormWindow window(form);
     window.show();
-    form.SetText1(log);
-    form.GetListFromLogFile();
+    form.StartUp(Status::Ok());
     std::unique_ptr<QMimeData> data(UriList("file://" + QByteArray::fromStdString(item)));
     QVERIFY(DropOn(window, *data, window.control(Form1::List1)));
     std::ofstream(log, std::ios::app) << "2024/01/02 3:04:06\t/other\t\r\n";

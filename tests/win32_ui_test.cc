@@ -62,8 +62,7 @@ std::string Told(MessageBoxWatcher& boxes) {
 struct Shown {
   explicit Shown(const std::string& log) : form(env, {log + ".ini", log}, log), window(form) {
     window.Show();
-    form.SetText1(log);
-    form.GetListFromLogFile();
+    form.StartUp(Status::Ok());
   }
   platform::SystemEnv env;
   Form1 form;

@@ -11,6 +11,7 @@ inline constexpr char kNotFoundTitle[] = "ウィンドウオープン中断";
 inline constexpr char kDropTitle[] = "ログ書き込み中断";
 inline constexpr char kReadTitle[] = "ログ読み込み中断";
 inline constexpr char kSaveTitle[] = "設定保存中断";
+inline constexpr char kSettingsReadTitle[] = "設定読み込み中断";
 
 inline constexpr char kFindTitle[] = "検索";
 inline constexpr char kFoundFromTop[] = "一番下まで検索したので、一番上から続けて検索しました。";

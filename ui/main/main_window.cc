@@ -73,6 +73,17 @@ void Form1::Form_Unload() {
   }
 }
 
+void Form1::StartUp(const Status& settings_read) {
+  SetText1(log_file_path_);
+  GetListFromLogFile();
+  if (!settings_read.ok()) {
+    view_->ShowMessage("設定ファイル「" +
+                           VisibleText(settings_.settings_file, ControlStyle::kPictures) +
+                           "」を読めません。\n理由：" + settings_read.reason(),
+                       text::kSettingsReadTitle);
+  }
+}
+
 void Form1::SetText1(const std::string& text) { ShowText1(text); }
 
 void Form1::ShowText1(const std::string& path) {

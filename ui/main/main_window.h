@@ -42,7 +42,10 @@ class Form1 : public Form {
   // back; kept from one showing to the next.
   std::string strFileName;
 
-  // Start-up puts the log file here, then reads the list.
+  // Start-up's part once the window shows: LogFilePath in Text1, the list
+  // read, and the user told when the settings file was there but could not
+  // be read (the default log is shown instead).
+  void StartUp(const Status& settings_read);
   void SetText1(const std::string& text);
   // Reloads the list from the log file named in Text1, and follows it.
   void GetListFromLogFile();

@@ -67,10 +67,10 @@ int main(int argc, char** argv) {
   held_notes.clear();
 
   tallyrun::platform::SystemEnv env;
-  tallyrun::ui::Form1 form(env, tallyrun::SettingsLocation{settings_file, {}}, LogFilePath);
+  const tallyrun::SettingsLocation location{settings_file, {}};
+  tallyrun::ui::Form1 form(env, location, LogFilePath);
   tallyrun::ui::qt::FormWindow window(form);
   window.show();
-  form.SetText1(LogFilePath);
-  form.GetListFromLogFile();
+  form.StartUp(tallyrun::ResolveLogFilePath(env, location).settings_read);
   return app.exec();
 }

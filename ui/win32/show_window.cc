@@ -16,8 +16,7 @@ std::string ShowWindowProgram(const std::string& /*program_directory*/,
   ui::win32::FormWindow window(form);
   if (!window.made()) return "ウィンドウを開けません";
   window.Show();
-  form.SetText1(log_file_path);
-  form.GetListFromLogFile();
+  form.StartUp(ResolveLogFilePath(env, location).settings_read);
   window.RunUntilClosed();
   ::ExitProcess(0);
 }
