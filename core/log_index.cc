@@ -7,6 +7,7 @@
 
 #include "core/byte_search.h"
 #include "core/log_reader.h"
+#include "core/text_reading.h"
 
 namespace tallyrun {
 
@@ -104,15 +105,18 @@ inline std::optional<bool> QuickVerdict(std::string_view field) {
   return std::nullopt;
 }
 
+inline std::string_view Field(std::string_view line) {
+  if (line.empty() || line.front() != '"') return line;
+  const std::size_t closing = line.back() == '"' ? line.size() - 1 : line.rfind('"');
+  return closing == 0 ? line.substr(1) : line.substr(1, closing - 1);
+}
+
 // The rule itself, kept inline for the scan, which judges every line.
 inline bool RecordLine(std::string_view line) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  std::string_view field = line;
-  // A quoted line is the text between its first and its last double quote.
-  if (!field.empty() && field.front() == '"') {
-    const std::size_t closing = field.back() == '"' ? field.size() - 1 : field.rfind('"');
-    field = closing == 0 ? field.substr(1) : field.substr(1, closing - 1);
-  }
+  // Tallyrun's own mark on a line in UTF-8 that would read otherwise.
+  if (line.starts_with(kUtf8Mark)) line.remove_prefix(kUtf8Mark.size());
+  const std::string_view field = Field(line);
   if (const std::optional<bool> verdict = QuickVerdict(field)) return *verdict;
   const std::size_t first_tab = FindByte(field, '\t');
   // The list finds a path after the first separator, so a moment holding one
@@ -127,6 +131,8 @@ inline bool RecordLine(std::string_view line) {
 }  // namespace
 
 bool IsRecordLine(std::string_view line) { return RecordLine(line); }
+
+std::string_view RecordField(std::string_view line) { return Field(line); }
 
 void LogScanner::TakeLine(std::string_view line, std::uint64_t at) {
   if (!RecordLine(line)) return;

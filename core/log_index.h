@@ -19,9 +19,15 @@ namespace tallyrun {
 // would let one bad file take all memory.
 inline constexpr std::size_t kLongestLogLine = std::size_t{1} << 20;
 
-// Whether a line (without its line end) reads as a record: the reader's rule
-// on the line's own bytes, whatever their encoding.
+// Whether a line (without its line end) reads as a record: the moment, a
+// TAB, the path, a TAB and what follows, bare or in double quotes, with no
+// "|" in the moment (the list finds a path after the first). Judged on the
+// line's own bytes: no CP932 character holds a TAB, so whatever their
+// encoding, the parts are the same.
 bool IsRecordLine(std::string_view line);
+// The record's text in a line without its line end and mark: the text
+// between its first and its last double quote when it starts with one.
+std::string_view RecordField(std::string_view line);
 
 // The rows of a list in the order they came, numbered newest (last added)
 // first: records in the file, in runs (each run a place where its first

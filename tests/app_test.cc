@@ -61,9 +61,8 @@ V Added(const std::string& log) {
 
 V ReadBackPaths(const std::string& log) {
   platform::SystemEnv env;
-  const LogEntries entries = ReadLogEntries(env, log);
   V paths;
-  for (std::size_t i = 0; i < entries.size(); ++i) paths.emplace_back(EntryPath(entries[i]));
+  for (const std::string& entry : ReadEntries(env, log)) paths.emplace_back(EntryPath(entry));
   return paths;
 }
 

@@ -11,6 +11,7 @@
 
 #include "core/argument_text.h"
 #include "core/byte_search.h"
+#include "core/log_index.h"
 #include "core/log_reader.h"
 #include "core/log_record.h"
 #include "core/paths.h"
@@ -33,10 +34,13 @@ using V = std::vector<std::string>;
 constexpr LocalTime kNow{2026, 12, 6, 9, 3, 14};
 constexpr LocalTime kModified{2002, 6, 26, 21, 5, 0};
 
-V Entries(const LogEntries& entries) {
-  V out;
-  for (std::size_t i = 0; i < entries.size(); ++i) out.emplace_back(entries[i]);
-  return out;
+// The entries a scan fed a byte at a time finds in `text`.
+V ByteByByte(std::string_view text, Env& env) {
+  RecordPlaces places;
+  LogScanner scanner(places);
+  for (std::size_t i = 0; i < text.size(); ++i) scanner.Feed(text.substr(i, 1), i);
+  scanner.Finish();
+  return EntriesOf(text, places, env);
 }
 
 TEST(MakeLogLine, OnlyPlainFoldersAndUnreadableItemsGainASeparator) {
@@ -105,12 +109,8 @@ TEST(LogReader, ReadsEveryWholeRecordNewestFirstSkippingDamageHoweverItArrives) 
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     WriteFile(log, row.text);
-    EXPECT_EQ(Entries(ReadLogEntries(env, log)), row.entries);
-    LogEntries entries;
-    LogReader reader(env, entries);
-    for (const char& c : row.text) reader.Feed(std::string_view(&c, 1));
-    reader.Finish();
-    EXPECT_EQ(Entries(entries), row.entries) << "fed byte by byte";
+    EXPECT_EQ(ReadEntries(env, log), row.entries);
+    EXPECT_EQ(ByteByByte(row.text, env), row.entries) << "fed byte by byte";
   }
 }
 
@@ -170,7 +170,7 @@ TEST(LogReader, TellsCp932FromUtf8InTenThousandNamesOfEachKind) {
   TempDir dir;
   for (const std::string* log : {&foreign, &own}) {
     WriteFile(dir / "t.log", *log);
-    const LogEntries entries = ReadLogEntries(env, dir / "t.log");
+    const V entries = ReadEntries(env, dir / "t.log");
     ASSERT_EQ(entries.size(), paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) {
       const std::string path = StraysRestored(EntryPath(entries[paths.size() - 1 - i]));
@@ -181,17 +181,26 @@ TEST(LogReader, TellsCp932FromUtf8InTenThousandNamesOfEachKind) {
   EXPECT_EQ(misread[2], 0);
 }
 
-TEST(LogReader, AHugeLineIsSkippedWithoutEverBeingHeldWhole) {
-  PinnedClockEnv env(kNow);
-  LogEntries entries;
-  LogReader reader(env, entries);
-  reader.Feed("M1\t/a\tD\r\n\"M2\t/b\tD\"\r\nM3\t/");
+TEST(LogScanner, AHugeLineIsPassedOverWithoutEverBeingHeldWhole) {
+  RecordPlaces places;
+  LogScanner scanner(places);
+  const std::string head = "M1\t/a\tD\r\n\"M2\t/b\tD\"\r\nM3\t/";
+  scanner.Feed(head, 0);
   // A path that runs on for 200 MB before its line ends.
   const std::string block(std::size_t{1} << 20, 'x');
-  for (int i = 0; i < 200; ++i) reader.Feed(block);
-  reader.Feed("\tD\r\nM4\t/d\tD\r\n");
-  reader.Finish();
-  EXPECT_EQ(Entries(entries), (V{"M4|/d", "M2|/b", "M1|/a"}));
+  std::uint64_t at = head.size();
+  for (int i = 0; i < 200; ++i, at += block.size()) scanner.Feed(block, at);
+  scanner.Feed("\tD\r\nM4\t/d\tD\r\n", at);
+  scanner.Finish();
+  // M1 and M2 are found as one run; M4, after the long line, by a place of its own.
+  const auto where = [&places](std::size_t row) {
+    const RecordPlaces::Place place = places.Locate(row);
+    return std::pair{place.at, place.records_before};
+  };
+  ASSERT_EQ(places.size(), 3u);
+  EXPECT_EQ(where(0), (std::pair<std::uint64_t, std::size_t>{at + 4, 0}));
+  EXPECT_EQ(where(1), (std::pair<std::uint64_t, std::size_t>{0, 1}));
+  EXPECT_EQ(where(2), (std::pair<std::uint64_t, std::size_t>{0, 0}));
 }
 
 TEST(FindByteInBlocks, AgreesWithAPlainSearchWhateverTheNeighboursAndWhereverItStarts) {

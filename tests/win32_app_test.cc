@@ -126,7 +126,7 @@ TEST_F(Tallyrun, RecordsEveryItemOfTheRawTextInOrderInTheSystemsFormsAndRefusesT
   for (const std::string& name : names) arguments += W(File(name, t1)) + L" ";
   EXPECT_EQ(Record(arguments).exit_code, 0u);
   platform::SystemEnv env;
-  const LogEntries back = ReadLogEntries(env, log());
+  const std::vector<std::string> back = ReadEntries(env, log());
   for (std::size_t i = 0; i < names.size(); ++i)
     EXPECT_EQ(EntryPath(back[names.size() - 1 - i]), d + "\\" + names[i]);
 }

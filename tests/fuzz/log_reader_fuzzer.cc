@@ -1,4 +1,4 @@
-// The log reader against any bytes cut into any pieces: it never crashes,
+// The log's scan and reading against any bytes cut into any pieces: it never crashes,
 // every whole record line is an entry, in order, with its path's exact
 // bytes, damaged lines are skipped, and how the pieces fall never matters.
 #include <cstddef>
@@ -22,20 +22,18 @@ using namespace tallyrun;
 
 std::vector<std::string> Read(std::string_view text, std::uint64_t seed) {
   platform::SystemEnv env;  // asked only to decode
-  LogEntries entries;
-  LogReader reader(env, entries);
+  RecordPlaces places;
+  LogScanner scanner(places);
   std::uint64_t state = seed;
-  while (!text.empty()) {
+  for (std::size_t at = 0; at < text.size();) {
     state = state * 6364136223846793005ull + 1442695040888963407ull;
     const std::size_t n =
-        seed == 0 ? text.size() : std::min<std::size_t>(text.size(), 1 + (state >> 33) % 97);
-    reader.Feed(text.substr(0, n));
-    text.remove_prefix(n);
+        seed == 0 ? text.size() : std::min<std::size_t>(text.size() - at, 1 + (state >> 33) % 97);
+    scanner.Feed(text.substr(at, n), at);
+    at += n;
   }
-  reader.Finish();
-  std::vector<std::string> out;
-  for (std::size_t i = 0; i < entries.size(); ++i) out.emplace_back(entries[i]);
-  return out;
+  scanner.Finish();
+  return EntriesOf(text, places, env);
 }
 
 // The path bytes of every line that is a whole record, oldest first; empty

@@ -16,14 +16,6 @@ constexpr std::size_t kRunsKept = 16;
 constexpr std::size_t kUsualRunReach = std::size_t{64} << 10;
 constexpr std::size_t kUsualLine = 4096;
 
-std::string EntryOfLine(std::string_view line, Env& env) {
-  LogEntries one;
-  LogReader reader(env, one);
-  reader.Feed(line);
-  reader.Finish();
-  return one.empty() ? std::string() : std::string(one[0]);
-}
-
 // The moment, "|" and the longest path the system accepts. Only a damaged log
 // holds more, and laying out megabytes of text would stall every repaint.
 constexpr std::size_t kLongestShownEntry = kLongestDateTimeText + 1 + 4096;
@@ -119,8 +111,8 @@ std::string LogList::Entry(std::size_t row) const {
     span = Bytes(start, kLongestLogLine + 1);
   }
   const std::string_view line = span.bytes.substr(0, span.bytes.find('\n'));
-  if (line.size() > kLongestLogLine || !IsRecordLine(line)) return {};
-  return EntryOfLine(line, env_);
+  if (line.size() > kLongestLogLine) return {};
+  return EntryOf(line, env_);
 }
 
 std::string LogList::Shown(std::size_t row) const {
