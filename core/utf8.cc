@@ -85,23 +85,13 @@ std::size_t WellFormedLength(std::string_view text) {
 
 }  // namespace
 
-std::size_t ValidUtf8Length(std::string_view text) { return WellFormedLength<0>(text); }
-
 std::size_t PlainUtf8Length(std::string_view text) { return WellFormedLength<2>(text); }
 
-bool IsValidUtf8(std::string_view text) { return ValidUtf8Length(text) == text.size(); }
+bool IsValidUtf8(std::string_view text) { return WellFormedLength<0>(text) == text.size(); }
 
 std::size_t AsciiLength(std::string_view text) {
   const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
   return static_cast<std::size_t>(SkipAscii(begin, begin + text.size()) - begin);
-}
-
-std::size_t AsciiSuffixLength(std::string_view text) {
-  const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
-  const unsigned char* p = begin + text.size();
-  while (p - begin >= 8 && HighBitsOfWord(p - 8) == 0) p -= 8;
-  while (p > begin && p[-1] < 0x80) --p;
-  return static_cast<std::size_t>(begin + text.size() - p);
 }
 
 int CharacterLength(std::string_view text) {

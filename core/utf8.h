@@ -13,15 +13,12 @@
 namespace tallyrun {
 
 bool IsValidUtf8(std::string_view text);
-// How far from its start `text` is well-formed: where the first character
-// that is not begins, or the whole size.
-std::size_t ValidUtf8Length(std::string_view text);
-// The same, stopping at a two-byte character too: text without one reads as
-// UTF-8 whatever else it could be (see text_reading.h).
+// How far from its start `text` is well-formed UTF-8 with no two-byte
+// character: text without one reads as UTF-8 whatever else it could be (see
+// text_reading.h).
 std::size_t PlainUtf8Length(std::string_view text);
-// How many bytes at the start, or at the end, of `text` are ASCII.
+// How many bytes at the start of `text` are ASCII.
 std::size_t AsciiLength(std::string_view text);
-std::size_t AsciiSuffixLength(std::string_view text);
 
 std::string WithStraysCarried(std::string_view bytes);
 // The bytes that `text` stands for: every carried stray back to its byte.
