@@ -16,7 +16,7 @@
 
 #include "core/text_reading.h"
 #include "platform/clock.h"
-#include "platform/code_page.h"
+#include "platform/posix/code_page.h"
 #include "platform/file_manager.h"
 #include "platform/files.h"
 #include "platform/folders.h"

@@ -2,7 +2,7 @@
 
 #include "core/date_time_text.h"
 #include "platform/clock.h"
-#include "platform/code_page.h"
+#include "platform/posix/code_page.h"
 #include "platform/files.h"
 
 namespace tallyrun::platform {
