@@ -1,40 +1,209 @@
+// The platform layer on the real system, Linux's and Windows' alike where
+// they promise the same: batches landing where they are told to and stamps
+// that follow the file, reading in pieces, replacing a file in one step,
+// names with a NUL, and what the chooser browses; then what each system does
+// its own way.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/settings.h"
+#include "core/text_reading.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/system_env.h"
+#include "tests/test_support.h"
+
+#ifdef _WIN32
+#include "platform/win32/item_facts.h"
+#include "tests/win32_test_support.h"
+// The Win32 macro of this name would rename the platform's own.
+#undef ReplaceFile
+#else
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <iterator>
 #include <limits>
-#include <string>
-#include <vector>
 
-#include "core/text_reading.h"
 #include "platform/clock.h"
-#include "platform/posix/code_page.h"
 #include "platform/file_manager.h"
-#include "platform/files.h"
-#include "platform/folders.h"
+#include "platform/posix/code_page.h"
 #include "platform/posix/mounts.h"
-#include "tests/test_support.h"
+#endif
 
 namespace tallyrun::platform {
 namespace {
 
+using testing::MakeFolder;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
+using V = std::vector<std::string>;
 
-std::ptrdiff_t Count(const std::string& folder) {
-  return std::ranges::distance(std::filesystem::directory_iterator(folder));
+std::string ReadFrom(const std::string& path, std::uint64_t from) {
+  std::string read;
+  EXPECT_TRUE(ReadChunks(path, from, [&](std::string_view piece) {
+                read.append(piece);
+                return true;
+              }).ok());
+  return read;
 }
 
-// Its last line may be unfinished, so the batch starts on a line of its own.
+// After an unfinished line the batch starts on a line of its own; it goes in
+// in the system's code page (CP932 on the tests' Windows), which may take
+// fewer bytes than its UTF-8.
+TEST(AppendLines, ABatchLandsWhereTheStampSaysAndIsReadBackFromThere) {
+  TempDir dir;
+  const std::string log = dir / "t.log";
+  WriteFile(log, "unfinished");
+  const std::optional<FileStamp> before = StampOf(log);
+  Landed landed;
+  ASSERT_TRUE(AppendLines(log, "日本語\r\n", &landed).ok());
+  const std::string in_file = kDriveLetterPaths ? "\x93\xFA\x96\x7B\x8C\xEA\r\n" : "日本語\r\n";
+  EXPECT_EQ(landed.offset, 12u);
+  EXPECT_EQ(landed.size, in_file.size());
+  const std::optional<FileStamp> after = StampOf(log);
+  ASSERT_TRUE(before && after);
+  EXPECT_TRUE(after->SameFile(*before));
+  EXPECT_EQ(after->size, 12 + in_file.size());
+  EXPECT_EQ(ReadFrom(log, landed.offset), in_file);
+
+  ASSERT_TRUE(ReplaceFile(log, "new\r\n").ok());
+  EXPECT_FALSE(StampOf(log)->SameFile(*before));
+  EXPECT_FALSE(StampOf(dir.path()));
+  EXPECT_FALSE(StampOf(dir / "gone"));
+}
+
+TEST(ReadChunks, StartsWhereAskedAndStopsWhenTheReaderHasHadEnough) {
+  TempDir dir;
+  WriteFile(dir / "big", std::string(std::size_t{8} << 20, 'x') + "end");
+  std::size_t pieces = 0;
+  ASSERT_TRUE(ReadChunks(dir / "big", 0, [&](std::string_view) { return ++pieces < 2; }).ok());
+  EXPECT_EQ(pieces, 2u);
+  EXPECT_EQ(ReadFrom(dir / "big", (std::size_t{8} << 20) - 1), "xend");
+}
+
+// What the system calls would cut at the NUL is refused whole.
+TEST(Files, ReplaceMakesFoldersAndANameWithANulIsNeverCutShort) {
+  TempDir dir;
+  ASSERT_TRUE(ReplaceFile(dir / "a" + kPathSeparator + "Tallyrun.ini", "two").ok());
+  EXPECT_EQ(ReadFile(dir / "a" + kPathSeparator + "Tallyrun.ini"), "two");
+  MakeFolder(dir / "folder");
+  for (const std::string& bad : {std::string(), dir / "folder", dir / "a" + '\0'})
+    EXPECT_FALSE(ReplaceFile(bad, "new").ok()) << bad;
+  const std::string cut = dir / "cut";
+  EXPECT_FALSE(AppendLines(cut + std::string(1, '\0') + ".log", "x\r\n").ok());
+  EXPECT_FALSE(std::filesystem::exists(cut));
+  EXPECT_FALSE(Exists(cut + std::string(1, '\0')));
+  EXPECT_FALSE(ItemFactsOf(dir.path() + std::string(1, '\0') + "x").has_value());
+}
+
+// Hidden items are left out as the system's file managers do.
+TEST(Folders, ListOnlyWhatTheFileManagerShowsAndTheDrivesHoldTheRoot) {
+  TempDir dir;
+  for (const char* name : {"a.log", "日本語.txt", "hidden.log"}) WriteFile(dir / name, "");
+  for (const char* name : {"sub", "hidden"}) MakeFolder(dir / name);
+#ifdef _WIN32
+  WriteFile(dir / "system.log", "");
+  for (const auto& [name, attribute] : {std::pair{"hidden.log", FILE_ATTRIBUTE_HIDDEN},
+                                        {"system.log", FILE_ATTRIBUTE_SYSTEM},
+                                        {"hidden", FILE_ATTRIBUTE_HIDDEN}})
+    ::SetFileAttributesW(testing::W(dir / name).c_str(), attribute);
+  V files{"a.log", "日本語.txt"}, folders{"sub"};
+  const std::string root = "c:\\";
+#else
+  // Links followed; no FIFO, no broken link.
+  for (const auto& [from, to] : {std::pair{"hidden.log", ".b.log"}, {"hidden", ".hidden"}})
+    std::filesystem::rename(dir / from, dir / to);
+  for (const auto& [target, link] :
+       {std::pair{"a.log", "link.log"}, {"-", "bad.log"}, {"sub", "to-sub"}}) {
+    std::filesystem::create_symlink(target, dir / link);
+  }
+  ASSERT_EQ(::mkfifo((dir / "fifo.log").c_str(), 0644), 0);
+  V files{"a.log", "link.log", "日本語.txt"}, folders{"sub", "to-sub"};
+  const std::string root = "/";
+  for (const Drive& drive : Drives()) EXPECT_TRUE(std::filesystem::is_directory(drive.root));
+#endif
+  std::optional<FolderListing> listing = ListFolder(dir.path());
+  ASSERT_TRUE(listing);
+  std::ranges::sort(listing->files);
+  std::ranges::sort(listing->folders);
+  EXPECT_EQ(listing->files, files);
+  EXPECT_EQ(listing->folders, folders);
+  EXPECT_FALSE(ListFolder(dir / "gone"));
+  EXPECT_FALSE(ListFolder(dir / "a.log"));
+  const std::vector<Drive> drives = Drives();
+  EXPECT_NE(std::ranges::find(drives, root, &Drive::root), drives.end());
+}
+
+#ifdef _WIN32
+
+TEST(MomentText, IsEmptyBeyondWhatTheDateFormHolds) {
+  SystemEnv env;
+  for (const LocalTime& t : {LocalTime{1500, 1, 1, 0, 0, 0}, LocalTime{10000, 1, 1, 0, 0, 0}}) {
+    std::string text;
+    env.AppendMomentText(text, t);
+    EXPECT_EQ(text, "") << t.year;
+  }
+}
+
+// Only the name written runs past 260 characters.
+TEST(AppendLines, TakesALongPathWrittenWithSlashesAndDots) {
+  TempDir dir;
+  std::string folder = dir.path();
+  while (folder.size() < 200) folder += "\\" + std::string(20, 'd');
+  ASSERT_TRUE(MakeParentFolders(folder + "\\t.log"));
+  ASSERT_TRUE(AppendLines(folder + "/" + std::string(60, 'x') + "/../t.log", "a\r\n").ok());
+  EXPECT_EQ(ReadFile(folder + "\\t.log"), "a\r\n");
+}
+
+// Saved so that Windows' own profile functions read back the very path: in
+// the system's code page where that holds it and it reads back from there
+// (not ﾃＢ, which would read as Âa), else in UTF-16.
+TEST(SaveLogFilePath, WritesWhatWindowsReadsBack) {
+  TempDir dir;
+  SystemEnv env;
+  const SettingsLocation location{dir / "Tallyrun.ini", dir / "Tallyrun.log"};
+  for (const auto& [name, utf16] :
+       {std::pair{"ﾒｰﾙ１.log", false}, {"café☕.log", true}, {"ﾃＢ.log", true}}) {
+    std::filesystem::remove(testing::W(location.settings_file));
+    ASSERT_TRUE(SaveLogFilePath(env, location, dir / name, "").ok());
+    wchar_t read[MAX_PATH];
+    ::GetPrivateProfileStringW(L"Tallyrun", L"LogFile", L"", read, MAX_PATH,
+                               testing::W(location.settings_file).c_str());
+    EXPECT_EQ(testing::U(read), dir / name);
+    EXPECT_EQ(ReadFile(location.settings_file).starts_with("\xFF\xFE"), utf16) << name;
+  }
+}
+
+// Cloud files (kept on the device, online only) and ReFS set bits above the
+// sixteen the rules read; a moment beyond any date still leaves an item.
+TEST(ItemFactsFrom, ReadsTheSixteenAttributeBitsWhateverElseIsSet) {
+  const FILETIME beyond_any_date{MAXDWORD, MAXDWORD};
+  const std::pair<DWORD, std::uint32_t> rows[] = {
+      {0x80000 | FILE_ATTRIBUTE_DIRECTORY, 16},
+      {0x8000 | FILE_ATTRIBUTE_DIRECTORY, 16},
+      {0x400000 | 0x1000 | FILE_ATTRIBUTE_ARCHIVE, 0x1020}};
+  for (const auto& [raw, read] : rows)
+    EXPECT_EQ(ItemFactsFrom(raw, beyond_any_date).attributes, read) << raw;
+}
+
+#else
+
+int Status(pid_t child) {
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 // Root reads anything; the append is made as another user then.
 TEST(AppendLines, ALogThatCanBeWrittenButNotReadGetsTheBatchOnALineOfItsOwn) {
   TempDir dir;
@@ -47,10 +216,9 @@ TEST(AppendLines, ALogThatCanBeWrittenButNotReadGetsTheBatchOnALineOfItsOwn) {
   if (const pid_t child = ::fork(); child == 0) {
     if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(2);
     ::_exit(AppendLines(log, "e\r\n").ok() ? 0 : 1);
+  } else {
+    EXPECT_EQ(Status(child), 0);
   }
-  int status = 0;
-  ::wait(&status);
-  EXPECT_EQ(status, 0);
   EXPECT_EQ(ReadFile(log), "unfinished\r\ne\r\n");
 }
 
@@ -72,16 +240,6 @@ TEST(AppendLines, AFullDiskRefusesABatchWholeWhereNothingCouldBeTakenBack) {
             "ディスクの空き容量が足りません");
   EXPECT_EQ(std::system(("chattr -a " + log).c_str()), 0);
   EXPECT_EQ(ReadFile(log), "earlier\r\n");
-}
-
-// What the system calls would cut at the NUL is refused whole.
-TEST(AppendLines, ANameWithANulIsNeverCutShort) {
-  TempDir dir;
-  const std::string cut = dir / "cut";
-  EXPECT_FALSE(AppendLines(cut + std::string(1, '\0') + ".log", "x\r\n").ok());
-  EXPECT_FALSE(std::filesystem::exists(cut));
-  EXPECT_FALSE(Exists(cut + std::string(1, '\0')));
-  EXPECT_FALSE(ItemFactsOf(dir.path() + std::string(1, '\0') + "x").has_value());
 }
 
 TEST(AppendLines, AProcessEndedMidWriteStillLeavesTheWholeBatch) {
@@ -108,42 +266,46 @@ TEST(AppendLines, AProcessEndedMidWriteStillLeavesTheWholeBatch) {
   }
 }
 
-TEST(ReadChunks, StartsWhereAskedAndStopsWhenTheReaderHasHadEnough) {
+// Each writer learns where its own batch went while the others write too.
+TEST(AppendLines, TellsWhereEachBatchLandedWhileOthersAppendToo) {
   TempDir dir;
-  WriteFile(dir / "big", std::string(std::size_t{8} << 20, 'x') + "end");
-  std::size_t pieces = 0;
-  ASSERT_TRUE(ReadChunks(dir / "big", 0, [&](std::string_view) { return ++pieces < 2; }).ok());
-  EXPECT_EQ(pieces, 2u);
-  std::string tail;
-  ASSERT_TRUE(ReadChunks(dir / "big", (std::size_t{8} << 20) - 1, [&](std::string_view piece) {
-                tail.append(piece);
-                return true;
-              }).ok());
-  EXPECT_EQ(tail, "xend");
+  const std::string log = dir / "t.log";
+  std::vector<pid_t> writers;
+  for (int w = 0; w < 4; ++w) {
+    if (const pid_t child = ::fork(); child != 0) {
+      writers.push_back(child);
+      continue;
+    }
+    bool all = true;
+    for (int i = 0; i < 200; ++i) {
+      const std::string lines = "w" + std::to_string(w) + " " + std::to_string(i) + "\r\n";
+      Landed landed;
+      all = all && AppendLines(log, lines, &landed).ok() && landed.size == lines.size() &&
+            ReadFile(log).substr(landed.offset, landed.size) == lines;
+    }
+    ::_exit(all ? 0 : 1);
+  }
+  for (const pid_t child : writers) EXPECT_EQ(Status(child), 0);
+  // 10 lines of 6 bytes, 90 of 7 and 100 of 8 from each writer.
+  EXPECT_EQ(StampOf(log)->size, 4u * 1490);
 }
 
-TEST(ReplaceFile, WritesInOneStepWhereTheFileLivesOrChangesNothing) {
+TEST(ReplaceFile, WritesThroughALinkInOneStepOrChangesNothing) {
   TempDir dir;
   ASSERT_TRUE(ReplaceFile(dir / "a/b/Tallyrun.ini", "two").ok());
   // Folders made for the user's settings are the user's alone.
   struct stat st {};
   ASSERT_EQ(::stat((dir / "a/b").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
-
   ASSERT_EQ(::symlink("a/b/Tallyrun.ini", (dir / "link.ini").c_str()), 0);
   ASSERT_TRUE(ReplaceFile(dir / "link.ini", "three").ok());
   EXPECT_EQ(std::filesystem::read_symlink(dir / "link.ini"), "a/b/Tallyrun.ini");
   EXPECT_EQ(ReadFile(dir / "a/b/Tallyrun.ini"), "three");
-  EXPECT_EQ(Count(dir / "a/b"), 1);
-
-  // A folder or a FIFO where the file should be, a place even root cannot
-  // write, a name cut short by a NUL.
-  ::mkdir((dir / "folder").c_str(), 0755);
+  EXPECT_EQ(std::ranges::distance(std::filesystem::directory_iterator(dir / "a/b")), 1);
+  // A FIFO where the file should be, a place even root cannot write.
   ::mkfifo((dir / "fifo").c_str(), 0644);
-  for (const std::string& bad : {std::string(), dir / "folder", dir / "fifo",
-                                 std::string("/proc/self/t.ini"), dir / "link.ini" + '\0'})
+  for (const std::string& bad : {dir / "fifo", std::string("/proc/self/t.ini")})
     EXPECT_FALSE(ReplaceFile(bad, "new").ok()) << bad;
-  EXPECT_EQ(Count(dir / "folder"), 0);
 }
 
 TEST(ToLocalTime, AYearNoDateCanShowGivesNoneInsteadOfOverflowing) {
@@ -185,65 +347,6 @@ TEST(ParseMountInfo, OffersEachStorageMountOnceWithItsEscapesDecoded) {
   EXPECT_EQ(offered,
             "/ ext4\n/home btrfs\n/media/user/USB STICK vfat\n/mnt/tab\tand\\slash ext4\n"
             "/run/media/user/DISK exfat\n/srv xfs\n/tmp tmpfs\n");
-}
-
-TEST(ListFolder, FollowsLinksAndOffersNeitherHiddenItemsNorFifosNorBrokenLinks) {
-  TempDir dir;
-  for (const char* folder : {"sub", ".hidden"}) ASSERT_EQ(::mkdir((dir / folder).c_str(), 0755), 0);
-  for (const char* file : {"a.log", ".b.log"}) WriteFile(dir / file, "");
-  for (const auto& [target, link] :
-       {std::pair{"a.log", "link.log"}, {"-", "bad.log"}, {"sub", "to-sub"}}) {
-    std::filesystem::create_symlink(target, dir / link);
-  }
-  ASSERT_EQ(::mkfifo((dir / "fifo.log").c_str(), 0644), 0);
-  std::optional<FolderListing> listing = ListFolder(dir.path());
-  ASSERT_TRUE(listing.has_value());
-  std::sort(listing->folders.begin(), listing->folders.end());
-  std::sort(listing->files.begin(), listing->files.end());
-  EXPECT_EQ(listing->folders, (std::vector<std::string>{"sub", "to-sub"}));
-  EXPECT_EQ(listing->files, (std::vector<std::string>{"a.log", "link.log"}));
-  EXPECT_FALSE(ListFolder(dir / "a.log").has_value());
-}
-
-TEST(Drives, AreTheMountedFoldersWithTheTopOneAlwaysAmongThem) {
-  const std::vector<Drive> drives = Drives();
-  for (const Drive& drive : drives)
-    EXPECT_TRUE(std::filesystem::is_directory(drive.root)) << drive.root;
-  EXPECT_TRUE(
-      std::any_of(drives.begin(), drives.end(), [](const Drive& d) { return d.root == "/"; }));
-}
-
-TEST(AppendLines, TellsWhereEachBatchLandedWhileOthersAppendTooAndStampsFollowTheFile) {
-  TempDir dir;
-  const std::string log = dir / "t.log";
-  WriteFile(log, "unfinished");
-  std::vector<pid_t> writers;
-  for (int w = 0; w < 4; ++w) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-      bool all = true;
-      for (int i = 0; i < 200; ++i) {
-        const std::string lines = "w" + std::to_string(w) + " " + std::to_string(i) + "\r\n";
-        Landed landed;
-        all = all && AppendLines(log, lines, &landed).ok() && landed.size == lines.size() &&
-              ReadFile(log).substr(landed.offset, landed.size) == lines;
-      }
-      ::_exit(all ? 0 : 1);
-    }
-    writers.push_back(child);
-  }
-  for (const pid_t child : writers) {
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
-  const std::optional<FileStamp> stamp = StampOf(log);
-  ASSERT_TRUE(stamp.has_value());
-  EXPECT_EQ(stamp->size, ReadFile(log).size());
-  std::filesystem::rename(log, dir / "old.log");
-  WriteFile(log, ReadFile(dir / "old.log"));
-  EXPECT_FALSE(StampOf(log)->SameFile(*stamp));
-  EXPECT_FALSE(StampOf(dir.path()).has_value());
 }
 
 #ifdef FAKE_FILE_MANAGER
@@ -302,6 +405,8 @@ TEST(FileManager, TheDesktopsFileManagerIsAskedOrElseXdgOpenOpensTheFolder) {
   ::waitpid(manager, nullptr, 0);
   EXPECT_EQ(ReadFile(opened), dir.path() + "\n" + dir / "sub/\n");
 }
+#endif
+
 #endif
 
 }  // namespace

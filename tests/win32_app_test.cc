@@ -2,6 +2,7 @@
 // with a raw command line, and the log's bytes compared.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -51,13 +52,13 @@ class Tallyrun : public ::testing::Test {
       const FILETIME at{static_cast<DWORD>(s * kSecond), static_cast<DWORD>(s * kSecond >> 32)};
       SYSTEMTIME t;
       ::FileTimeToSystemTime(&at, &t);
-      moments_.push_back(Moment(t));
+      moments_.push_back(Moment({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond}));
     }
     return outcome;
   }
 
   std::string Log(const std::string& path) const {
-    std::string log = "\n" + ReadBytes(path);
+    std::string log = "\n" + ReadFile(path);
     for (const std::string& moment : moments_) {
       for (std::size_t at; (at = log.find("\n" + moment + "\t")) != std::string::npos;)
         log.replace(at + 1, moment.size(), "T");
@@ -69,9 +70,9 @@ class Tallyrun : public ::testing::Test {
     return "T\t" + path + "\t" + modified + "\r\n";
   }
 
-  std::string File(const std::string& name, const SYSTEMTIME& modified) {
+  std::string File(const std::string& name, const LocalTime& modified) {
     const std::string path = items_ + "\\" + name;
-    WriteBytes(path, "x");
+    WriteFile(path, "x");
     SetModified(path, modified);
     return path;
   }
@@ -82,8 +83,7 @@ class Tallyrun : public ::testing::Test {
 };
 
 TEST_F(Tallyrun, RecordsEveryItemOfTheRawTextInOrderInTheSystemsFormsAndRefusesTheRest) {
-  const SYSTEMTIME t1 = At(2002, 6, 26, 9, 3, 14), t2 = At(2002, 6, 25, 0, 0, 0),
-                   t3 = At(2002, 6, 24, 23, 59, 59);
+  const LocalTime t1{2002, 6, 26, 9, 3, 14}, t2{2002, 6, 25, 0, 0, 0}, t3{2002, 6, 24, 23, 59, 59};
   const std::string d = items_;
   MakeFolder(d + "\\My Docs");
   for (const char* name : {"a.txt", "My Docs\\b.txt", "日本語ｶﾅ～.txt", "café☕.txt"})
@@ -95,7 +95,7 @@ TEST_F(Tallyrun, RecordsEveryItemOfTheRawTextInOrderInTheSystemsFormsAndRefusesT
   // More than the folder bit: the path stays as it is.
   ASSERT_TRUE(::SetFileAttributesW(W(d + "\\hid").c_str(), FILE_ATTRIBUTE_HIDDEN));
   // An earlier record cut before its line end.
-  WriteBytes(log(), "2002/6/26 9:03:14\tC:\\x\t");
+  WriteFile(log(), "2002/6/26 9:03:14\tC:\\x\t");
 
   const std::wstring D = W(d);
   const Outcome outcome =
@@ -133,23 +133,24 @@ TEST_F(Tallyrun, RecordsEveryItemOfTheRawTextInOrderInTheSystemsFormsAndRefusesT
 
 // ﾒｰﾙ１ in CP932 is also UTF-8 (ҰقP).
 TEST_F(Tallyrun, TakesTheLogFromASettingsFileInTheSystemsCodePage) {
-  WriteBytes(program_ + "\\Tallyrun.ini",
-             "[Tallyrun]\r\nLogFile=" + dir_.path() + "\\\xD2\xB0\xD9\x82\x50.log\r\n");
-  const SYSTEMTIME t = At(2002, 6, 26, 9, 3, 14);
+  WriteFile(program_ + "\\Tallyrun.ini",
+            "[Tallyrun]\r\nLogFile=" + dir_.path() + "\\\xD2\xB0\xD9\x82\x50.log\r\n");
+  const LocalTime t{2002, 6, 26, 9, 3, 14};
   const std::string a = File("a.txt", t);
   const Outcome outcome = Record(W(a));
   EXPECT_EQ(outcome.exit_code, 0u) << outcome.stderr_text;
   EXPECT_EQ(Log(dir_ / "ﾒｰﾙ１.log"), Rec(a, Moment(t)));
-  EXPECT_FALSE(Exists(log()));
+  EXPECT_FALSE(std::filesystem::exists(W(log())));
 }
 
 TEST_F(Tallyrun, KeepsTheLogInAppDataWhenTheProgramsFolderIsClosed) {
   // Prepared by the test script: a copy in a folder this user cannot write.
   const std::string closed = TestProgramFolder() + "\\closed\\Tallyrun.exe";
-  if (!Exists(closed)) GTEST_SKIP() << "no closed copy of the program beside the tests";
+  if (!std::filesystem::exists(W(closed)))
+    GTEST_SKIP() << "no closed copy of the program beside the tests";
   const std::string app_data = dir_ / "AppData";
   MakeFolder(app_data);
-  const SYSTEMTIME t = At(2002, 6, 26, 9, 3, 14);
+  const LocalTime t{2002, 6, 26, 9, 3, 14};
   const std::string a = File("a.txt", t);
 
   const SetEnv app(L"APPDATA", app_data);
@@ -159,16 +160,16 @@ TEST_F(Tallyrun, KeepsTheLogInAppDataWhenTheProgramsFolderIsClosed) {
 }
 
 TEST_F(Tallyrun, FailsWithAMessageAndLeavesTheLogWhole) {
-  const std::string a = File("a.txt", At(2002, 6, 26, 9, 3, 14)),
+  const std::string a = File("a.txt", LocalTime{2002, 6, 26, 9, 3, 14}),
                     earlier = "2002/6/26 9:03:14\tC:\\x\t\r\n";
   std::wstring many;
   for (int i = 0; i < 200; ++i) many += W(a) + L" ";
   const std::string read_only = dir_ / "read-only.log";
-  WriteBytes(read_only, earlier);
+  WriteFile(read_only, earlier);
   ASSERT_TRUE(::SetFileAttributesW(W(read_only).c_str(), FILE_ATTRIBUTE_READONLY));
   MakeFolder(dir_ / "folder.log");
   const std::string locked = dir_ / "locked.log";
-  WriteBytes(locked, earlier);
+  WriteFile(locked, earlier);
   // Another program holds the whole log locked for the run.
   const HANDLE holder =
       ::CreateFileW(W(locked).c_str(), GENERIC_READ | GENERIC_WRITE,
@@ -188,7 +189,7 @@ TEST_F(Tallyrun, FailsWithAMessageAndLeavesTheLogWhole) {
   std::string full;
   if (wchar_t at[MAX_PATH]; ::GetEnvironmentVariableW(L"TALLYRUN_FULL_DISK", at, MAX_PATH) > 0) {
     full = U(at) + "\\full.log";
-    WriteBytes(full, earlier);
+    WriteFile(full, earlier);
     const HANDLE h = ::CreateFileW(W(U(at) + "\\filler").c_str(), GENERIC_WRITE, 0, nullptr,
                                    CREATE_ALWAYS, 0, nullptr);
     const std::string block(4096, 'x');
@@ -198,7 +199,7 @@ TEST_F(Tallyrun, FailsWithAMessageAndLeavesTheLogWhole) {
     rows.emplace_back(full, "ディスクの空き容量が足りません");
   }
   for (const auto& [log, reason] : rows) {
-    WriteBytes(program_ + "\\Tallyrun.ini", "[Tallyrun]\r\nLogFile=" + log + "\r\n");
+    WriteFile(program_ + "\\Tallyrun.ini", "[Tallyrun]\r\nLogFile=" + log + "\r\n");
     const Outcome outcome = Record(many);
     EXPECT_EQ(outcome.exit_code, 1u);
     EXPECT_NE(outcome.stderr_text.find("「" + VisibleText(log, ControlStyle::kEscapes) +
@@ -209,7 +210,7 @@ TEST_F(Tallyrun, FailsWithAMessageAndLeavesTheLogWhole) {
   ::CloseHandle(holder);
   ::SetFileAttributesW(W(read_only).c_str(), FILE_ATTRIBUTE_NORMAL);  // for the folder's removal
   for (const std::string& log : {read_only, locked, full.empty() ? read_only : full})
-    EXPECT_EQ(ReadBytes(log), earlier) << log;
+    EXPECT_EQ(ReadFile(log), earlier) << log;
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "tests/win32_test_support.h"
 
-#include <filesystem>
 #include <stdexcept>
 
 #include "core/utf8.h"
@@ -13,68 +12,10 @@ void Check(bool ok, const char* what) {
     throw std::runtime_error(std::string(what) + " failed: " + std::to_string(::GetLastError()));
 }
 
-HANDLE Open(const std::string& path, DWORD access, DWORD creation, DWORD flags = 0) {
-  return ::CreateFileW(W(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                       creation, flags, nullptr);
-}
-
 }  // namespace
 
-TempDir::TempDir() {
-  static int counter = 0;
-  path_ = U((std::filesystem::temp_directory_path() /
-             ("tallyrun-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
-              std::to_string(++counter)))
-                .wstring());
-  MakeFolder(path_);
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(W(path_), ec);
-}
-
-void WriteBytes(const std::string& path, std::string_view bytes) {
-  const HANDLE h = Open(path, GENERIC_WRITE, CREATE_ALWAYS);
-  Check(h != INVALID_HANDLE_VALUE, "CreateFileW");
-  DWORD n = 0;
-  const BOOL ok = ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-  ::CloseHandle(h);
-  Check(ok && n == bytes.size(), "WriteFile");
-}
-
-std::string ReadBytes(const std::string& path) {
-  const HANDLE h = Open(path, GENERIC_READ, OPEN_EXISTING);
-  if (h == INVALID_HANDLE_VALUE) return "(missing)";
-  std::string bytes;
-  char buffer[65536];
-  DWORD n = 0;
-  while (::ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n > 0) bytes.append(buffer, n);
-  ::CloseHandle(h);
-  return bytes;
-}
-
-bool Exists(const std::string& path) {
-  return ::GetFileAttributesW(W(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void MakeFolder(const std::string& path) {
-  Check(::CreateDirectoryW(W(path).c_str(), nullptr), "CreateDirectoryW");
-}
-
-void SetModified(const std::string& path, const SYSTEMTIME& local) {
-  SYSTEMTIME universal;
-  FILETIME when;
-  Check(::TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal) &&
-            ::SystemTimeToFileTime(&universal, &when),
-        "converting a local time");
-  const HANDLE h = Open(path, FILE_WRITE_ATTRIBUTES, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
-  const BOOL ok = ::SetFileTime(h, nullptr, nullptr, &when);
-  ::CloseHandle(h);
-  Check(ok, "SetFileTime");
-}
-
-std::string Moment(const SYSTEMTIME& local) {
+std::string Moment(const LocalTime& t) {
+  const SYSTEMTIME local = SystemTimeOf(t);
   wchar_t date[80], time[80];
   Check(::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, date, 80,
                           nullptr) > 0 &&

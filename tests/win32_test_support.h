@@ -1,6 +1,5 @@
-// Shared helpers for the Windows tests: a temporary folder, whole-file reads
-// and writes by wide path, moments as the user's locale writes them, and
-// running Tallyrun.exe with a raw command line.
+// What the Windows tests add to the shared helpers: wide text, moments as the
+// user's locale writes them, and running Tallyrun.exe with a raw command line.
 #pragma once
 
 #include <windows.h>
@@ -10,26 +9,12 @@
 #include <string_view>
 
 #include "platform/win32/wide_text.h"
+#include "tests/test_support.h"
 
 namespace tallyrun::testing {
 
 inline std::wstring W(std::string_view utf8) { return platform::Widen(utf8); }
 inline std::string U(std::wstring_view wide) { return platform::Narrow(wide); }
-
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  // UTF-8, without a trailing "\".
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
-
- private:
-  std::string path_;
-};
 
 // Sets a variable of this process, and so of the programs it starts, while it lives.
 struct SetEnv {
@@ -41,18 +26,12 @@ struct SetEnv {
   const wchar_t* was = _wgetenv(name);  // as the program started
 };
 
-void WriteBytes(const std::string& path, std::string_view bytes);
-std::string ReadBytes(const std::string& path);
-bool Exists(const std::string& path);
-void MakeFolder(const std::string& path);
-// Sets the last-write moment, given in local time.
-void SetModified(const std::string& path, const SYSTEMTIME& local);
-
-// The short date, a blank and the long time; the date alone at midnight.
-std::string Moment(const SYSTEMTIME& local);
-inline SYSTEMTIME At(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
-  return {year, month, 0, day, hour, minute, second, 0};
+inline SYSTEMTIME SystemTimeOf(const LocalTime& t) {
+  const auto w = [](int v) { return static_cast<WORD>(v); };
+  return {w(t.year), w(t.month), 0, w(t.day), w(t.hour), w(t.minute), w(t.second), 0};
 }
+// The short date, a blank and the long time; the date alone at midnight.
+std::string Moment(const LocalTime& t);
 
 // The folder holding this test program (and Tallyrun.exe beside it).
 std::string TestProgramFolder();

@@ -14,14 +14,14 @@ function(tallyrun_add_windows_test name)
   add_test(NAME ${name} COMMAND ${name})
 endfunction()
 
-add_library(tallyrun_win32_test_support STATIC win32_test_support.cc)
+add_library(tallyrun_win32_test_support STATIC win32_test_support.cc test_support.cc)
 target_link_libraries(tallyrun_win32_test_support PUBLIC tallyrun_platform)
 target_include_directories(tallyrun_win32_test_support PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_definitions(tallyrun_win32_test_support PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN
                                                               NOMINMAX)
 
 # Test programs sit beside Tallyrun.exe (CMAKE_RUNTIME_OUTPUT_DIRECTORY).
-tallyrun_add_windows_test(win32_platform_test SOURCES win32_platform_test.cc
+tallyrun_add_windows_test(win32_platform_test SOURCES platform_test.cc
                           LIBS tallyrun_platform tallyrun_win32_test_support)
 tallyrun_add_windows_test(win32_app_test SOURCES win32_app_test.cc
                           LIBS tallyrun_win32_test_support)
