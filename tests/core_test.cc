@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "core/argument_text.h"
+#include "core/ascii.h"
 #include "core/byte_search.h"
+#include "core/date_time_text.h"
 #include "core/log_index.h"
 #include "core/log_reader.h"
 #include "core/log_record.h"
@@ -75,6 +77,38 @@ TEST(MakeLogLine, OnlyPlainFoldersAndUnreadableItemsGainASeparator) {
     std::string path = "/f";
     EXPECT_EQ(MakeLogLine(path, env, ItemFacts{0, date}, kNow), now + logged);
   }
+  // Every field at either end of its range, and one step past it.
+  std::string text;
+  AppendDateTimeText(text, {9999, 12, 31, 23, 59, 60});
+  AppendDateTimeText(text, {1, 1, 1, 10, 0, 0});
+  EXPECT_EQ(text, "9999/12/31 23:59:600001/01/01 10:00:00");
+  for (const LocalTime& t : {LocalTime{0, 1, 1},
+                             {1, 0, 1},
+                             {1, 13, 1},
+                             {1, 1, 0},
+                             {1, 1, 32},
+                             {1, 1, 1, -1},
+                             {1, 1, 1, 24},
+                             {1, 1, 1, 0, -1},
+                             {1, 1, 1, 0, 60},
+                             {1, 1, 1, 0, 0, -1},
+                             {1, 1, 1, 0, 0, 61}})
+    EXPECT_FALSE(IsExpressible(t)) << t.year << t.month << t.day << t.hour << t.minute << t.second;
+}
+
+// Blanks separate items, two in a row giving an empty one; quotes hold
+// blanks, and an opening quote without its closing one takes the rest.
+TEST(SplitArgumentText, SplitsAtBlanksOutsideQuotes) {
+  const std::pair<std::string, V> rows[] = {
+      {"", {}},
+      {"a  b ", {"a", "", "b"}},
+      {"\"a b\"c \"\" \"d\"  e", {"a b", "c", "", "d", "", "e"}},
+      {"x \"open rest", {"x", "open rest"}},
+  };
+  for (const auto& [text, items] : rows) EXPECT_EQ(SplitArgumentText(text), items) << text;
+  EXPECT_TRUE(EqualsIgnoringAsciiCase("AZaz09", "azAZ09"));
+  for (const auto& [a, b] : {std::pair{"@[", "`{"}, {"ab", "xb"}, {"a", "ab"}})
+    EXPECT_FALSE(EqualsIgnoringAsciiCase(a, b)) << a;
 }
 
 TEST(LogReader, ReadsEveryWholeRecordNewestFirstSkippingDamageHoweverItArrives) {
