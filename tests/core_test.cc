@@ -19,6 +19,7 @@
 #include "core/paths.h"
 #include "core/profile.h"
 #include "core/settings.h"
+#include "core/text_reading.h"
 #include "core/utf16.h"
 #include "core/utf8.h"
 #include "platform/files.h"
@@ -235,6 +236,32 @@ TEST(LogScanner, AHugeLineIsPassedOverWithoutEverBeingHeldWhole) {
   EXPECT_EQ(where(0), (std::pair<std::uint64_t, std::size_t>{at + 4, 0}));
   EXPECT_EQ(where(1), (std::pair<std::uint64_t, std::size_t>{0, 1}));
   EXPECT_EQ(where(2), (std::pair<std::uint64_t, std::size_t>{0, 0}));
+}
+
+// Lines are judged sixteen and thirty-two bytes at a time: the verdict is the
+// plain rule's whatever the length and wherever the TABs and "|" fall.
+TEST(IsRecordLine, AgreesWithThePlainRuleWhereverTheTabsFall) {
+  const auto plain = [](std::string_view f) {
+    const std::size_t tab = f.find('\t'), npos = std::string_view::npos;
+    return tab != npos && f.substr(0, tab).find('|') == npos && f.find('\t', tab + 1) != npos;
+  };
+  for (std::size_t size = 0; size <= 66; ++size) {
+    for (std::size_t a = 0; a <= size; ++a) {
+      for (std::size_t b = a; b <= size; ++b) {
+        for (std::size_t p = 0; p <= std::min<std::size_t>(size, 34); ++p) {
+          std::string f(size, 'x');
+          for (const std::size_t at : {p, a, b})
+            if (at < size) f[at] = at == p ? '|' : '\t';
+          ASSERT_EQ(IsRecordLine(f), plain(f)) << size << " " << a << " " << b << " " << p;
+          if (p != size) continue;
+          for (const std::string& line :
+               {"\"" + f + "\"", "\"" + f, std::string(kUtf8Mark) + f + "\r"})
+            ASSERT_EQ(IsRecordLine(line), plain(f)) << line;
+          EXPECT_EQ(RecordField("\"" + f + "\"x"), f);
+        }
+      }
+    }
+  }
 }
 
 TEST(FindByteInBlocks, AgreesWithAPlainSearchWhateverTheNeighboursAndWhereverItStarts) {
