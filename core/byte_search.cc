@@ -70,4 +70,38 @@ std::size_t FindByteInBlocks(std::string_view text, char byte, std::size_t from)
   return std::string_view::npos;
 }
 
+std::size_t FindText(std::string_view text, std::string_view key, bool any_case) {
+  if (key.empty()) return 0;
+  if (key.size() > text.size()) return std::string_view::npos;
+  const auto lower = [any_case](Bytes v) {
+    return any_case ? v | (((v >= 'A') & (v <= 'Z')) & ('a' - 'A')) : v;
+  };
+  const auto stands_at = [&](std::size_t at) {
+    for (std::size_t k = 0; k < key.size(); ++k) {
+      char c = text[at + k];
+      if (any_case && c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+      if (c != key[k]) return false;
+    }
+    return true;
+  };
+  // Sixteen places at a time, each tried only where the key's first and last
+  // bytes both fall: few places in any text.
+  const Bytes first = Bytes{} + static_cast<signed char>(key.front());
+  const Bytes last = Bytes{} + static_cast<signed char>(key.back());
+  const std::size_t places = text.size() - key.size() + 1;
+  std::size_t i = 0;
+  for (; places - i >= 16; i += 16) {
+    Bytes both = (lower(Load(text.data() + i)) == first) &
+                 (lower(Load(text.data() + i + key.size() - 1)) == last);
+    for (int at = FirstMatch(both); at >= 0; at = FirstMatch(both)) {
+      if (stands_at(i + static_cast<std::size_t>(at))) return i + static_cast<std::size_t>(at);
+      both[at] = 0;
+    }
+  }
+  for (; i < places; ++i) {
+    if (stands_at(i)) return i;
+  }
+  return std::string_view::npos;
+}
+
 }  // namespace tallyrun

@@ -1,5 +1,6 @@
 // Finding one byte in text, as reading a log does for every line and field:
-// with the C library's memchr where that is fast, else sixteen bytes a step.
+// with the C library's memchr where that is fast, else sixteen bytes a step;
+// and finding a piece of text, as a search through a whole log does.
 #pragma once
 
 #include <cstddef>
@@ -20,5 +21,9 @@ inline std::size_t FindByte(std::string_view text, char byte, std::size_t from =
     return FindByteInBlocks(text, byte, from);
   }
 }
+
+// Where `key` first stands in `text`, or npos. With `any_case`, ASCII
+// letters in `text` count in either case, and the key's are lower case.
+std::size_t FindText(std::string_view text, std::string_view key, bool any_case);
 
 }  // namespace tallyrun

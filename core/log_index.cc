@@ -33,14 +33,32 @@ void RecordPlaces::AddToken(std::uint64_t token) {
   }
 }
 
-RecordPlaces::Place RecordPlaces::Locate(std::size_t row) const {
+std::vector<RecordPlaces::Run>::const_iterator RecordPlaces::RunOf(std::size_t row) const {
   const std::uint64_t k = size_ - 1 - row;
-  const auto after = std::upper_bound(
-      runs_.begin(), runs_.end(), k, [](std::uint64_t n, const Run& run) { return n < run.first; });
-  const Run& run = *(after - 1);
-  const auto before = static_cast<std::size_t>(k - run.first);
+  return std::upper_bound(runs_.begin(), runs_.end(), k,
+                          [](std::uint64_t n, const Run& run) { return n < run.first; }) -
+         1;
+}
+
+RecordPlaces::Place RecordPlaces::Locate(std::size_t row) const {
+  const Run& run = *RunOf(row);
+  const auto before = static_cast<std::size_t>(size_ - 1 - row - run.first);
   if (!run.in_file) return {false, run.at + before, 0};
   return {true, run.at, before};
+}
+
+RecordPlaces::Stretch RecordPlaces::StretchOf(std::size_t row) const {
+  const auto run = RunOf(row);
+  Stretch stretch;
+  stretch.oldest = static_cast<std::size_t>(size_ - 1 - run->first);
+  stretch.newest = stretch.oldest + 1 - run->count;
+  stretch.in_file = run->in_file;
+  if (run->in_file) {
+    stretch.from = run->at;
+    const auto next = std::find_if(run + 1, runs_.end(), [](const Run& r) { return r.in_file; });
+    if (next != runs_.end()) stretch.to = next->at;
+  }
+  return stretch;
 }
 
 namespace {

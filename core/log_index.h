@@ -65,6 +65,16 @@ class RecordPlaces {
   // Row 0 is the newest.
   Place Locate(std::size_t row) const;
 
+  // The rows that share a place with `row`, and for rows of the file the
+  // bytes that hold them: from their run's start to where the file's next
+  // run starts (`to` is 0 for the last run of the file).
+  struct Stretch {
+    std::size_t newest = 0, oldest = 0;
+    bool in_file = false;
+    std::uint64_t from = 0, to = 0;
+  };
+  Stretch StretchOf(std::size_t row) const;
+
  private:
   struct Run {
     std::uint64_t first = 0;  // the number of the run's first row, oldest first
@@ -73,6 +83,7 @@ class RecordPlaces {
     bool in_file = false;
   };
   void StartRun(std::uint64_t at, bool in_file);
+  std::vector<Run>::const_iterator RunOf(std::size_t row) const;
 
   std::vector<Run> runs_;
   std::size_t size_ = 0;

@@ -1,5 +1,6 @@
 #include "core/visible_text.h"
 
+#include "core/byte_search.h"
 #include "core/utf8.h"
 
 namespace tallyrun {
@@ -84,6 +85,21 @@ std::string VisibleText(std::string_view text, ControlStyle style) {
     ++i;
   }
   return out;
+}
+
+bool HoldsHiddenControl(std::string_view text) {
+  // Each starts with one of three bytes, which most text holds few of.
+  for (const char lead : {'\xC2', '\xD8', '\xE2'}) {
+    for (std::size_t i = FindByte(text, lead); i != std::string_view::npos;
+         i = FindByte(text, lead, i + 1)) {
+      const int length = CharacterLength(text.substr(i));
+      if (length > 0 &&
+          IsHiddenControl(CodePoint(text.substr(i, static_cast<std::size_t>(length))))) {
+        return true;
+      }
+    }
+  }
+  return false;
 }
 
 }  // namespace tallyrun

@@ -17,5 +17,7 @@ enum class ControlStyle {
 // (U+061C, U+200E, U+200F, U+202A to U+202E, U+2066 to U+2069) become
 // \uXXXX; stray bytes, raw or carried (see utf8.h), become \xHH.
 std::string VisibleText(std::string_view text, ControlStyle style);
+// Whether well-formed UTF-8 `text` holds a character VisibleText escapes.
+bool HoldsHiddenControl(std::string_view text);
 
 }  // namespace tallyrun

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -280,6 +281,25 @@ TEST(FindByteInBlocks, AgreesWithAPlainSearchWhateverTheNeighboursAndWhereverItS
               << size << " " << at << " " << from;
         }
       }
+    }
+  }
+}
+
+TEST(FindText, AgreesWithAPlainSearchForEveryPieceInEitherCase) {
+  // Letters of both cases, and bytes one bit from them ('@' and '[' border
+  // the capitals, 0xC1 has the high bit).
+  std::string text;
+  for (int i = 0; i < 70; ++i) text.push_back("aB@c[Z/\xC1zA.b"[(i * 7) % 12]);
+  std::string lowered = text;
+  for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    for (std::size_t size = 1; at + size <= text.size() && size <= 20; ++size) {
+      const std::string key = lowered.substr(at, size);
+      ASSERT_EQ(FindText(text, key, true), lowered.find(key)) << at << " " << size;
+      std::string exact = text.substr(at, size);
+      ASSERT_EQ(FindText(text, exact, false), text.find(exact)) << at << " " << size;
+      exact.back() ^= 0x20;
+      ASSERT_EQ(FindText(text, exact, false), text.find(exact)) << at << " " << size;
     }
   }
 }

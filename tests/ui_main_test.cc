@@ -9,6 +9,7 @@
 #include "tests/memory_env.h"
 #include "ui/dialogs/about_box.h"
 #include "ui/dialogs/log_file_chooser.h"
+#include "ui/main/log_list.h"
 #include "ui/main/main_window.h"
 
 namespace tallyrun::testing {
@@ -447,6 +448,72 @@ TEST_F(Form1Test, ARowPastTheEndOfAListDoesNothing) {
   shown->form.DblClick(Form1::List1);
   EXPECT_TRUE(env.shown.empty() && shown->view.told.empty());
   EXPECT_EQ(shown->form.ListRow(Form1::List1, 1).text, "");
+}
+
+TEST(LogListTest, EveryMatchIsFoundHoweverItsLineIsWrittenOrShown) {
+  // Lines each written or shown their own way, among plain ones in runs of
+  // many records, with an entry kept aside between.
+  const Rows odd = {
+      Bare("/x/\u202E"
+           "abc.txt"),
+      Bare("/s/\xFF"
+           "name"),
+      Bare("/j/\x95\x5C"),
+      Bare("/e/Caf\u00E9"),
+      Bare("/c/a\x01"
+           "b"),
+      Bare("/l/" + std::string(5000, 'y') + "tail"),
+      Bare("/f/\uFF32\uFF25\uFF30"),
+      Bare("/k/顧客/報告"),
+      Bare("/m/MiXeD"),
+  };
+  std::string before, after;
+  for (int i = 0; i < 400; ++i) {
+    std::string& part = i < 200 ? before : after;
+    part += i % 40 == 20 ? odd[static_cast<std::size_t>(i / 40) % odd.size()]
+                         : Bare("/plain/file" + std::to_string(i));
+  }
+  struct : MemoryEnv {
+    // The log's one CP932 character.
+    void DecodeLegacyText(std::string_view bytes, std::string& out) override {
+      out.assign(bytes);
+      out.replace(out.find("\x95\x5C"), 2, "表");
+    }
+  } env;
+  const std::string log = P("/log");
+  env.Write(log, before + after);
+  ui::LogList list(env);
+  list.Clear(log);
+  LogScanner scanner(list.places());
+  scanner.Feed(before, 0);
+  list.AddAside(Entry("/aside/MiXeD"));
+  scanner.Feed(after, before.size());
+  scanner.Finish();
+  // Each but the last (a byte of no character) matches an entry.
+  const std::vector<std::pair<std::string, bool>> searches = {
+      {"202eabc", false}, {"xffname", false}, {"表", false},     {"CAFÉ", false},
+      {"|/C/A", false},   {"a␁b", true},      {"y…", false},     {"ｒｅｐ", false},
+      {"ＲＥＰ", true},   {"顧客", true},     {"mixed", false},  {"MiXeD", true},
+      {"file1", false},   {"le39", true},     {"\\u202E", true}, {"le1\xFF", true},
+  };
+  for (const auto& [text, match_case] : searches) {
+    const ui::Finder finder({text, true, match_case});
+    std::vector<std::size_t> each;
+    for (std::size_t row = 0; row < list.size(); ++row) {
+      if (finder.In(list.Shown(row))) each.push_back(row);
+    }
+    std::vector<std::size_t> down, up;
+    for (auto row = list.Find(finder, list.size(), true); row;
+         row = list.Find(finder, *row, true)) {
+      down.push_back(*row);
+    }
+    for (auto row = list.Find(finder, list.size(), false); row;
+         row = list.Find(finder, *row, false)) {
+      up.insert(up.begin(), *row);
+    }
+    EXPECT_EQ(down, each) << text;
+    EXPECT_EQ(up, each) << text;
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/ascii.h"
 #include "core/utf8.h"
 
 namespace tallyrun::ui {
@@ -51,11 +52,16 @@ char32_t Decode(std::string_view text, int n) {
   return ((b(0) & 0x07) << 18) | ((b(1) & 0x3F) << 12) | ((b(2) & 0x3F) << 6) | (b(3) & 0x3F);
 }
 
-void FoldAscii(std::string_view text, std::string& out) {
-  out.assign(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-  }
+// Letters beyond ASCII that some other letter folds to.
+bool OthersFoldTo(char32_t c) {
+  static const std::vector<bool> folded_to = [] {
+    std::vector<bool> images(0x10000);
+    for (char32_t letter = 0x80; letter < images.size(); ++letter) {
+      if (Lower(letter) != letter) images[Lower(letter)] = true;
+    }
+    return images;
+  }();
+  return c < folded_to.size() && folded_to[c];
 }
 
 }  // namespace
@@ -91,11 +97,30 @@ bool Finder::In(std::string_view shown) const {
   if (match_case_) return shown.find(text_) != std::string_view::npos;
   // Folding touches only ASCII when the text has nothing else to match.
   if (ascii_) {
-    FoldAscii(shown, folded_);
+    LowerAscii(shown, folded_);
   } else {
     FoldCase(shown, folded_);
   }
   return folded_.find(text_) != std::string::npos;
+}
+
+std::vector<std::string_view> Finder::Pieces(bool (*breaks)(char32_t)) const {
+  std::vector<std::string_view> pieces;
+  const std::string_view text = text_;
+  std::size_t start = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    const int n = byte < 0x80 ? 1 : CharacterLength(text.substr(at));
+    const char32_t c = n == 0 ? 0 : n == 1 ? byte : Decode(text.substr(at), n);
+    const std::size_t length = n == 0 ? 1 : static_cast<std::size_t>(n);
+    if (n == 0 || breaks(c) || (!match_case_ && c >= 0x80 && OthersFoldTo(c))) {
+      if (at > start) pieces.push_back(text.substr(start, at - start));
+      start = at + length;
+    }
+    at += length;
+  }
+  if (text.size() > start) pieces.push_back(text.substr(start));
+  return pieces;
 }
 
 }  // namespace tallyrun::ui

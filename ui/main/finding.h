@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tallyrun::ui {
 
@@ -19,6 +20,13 @@ class Finder {
  public:
   explicit Finder(const Search& search);
   bool In(std::string_view shown) const;
+
+  // The runs of the text as compared (folded unless the case counts) that
+  // text holding a match holds too, with its ASCII letters folded when
+  // `folds_ascii`: the text broken at each character `breaks` and, the case
+  // ignored, at each letter that other letters fold to.
+  std::vector<std::string_view> Pieces(bool (*breaks)(char32_t)) const;
+  bool folds_ascii() const { return !match_case_; }
 
  private:
   bool match_case_;

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "core/byte_search.h"
 #include "core/date_time_text.h"
 #include "core/log_reader.h"
+#include "core/utf8.h"
 #include "core/visible_text.h"
 
 namespace tallyrun::ui {
@@ -19,6 +21,63 @@ constexpr std::size_t kUsualLine = 4096;
 // The moment, "|" and the longest path the system accepts. Only a damaged log
 // holds more, and laying out megabytes of text would stall every repaint.
 constexpr std::size_t kLongestShownEntry = kLongestDateTimeText + 1 + 4096;
+
+// Reading the log for a search: a few thousand runs at a time.
+constexpr std::size_t kSearchBytes = std::size_t{4} << 20;
+
+// A shown entry is its line's text, read as UTF-8 or decoded from CP932, but
+// that the separator TAB shows as "|", a control as its picture, a long
+// entry ends in "…", and a stray byte or a hidden control as an escape
+// (\xHH, \uXXXX). So where an entry matches, its line holds, byte for byte
+// with ASCII letters folded as the search folds them:
+//  - if the line is plain UTF-8 (see utf8.h) with no hidden control, each
+//    piece of the text between "|", "…" and control pictures;
+//  - whatever the line, each piece of the text's ASCII between "|" and "\",
+//    less the first few characters that could end an escape.
+class RawFilter {
+ public:
+  explicit RawFilter(const Finder& finder)
+      : fold_(finder.folds_ascii()), plain_(PlainKey(finder)), any_(AnyKey(finder)) {}
+
+  // Whether there is anything to look for in the bytes.
+  bool useful() const { return !plain_.empty(); }
+
+  // False only when no entry of the lines in `bytes` matches.
+  bool MayHold(std::string_view bytes) const {
+    // The test that holds for every line first: it needs no look at the encoding.
+    if (!any_.empty() && FindText(bytes, any_, fold_) == std::string_view::npos) return false;
+    if (plain_.size() <= any_.size()) return true;
+    const bool plain = PlainUtf8Length(bytes) == bytes.size() && !HoldsHiddenControl(bytes);
+    return !plain || FindText(bytes, plain_, fold_) != std::string_view::npos;
+  }
+
+ private:
+  static std::string_view PlainKey(const Finder& finder) {
+    return Longest(finder.Pieces([](char32_t c) {
+      return c == kEntrySeparator || c == U'…' || (c >= 0x2400 && c <= 0x2421);
+    }));
+  }
+  static std::string_view AnyKey(const Finder& finder) {
+    std::string_view key = Longest(
+        finder.Pieces([](char32_t c) { return c >= 0x80 || c == kEntrySeparator || c == '\\'; }));
+    const auto ends_escape = [](char c) {
+      return c == 'x' || c == 'u' || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') ||
+             (c >= 'A' && c <= 'F');
+    };
+    for (int i = 0; i < 5 && !key.empty() && ends_escape(key.front()); ++i) key.remove_prefix(1);
+    return key;
+  }
+  static std::string_view Longest(const std::vector<std::string_view>& pieces) {
+    std::string_view longest;
+    for (const std::string_view piece : pieces) {
+      if (piece.size() > longest.size()) longest = piece;
+    }
+    return longest;
+  }
+
+  bool fold_;
+  std::string_view plain_, any_;
+};
 
 template <typename T>
 void MoveToFront(std::vector<T>& items, typename std::vector<T>::iterator item) {
@@ -133,14 +192,44 @@ std::string LogList::Shown(std::size_t row) const {
 
 std::optional<std::size_t> LogList::Find(const Finder& finder, std::size_t from, bool down) const {
   const std::size_t rows = size();
-  if (down) {
-    for (std::size_t row = from < rows ? from + 1 : 0; row < rows; ++row) {
-      if (finder.In(Shown(row))) return row;
+  if (rows == 0) return std::nullopt;
+  const RawFilter filter(finder);
+  // The log's bytes read for the search, reused while the rows go one way.
+  std::string read;
+  std::uint64_t read_at = 0;
+  const auto bytes = [&](std::uint64_t begin,
+                         std::uint64_t end) -> std::optional<std::string_view> {
+    if (begin < read_at || end > read_at + read.size()) {
+      // Where the search goes next, the way it goes.
+      read_at = down ? (end > kSearchBytes ? end - kSearchBytes : 0) : begin;
+      read.clear();
+      (void)env_.ReadChunks(log_file_, read_at, [&](std::string_view piece) {
+        read.append(piece.substr(0, kSearchBytes - read.size()));
+        return read.size() < kSearchBytes;
+      });
+      if (end > read_at + read.size()) return std::nullopt;
     }
-  } else {
-    for (std::size_t row = std::min(from, rows); row-- > 0;) {
-      if (finder.In(Shown(row))) return row;
+    return std::string_view(read).substr(begin - read_at, end - begin);
+  };
+  // Row by row, but a run of rows whose lines cannot match is passed over whole.
+  std::size_t row = down ? (from < rows ? from + 1 : 0) : std::min(from, rows);
+  while (down ? row < rows : row-- > 0) {
+    const RecordPlaces::Stretch stretch = places_.StretchOf(row);
+    const std::size_t last = down ? stretch.oldest : stretch.newest;
+    bool passed = false;
+    if (filter.useful() && stretch.in_file && stretch.to > stretch.from &&
+        stretch.to - stretch.from <= kSearchBytes) {
+      const std::optional<std::string_view> lines = bytes(stretch.from, stretch.to);
+      passed = lines && !filter.MayHold(*lines);
     }
+    if (!passed) {
+      for (;; down ? ++row : --row) {
+        if (finder.In(Shown(row))) return row;
+        if (row == last) break;
+      }
+    }
+    row = last;
+    if (down) ++row;
   }
   return std::nullopt;
 }
