@@ -450,6 +450,20 @@ TEST_F(Form1Test, ARowPastTheEndOfAListDoesNothing) {
   EXPECT_EQ(shown->form.ListRow(Form1::List1, 1).text, "");
 }
 
+// Capitals fold to their small letters at both ends of each range; signs,
+// small letters, letters without a pair, four-byte characters and stray
+// bytes stay as they are.
+TEST(FoldCase, FoldsEachRangeOfCapitalsToTheEndsAndNothingBeside) {
+  std::string folded;
+  ui::FoldCase(
+      "@AZ[ ¿ÀÖ×ØÞß ΐΑΡ\u03A2ΣΫά \u03FFЀЏАЯа ÿĀāİıĶĸĹĺŇňŉŊŶŸŹŽžſƀ ＠ＡＺ［ 😀\xFF"
+      "\u0080\u0800\uFFFF\U0010FFFF",
+      folded);
+  EXPECT_EQ(folded,
+            "@az[ ¿àö×øþß ΐαρ\u03A2σϋά \u03FFѐџаяа ÿāāİıķĸĺĺňňŉŋŷÿźžžſƀ ＠ａｚ［ 😀\xFF"
+            "\u0080\u0800\uFFFF\U0010FFFF");
+}
+
 TEST(LogListTest, EveryMatchIsFoundHoweverItsLineIsWrittenOrShown) {
   // Lines each written or shown their own way, among plain ones in runs of
   // many records, with an entry kept aside between.
