@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -237,6 +238,64 @@ TEST(LogScanner, AHugeLineIsPassedOverWithoutEverBeingHeldWhole) {
   EXPECT_EQ(where(0), (std::pair<std::uint64_t, std::size_t>{at + 4, 0}));
   EXPECT_EQ(where(1), (std::pair<std::uint64_t, std::size_t>{0, 1}));
   EXPECT_EQ(where(2), (std::pair<std::uint64_t, std::size_t>{0, 0}));
+}
+
+// Bytes that are CP932 too read as CP932 exactly when a two-byte character
+// among them is odd by the rule: tried for every such character, alone and
+// beside letters of its own script or another, against the rule's classes
+// from each edge on: a sign (n), odd (o), a mark (m), or a letter of a
+// script with its case (1 capital, -1 small, 0 none, 2 or 3 a capital on
+// each even or odd code point, its small letter next).
+TEST(ReadingOf, TakesCp932WhereAndOnlyWhereACharacterIsOddBesideItsNeighbours) {
+  struct Edge {
+    char32_t from;
+    char kind;
+    int letter_case = 0;
+  };
+  const Edge edges[] = {
+      {0x80, 'o'},      {0xA0, 'n'},      {0xC0, 'L', 1},  {0xD7, 'n'},      {0xD8, 'L', 1},
+      {0xDF, 'L', -1},  {0xF7, 'n'},      {0xF8, 'L', -1}, {0x100, 'L', 2},  {0x138, 'L', -1},
+      {0x139, 'L', 3},  {0x149, 'L', -1}, {0x14A, 'L', 2}, {0x178, 'L', 1},  {0x179, 'L', 3},
+      {0x17F, 'L', -1}, {0x180, 'o'},     {0x1A0, 'L', 2}, {0x1A2, 'o'},     {0x1AF, 'L', 3},
+      {0x1B1, 'o'},     {0x1CD, 'L', 3},  {0x1DD, 'o'},    {0x218, 'L', 2},  {0x21C, 'o'},
+      {0x300, 'm'},     {0x370, 'G'},     {0x386, 'G', 1}, {0x387, 'G'},     {0x388, 'G', 1},
+      {0x3AC, 'G', -1}, {0x3CF, 'G'},     {0x400, 'C', 1}, {0x430, 'C', -1}, {0x460, 'C', 2},
+      {0x482, 'C'},     {0x48A, 'C', 2},  {0x4C0, 'C', 1}, {0x4C1, 'C', 3},  {0x4CF, 'C', -1},
+      {0x4D0, 'C', 2},  {0x530, 'o'},     {0x531, 'A', 1}, {0x557, 'o'},     {0x560, 'A', -1},
+      {0x589, 'o'},     {0x591, 'm'},     {0x5C8, 'o'},    {0x5D0, 'H'},     {0x5EB, 'o'},
+      {0x5EF, 'H'},     {0x5F3, 'o'},     {0x620, 'R'},    {0x64B, 'm'},     {0x660, 'o'},
+      {0x670, 'm'},     {0x671, 'R'},     {0x6D4, 'o'},    {0x6D5, 'R'},     {0x6D6, 'o'},
+      {0x800, 'n'}};
+  // A small and a capital letter of each script; Hebrew and Arabic have no case.
+  const std::map<char, std::pair<std::string, std::string>> letters = {
+      {'L', {"a", "A"}}, {'G', {"α", "Α"}}, {'C', {"а", "А"}},
+      {'A', {"ա", "Ա"}}, {'H', {"א", "ב"}}, {'R', {"ا", "ب"}}};
+  for (std::size_t e = 0; e + 1 < std::size(edges); ++e) {
+    const Edge& edge = edges[e];
+    const bool letter = std::isupper(edge.kind), odd = edge.kind == 'o', mark = edge.kind == 'm';
+    const auto& [small, capital] = letters.at(letter ? edge.kind : 'L');
+    for (char32_t c = edge.from; c < edges[e + 1].from; ++c) {
+      const bool big = edge.letter_case == 1 ||
+                       (edge.letter_case > 1 && static_cast<int>(c % 2) == edge.letter_case % 2);
+      const bool little = edge.letter_case == -1 || (edge.letter_case > 1 && !big);
+      const std::string it = {static_cast<char>(0xC0 | (c >> 6)),
+                              static_cast<char>(0x80 | (c & 0x3F))};
+      const std::pair<std::string, bool> tries[] = {
+          {it, edge.kind != 'n'},
+          {"a" + it, odd || (letter && (edge.kind != 'L' || big))},
+          {it + "a", odd || mark || (letter && edge.kind != 'L')},
+          {it + it, odd || mark},
+          {small + it, odd || (letter && big)},
+          {it + capital, odd || mark || (letter && little)},
+      };
+      for (const auto& [text, is_odd] : tries) {
+        const std::string bytes = text + "`";
+        ASSERT_EQ(ReadingOf(bytes),
+                  is_odd && IsValidCp932(bytes) ? Reading::kCp932 : Reading::kUtf8)
+            << std::hex << static_cast<unsigned>(c) << " in " << bytes;
+      }
+    }
+  }
 }
 
 // Lines are judged sixteen and thirty-two bytes at a time: the verdict is the
