@@ -268,8 +268,9 @@ TEST(ReadingOf, TakesCp932WhereAndOnlyWhereACharacterIsOddBesideItsNeighbours) {
       {0x800, 'n'}};
   // A small and a capital letter of each script; Hebrew and Arabic have no case.
   const std::map<char, std::pair<std::string, std::string>> letters = {
-      {'L', {"a", "A"}}, {'G', {"α", "Α"}}, {'C', {"а", "А"}},
+      {'L', {"z", "Z"}}, {'G', {"α", "Α"}}, {'C', {"а", "А"}},
       {'A', {"ա", "Ա"}}, {'H', {"א", "ב"}}, {'R', {"ا", "ب"}}};
+  EXPECT_FALSE(IsValidCp932(std::string{'\x82', '\0'}));
   for (std::size_t e = 0; e + 1 < std::size(edges); ++e) {
     const Edge& edge = edges[e];
     const bool letter = std::isupper(edge.kind), odd = edge.kind == 'o', mark = edge.kind == 'm';
@@ -287,12 +288,16 @@ TEST(ReadingOf, TakesCp932WhereAndOnlyWhereACharacterIsOddBesideItsNeighbours) {
           {it + it, odd || mark},
           {small + it, odd || (letter && big)},
           {it + capital, odd || mark || (letter && little)},
+          {it + "A", odd || mark || (letter && (edge.kind != 'L' || little))},
       };
+      // Endings that complete a last byte that CP932 takes for a lead byte.
       for (const auto& [text, is_odd] : tries) {
-        const std::string bytes = text + "`";
-        ASSERT_EQ(ReadingOf(bytes),
-                  is_odd && IsValidCp932(bytes) ? Reading::kCp932 : Reading::kUtf8)
-            << std::hex << static_cast<unsigned>(c) << " in " << bytes;
+        for (const char* end : {"`", "ｱ"}) {
+          const std::string bytes = text + end;
+          ASSERT_EQ(ReadingOf(bytes),
+                    is_odd && IsValidCp932(bytes) ? Reading::kCp932 : Reading::kUtf8)
+              << std::hex << static_cast<unsigned>(c) << " in " << bytes;
+        }
       }
     }
   }
