@@ -65,6 +65,7 @@ class FormWindow : public QDialog, public FormView {
   // The control under `pos` that takes drops, or -1.
   int DropTargetAt(const QPoint& pos) const;
   void ShowRows(int control);
+  void PlaceBeside(QWidget& box) const;
 
   Form& form_;
   std::vector<QWidget*> controls_;
