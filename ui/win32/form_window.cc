@@ -15,6 +15,8 @@ constexpr wchar_t kWindowProperty[] = L"TallyrunFormWindow";
 constexpr int kFolderRowTwips = 240;
 // A drive list shows this many rows when it drops down.
 constexpr int kDropDownRows = 8;
+// A list view's margins on either side of a row's text, or a little more.
+constexpr int kLabelPaddingTwips = 180;
 
 struct Made {
   const wchar_t* window_class;
@@ -188,7 +190,9 @@ void FormWindow::MakeControls() {
       LVCOLUMNW column{};
       column.mask = LVCF_WIDTH;
       ListView_InsertColumn(hwnd, 0, &column);
+      AddRowTips(hwnd, row);
     }
+    // After the tip's own hook, so that the list's handler sees the mouse first.
     if (IsList(c.kind)) {
       Libraries().SetWindowSubclass(hwnd, ListProc, i, reinterpret_cast<DWORD_PTR>(this));
     }
@@ -221,9 +225,17 @@ void FormWindow::Lay(UINT dpi) {
       case Kind::kFolderList:
         ::SendMessageW(hwnd, LB_SETITEMHEIGHT, 0, Pixels(kFolderRowTwips, dpi));
         break;
-      case Kind::kLogList:
+      case Kind::kLogList: {
         ListView_SetColumnWidth(hwnd, 0, LVSCW_AUTOSIZE_USEHEADER);
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = hwnd;
+        tool.uId = i;
+        ::GetClientRect(hwnd, &tool.rect);
+        ::SendMessageW(tip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+        ::SendMessageW(tip_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.back()), FALSE);
         break;
+      }
       case Kind::kNote:
         FitScrollBar(hwnd);
         break;
@@ -386,6 +398,19 @@ LRESULT CALLBACK FormWindow::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
     case WM_CONTEXTMENU:
       self->OnContextMenu(hwnd, control, lp);
       return 0;
+    case WM_MOUSEMOVE:
+    case WM_MOUSEWHEEL:
+    case WM_VSCROLL:
+      if (self->tip_ != nullptr) self->FollowTip(hwnd);
+      break;
+    case WM_NOTIFY: {
+      auto* tip = reinterpret_cast<NMTTDISPINFOW*>(lp);
+      if (tip->hdr.hwndFrom == self->tip_ && tip->hdr.code == TTN_GETDISPINFOW) {
+        self->TipText(hwnd, control, *tip);
+        return 0;
+      }
+      break;
+    }
     default:
       break;
   }
@@ -433,6 +458,55 @@ void FormWindow::OnNotify(const NMHDR& note) {
   } else if (note.code == NM_DBLCLK) {
     Raise([&] { form_.DblClick(control); });
   }
+}
+
+// A row cut short shows whole in a tip while the mouse points at it. The
+// list view's own tips are not there in every version of it (Wine's), so
+// the window keeps a tip of its own, one tool a list.
+void FormWindow::AddRowTips(HWND list, int control) {
+  if (tip_ == nullptr) {
+    tip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                             WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                             ::GetModuleHandleW(nullptr), nullptr);
+  }
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_SUBCLASS;
+  tool.hwnd = list;
+  tool.uId = static_cast<UINT_PTR>(control);
+  tool.lpszText = LPSTR_TEXTCALLBACKW;
+  ::SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+int FormWindow::RowAtCursor(HWND list) {
+  LVHITTESTINFO hit{};
+  ::GetCursorPos(&hit.pt);
+  ::MapWindowPoints(nullptr, list, &hit.pt, 1);
+  return ListView_HitTest(list, &hit);
+}
+
+// Another row under the mouse: the tip shown goes, and the tip asks again.
+void FormWindow::FollowTip(HWND list) {
+  const int row = RowAtCursor(list);
+  if (row == tip_row_) return;
+  tip_row_ = row;
+  ::SendMessageW(tip_, TTM_POP, 0, 0);
+}
+
+void FormWindow::TipText(HWND list, int control, NMTTDISPINFOW& tip) {
+  // No text, no tip: an empty one, since some tips take a null text for a
+  // string resource and show the text before.
+  tip.szText[0] = L'\0';
+  tip.lpszText = tip.szText;
+  tip_row_ = RowAtCursor(list);
+  RECT label;
+  if (tip_row_ < 0 || !ListView_GetItemRect(list, tip_row_, &label, LVIR_LABEL)) return;
+  tip_text_ = Widen(form_.ListRow(control, static_cast<std::size_t>(tip_row_)).text);
+  // With the room the list leaves around a label's text.
+  const int needs =
+      ListView_GetStringWidth(list, tip_text_.c_str()) + Pixels(kLabelPaddingTwips, DpiOf(list));
+  if (needs > label.right - label.left) tip.lpszText = tip_text_.data();
 }
 
 // The menu opens where the mouse asked for it; asked from the keyboard,

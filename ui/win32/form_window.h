@@ -77,6 +77,10 @@ class FormWindow final : public FormView {
   void OnTimer();
   void OnClose();
   void OnContextMenu(HWND list, int control, LPARAM at);
+  void AddRowTips(HWND list, int control);
+  static int RowAtCursor(HWND list);
+  void FollowTip(HWND list);
+  void TipText(HWND list, int control, NMTTDISPINFOW& tip);
   // A key of the form's menu pressed in this window: true once it has
   // reached the form.
   bool TakeMenuKey(const MSG& msg);
@@ -96,6 +100,9 @@ class FormWindow final : public FormView {
   std::vector<HFONT> fonts_;
   std::vector<ATOM> names_;
   std::wstring shown_row_;  // the text a list view was handed last
+  HWND tip_ = nullptr;      // the whole text of a row shown cut short
+  int tip_row_ = -1;
+  std::wstring tip_text_;
   // The windows shown beside this one, kept once closed until shown again.
   std::vector<std::unique_ptr<FormWindow>> beside_;
   // Where the user asked for a menu, on the screen.

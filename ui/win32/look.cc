@@ -126,7 +126,8 @@ const WindowLibraries& Libraries() {
     l.loaded = l.InitCommonControlsEx && l.SetWindowSubclass && l.DefSubclassProc &&
                l.DragAcceptFiles && l.DragQueryFileW && l.DragQueryPoint && l.DragFinish;
     if (l.loaded) {
-      INITCOMMONCONTROLSEX common{sizeof common, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+      INITCOMMONCONTROLSEX common{sizeof common,
+                                  ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
       l.InitCommonControlsEx(&common);
     }
     return l;
