@@ -153,14 +153,13 @@ std::string Clipboard() {
 // a disabled one), answered with the key `answer`.
 std::string AnswerMenu(WPARAM answer) {
   HWND shown = nullptr;
-  if (!PumpUntil([&] { return ::IsWindowVisible(shown = ::FindWindowW(L"#32768", nullptr)); }))
-    return "no menu";
+  PumpUntil([&] { return ::IsWindowVisible(shown = ::FindWindowW(L"#32768", nullptr)); });
   const auto menu = reinterpret_cast<HMENU>(::SendMessageW(shown, MN_GETHMENU, 0, 0));
   std::string entries;
-  for (UINT i = 0; i < static_cast<UINT>(::GetMenuItemCount(menu)); ++i) {
+  for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
     wchar_t text[100];
-    ::GetMenuStringW(menu, i, text, 100, MF_BYPOSITION);
-    const bool greyed = ::GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED;
+    ::GetMenuStringW(menu, static_cast<UINT>(i), text, 100, MF_BYPOSITION);
+    const bool greyed = ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED;
     entries += U(text) + (greyed ? " (greyed)\n" : "\n");
   }
   ::PostMessageW(shown, WM_KEYDOWN, answer, 0);
