@@ -129,6 +129,37 @@ void Unchoose(HWND list) {
   }
 }
 
+// While a message box or a dialog is up, the program's other windows take
+// no input either, as they do not in a modal loop of the whole program: a
+// window shown beside another would otherwise go on raising events.
+class OthersDisabled {
+ public:
+  explicit OthersDisabled(HWND keep) : keep_(keep) {
+    ::EnumThreadWindows(::GetCurrentThreadId(), Disable, reinterpret_cast<LPARAM>(this));
+  }
+  ~OthersDisabled() {
+    for (HWND window : disabled_) {
+      if (::IsWindow(window)) ::EnableWindow(window, TRUE);
+    }
+  }
+  OthersDisabled(const OthersDisabled&) = delete;
+  OthersDisabled& operator=(const OthersDisabled&) = delete;
+
+ private:
+  static BOOL CALLBACK Disable(HWND window, LPARAM self_pointer) {
+    auto* self = reinterpret_cast<OthersDisabled*>(self_pointer);
+    if (window != self->keep_ && ::GetPropW(window, kWindowProperty) != nullptr &&
+        ::IsWindowEnabled(window)) {
+      ::EnableWindow(window, FALSE);
+      self->disabled_.push_back(window);
+    }
+    return TRUE;
+  }
+
+  HWND keep_;
+  std::vector<HWND> disabled_;
+};
+
 std::optional<std::size_t> IndexOf(LRESULT index) {
   if (index < 0) return std::nullopt;
   return static_cast<std::size_t>(index);
@@ -718,11 +749,13 @@ void FormWindow::Select(int control, std::optional<std::size_t> row) {
 }
 
 void FormWindow::ShowMessage(std::string_view text, std::string_view title) {
+  const OthersDisabled others(hwnd_);
   ::MessageBoxW(hwnd_, WithLineBreaks(text).c_str(), Widen(title).c_str(), MB_OK);
 }
 
 void FormWindow::ShowModal(Form& dialog) {
   if (hwnd_ == nullptr) return;
+  const OthersDisabled others(hwnd_);
   FormWindow window(dialog, this);
   if (!window.made()) return;
   window.modal_ = true;
