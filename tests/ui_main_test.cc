@@ -433,9 +433,14 @@ TEST_F(Form1Test, TheListsMenuOffersWhatTheChosenEntryAllowsAndCopiesItsPath) {
   EXPECT_EQ(shown->view.menu, (Rows{"mnuOpen", "mnuCopyPath", "mnuFind"}));
   shown->form.MenuClick(Form1::mnuCopyPath);
   EXPECT_EQ(shown->view.clipboard, P("/home/me/a\\xFF.txt"));
+  shown->view.clipboard_free = false;
+  shown->form.MenuClick(Form1::mnuCopyPath);
   shown->form.MenuClick(Form1::mnuOpen);
-  EXPECT_EQ(shown->view.told,
-            Rows{"ウィンドウオープン中断|ファイル／フォルダが存在しないようです。"});
+  EXPECT_EQ(
+      shown->view.told,
+      (Rows{"パスのコピー中断|"
+            "クリップボードがほかのプログラムに使われているため、パスをコピーできませんでした。",
+            "ウィンドウオープン中断|ファイル／フォルダが存在しないようです。"}));
   shown->form.MenuClick(Form1::mnuFind);
   EXPECT_NE(shown->view.beside, nullptr);
 }

@@ -436,7 +436,11 @@ void FormWindow::PopupMenu(const std::vector<MenuEntry>& entries) {
   if (QAction* chosen = menu.exec(menu_at_)) form_.MenuClick(chosen->data().toInt());
 }
 
-void FormWindow::CopyText(std::string_view text) { QGuiApplication::clipboard()->setText(Q(text)); }
+// X11 and Wayland take the text on demand: nothing can fail here.
+bool FormWindow::CopyText(std::string_view text) {
+  QGuiApplication::clipboard()->setText(Q(text));
+  return true;
+}
 
 // Each menu entry with a key of its own can be reached by it alone.
 void FormWindow::MakeMenuKeys() {

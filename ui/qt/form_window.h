@@ -45,7 +45,7 @@ class FormWindow : public QDialog, public FormView {
   bool Checked(int control) const override;
   void ShowModeless(Form& dialog) override;
   void PopupMenu(const std::vector<MenuEntry>& entries) override;
-  void CopyText(std::string_view text) override;
+  bool CopyText(std::string_view text) override;
 
   // Closing, in whatever way, unloads the form once.
   void done(int result) override;

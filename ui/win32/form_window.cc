@@ -849,10 +849,10 @@ void FormWindow::PopupMenu(const std::vector<MenuEntry>& entries) {
   if (chosen > 0) Raise([&] { form_.MenuClick(chosen - 1); });
 }
 
-void FormWindow::CopyText(std::string_view text) {
+bool FormWindow::CopyText(std::string_view text) {
   const std::wstring wide = Widen(text);
   HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, (wide.size() + 1) * sizeof(wchar_t));
-  if (memory == nullptr) return;
+  if (memory == nullptr) return false;
   auto* copy = static_cast<wchar_t*>(::GlobalLock(memory));
   std::copy(wide.begin(), wide.end(), copy);
   copy[wide.size()] = L'\0';
@@ -868,7 +868,9 @@ void FormWindow::CopyText(std::string_view text) {
     if (::SetClipboardData(CF_UNICODETEXT, memory) != nullptr) memory = nullptr;
     ::CloseClipboard();
   }
-  if (memory != nullptr) ::GlobalFree(memory);
+  if (memory == nullptr) return true;
+  ::GlobalFree(memory);
+  return false;
 }
 
 // A folder glyph before the name, indented by depth: open on the way down to

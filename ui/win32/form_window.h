@@ -54,7 +54,7 @@ class FormWindow final : public FormView {
   bool Checked(int control) const override;
   void ShowModeless(Form& dialog) override;
   void PopupMenu(const std::vector<MenuEntry>& entries) override;
-  void CopyText(std::string_view text) override;
+  bool CopyText(std::string_view text) override;
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
