@@ -39,6 +39,13 @@ std::vector<RecordPlaces::Run>::const_iterator RecordPlaces::RunOf(std::size_t r
          1;
 }
 
+void RecordPlaces::Prepend(RecordPlaces&& earlier) {
+  for (Run& run : runs_) run.first += earlier.size_;
+  earlier.runs_.insert(earlier.runs_.end(), runs_.begin(), runs_.end());
+  runs_ = std::move(earlier.runs_);
+  size_ += earlier.size_;
+}
+
 RecordPlaces::Place RecordPlaces::Locate(std::size_t row) const {
   const Run& run = *RunOf(row);
   const auto before = static_cast<std::size_t>(size_ - 1 - row - run.first);

@@ -5,10 +5,12 @@
 
 #include <memory>
 
+#include "core/log_reader.h"
 #include "tests/fake_view.h"
 #include "tests/memory_env.h"
 #include "ui/dialogs/about_box.h"
 #include "ui/dialogs/log_file_chooser.h"
+#include "ui/main/log_follower.h"
 #include "ui/main/log_list.h"
 #include "ui/main/main_window.h"
 
@@ -453,6 +455,23 @@ TEST_F(Form1Test, ARowPastTheEndOfAListDoesNothing) {
   shown->form.DblClick(Form1::List1);
   EXPECT_TRUE(env.shown.empty() && shown->view.told.empty());
   EXPECT_EQ(shown->form.ListRow(Form1::List1, 1).text, "");
+}
+
+TEST(LogFollowerTest, ALogScannedInTwoHalvesListsWhatScanningItWholeDoes) {
+  MemoryEnv env;
+  const std::string log = P("/log");
+  std::string lines;
+  for (int i = 0; i < 40; ++i) {
+    lines += i % 7 == 3 ? "damaged\r\n" : i % 11 == 5 ? "\r\n" : Bare("/" + std::string(i, 'x'));
+    // The halves meet wherever the middle falls: in a record, a damaged
+    // line, an empty one, a line end.
+    const std::string text = lines + "M\t/unended\tD";
+    env.Write(log, text);
+    RecordPlaces whole, halves;
+    ASSERT_TRUE(ui::LogFollower(env, UINT64_MAX).Open(log, whole).ok());
+    ASSERT_TRUE(ui::LogFollower(env, 1).Open(log, halves).ok());
+    ASSERT_EQ(EntriesOf(text, halves, env), EntriesOf(text, whole, env)) << i;
+  }
 }
 
 TEST(LogListTest, EveryMatchIsFoundHoweverItsLineIsWrittenOrShown) {
