@@ -17,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "core/log_reader.h"
 #include "platform/system_env.h"
 #include "platform/win32/wide_text.h"
 #include "ui/main/main_window.h"

@@ -1,47 +1,15 @@
 #include "core/byte_search.h"
 
-#include <bit>
-#include <cstdint>
-#include <cstring>
+#include "core/byte_blocks.h"
 
 namespace tallyrun {
-namespace {
-
-// Sixteen bytes compared at once by the compiler's vector types, which every
-// target has in some form; no processor's own instructions are named here.
-using Bytes = signed char __attribute__((vector_size(16)));
-
-Bytes Load(const char* at) {
-  Bytes v;
-  std::memcpy(&v, at, sizeof v);
-  return v;
-}
-
-// Where the first all-ones byte of a comparison falls, or -1.
-int FirstMatch(Bytes matches) {
-  std::uint64_t words[2];
-  std::memcpy(words, &matches, sizeof words);
-  for (int k = 0; k < 2; ++k) {
-    if (words[k] != 0) {
-      const int in_word = std::endian::native == std::endian::little
-                              ? std::countr_zero(words[k]) / 8
-                              : std::countl_zero(words[k]) / 8;
-      return 8 * k + in_word;
-    }
-  }
-  return -1;
-}
-
-bool AnyMatch(Bytes matches) {
-  std::uint64_t words[2];
-  std::memcpy(words, &matches, sizeof words);
-  return (words[0] | words[1]) != 0;
-}
-
-}  // namespace
+using blocks::AnyMatch;
+using blocks::Bytes;
+using blocks::FirstMatch;
+using blocks::Load;
 
 std::size_t FindByteInBlocks(std::string_view text, char byte, std::size_t from) {
-  const Bytes sought = Bytes{} + static_cast<signed char>(byte);
+  const Bytes sought = blocks::Splat(byte);
   const char* const p = text.data();
   std::size_t i = from;
   for (; i + 32 <= text.size(); i += 32) {
@@ -86,8 +54,8 @@ std::size_t FindText(std::string_view text, std::string_view key, bool any_case)
   };
   // Sixteen places at a time, each tried only where the key's first and last
   // bytes both fall: few places in any text.
-  const Bytes first = Bytes{} + static_cast<signed char>(key.front());
-  const Bytes last = Bytes{} + static_cast<signed char>(key.back());
+  const Bytes first = blocks::Splat(key.front());
+  const Bytes last = blocks::Splat(key.back());
   const std::size_t places = text.size() - key.size() + 1;
   std::size_t i = 0;
   for (; places - i >= 16; i += 16) {

@@ -1,10 +1,9 @@
 #include "core/log_index.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstring>
 #include <optional>
 
+#include "core/byte_blocks.h"
 #include "core/byte_search.h"
 #include "core/log_reader.h"
 #include "core/text_reading.h"
@@ -40,6 +39,13 @@ std::vector<RecordPlaces::Run>::const_iterator RecordPlaces::RunOf(std::size_t r
          1;
 }
 
+void RecordPlaces::Prepend(RecordPlaces&& earlier) {
+  for (Run& run : runs_) run.first += earlier.size_;
+  earlier.runs_.insert(earlier.runs_.end(), runs_.begin(), runs_.end());
+  runs_ = std::move(earlier.runs_);
+  size_ += earlier.size_;
+}
+
 RecordPlaces::Place RecordPlaces::Locate(std::size_t row) const {
   const Run& run = *RunOf(row);
   const auto before = static_cast<std::size_t>(size_ - 1 - row - run.first);
@@ -63,59 +69,34 @@ RecordPlaces::Stretch RecordPlaces::StretchOf(std::size_t row) const {
 
 namespace {
 
-// Sixteen bytes at once by the compiler's vector types, as in byte_search.cc.
-using Bytes = signed char __attribute__((vector_size(16)));
-
-Bytes Load(const char* at) {
-  Bytes v;
-  std::memcpy(&v, at, sizeof v);
-  return v;
-}
-
-struct Words {
-  std::uint64_t low, high;
-};
-
-Words Matches(Bytes bytes, char c) {
-  const Bytes matched = bytes == (Bytes{} + static_cast<signed char>(c));
-  Words words;
-  std::memcpy(&words, &matched, sizeof words);
-  return words;
-}
-
-// Where the first and the last matching byte of sixteen stand; 16 and -1
-// when none matched.
-int First(Words w) {
-  if (w.low != 0) return std::countr_zero(w.low) / 8;
-  return w.high != 0 ? 8 + std::countr_zero(w.high) / 8 : 16;
-}
-int Last(Words w) {
-  if (w.high != 0) return 15 - std::countl_zero(w.high) / 8;
-  return w.low != 0 ? 7 - std::countl_zero(w.low) / 8 : -1;
-}
+using blocks::FirstMatch;
+using blocks::LastMatch;
+using blocks::Load;
+using blocks::Splat;
 
 // The common case at a glance: the moment and its TAB stand in the first 32
 // bytes, the last TAB in the last 32. Nothing when it takes a closer look.
 inline std::optional<bool> QuickVerdict(std::string_view field) {
-  if constexpr (std::endian::native != std::endian::little) return std::nullopt;
   const std::size_t size = field.size();
   if (size < 32) return std::nullopt;
   const char* f = field.data();
-  const Bytes head = Load(f);
-  int first = First(Matches(head, '\t'));
-  int pipe = First(Matches(head, kEntrySeparator));
-  if (first == 16) {
-    const Bytes head2 = Load(f + 16);
-    first = 16 + First(Matches(head2, '\t'));
-    if (first == 32) return std::nullopt;
-    if (pipe == 16) pipe = 16 + First(Matches(head2, kEntrySeparator));
+  int first = FirstMatch(Load(f) == Splat('\t'));
+  int pipe = FirstMatch(Load(f) == Splat(kEntrySeparator));
+  if (first < 0) {
+    first = FirstMatch(Load(f + 16) == Splat('\t'));
+    if (first < 0) return std::nullopt;
+    first += 16;
+    if (pipe < 0) {
+      pipe = FirstMatch(Load(f + 16) == Splat(kEntrySeparator));
+      if (pipe >= 0) pipe += 16;
+    }
   }
-  if (pipe < first) return false;
-  int last = Last(Matches(Load(f + size - 16), '\t'));
+  if (pipe >= 0 && pipe < first) return false;
+  int last = LastMatch(Load(f + size - 16) == Splat('\t'));
   if (last >= 0) {
     last += static_cast<int>(size) - 16;
   } else {
-    last = Last(Matches(Load(f + size - 32), '\t'));
+    last = LastMatch(Load(f + size - 32) == Splat('\t'));
     if (last < 0) return std::nullopt;
     last += static_cast<int>(size) - 32;
   }

@@ -54,6 +54,8 @@ class RecordPlaces {
     }
   }
   void AddToken(std::uint64_t token);
+  // The rows of `earlier` (of the file before these) under these.
+  void Prepend(RecordPlaces&& earlier);
 
   struct Place {
     bool in_file = false;

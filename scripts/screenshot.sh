@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Shows one of Tallyrun's windows on a virtual X display, with a sample log,
-# and saves a PNG of it. Usage: scripts/screenshot.sh [main|chooser|about] [out.png]
+# and saves a PNG of it. Usage: scripts/screenshot.sh [main|chooser|about|find|menu] [out.png]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 window=${1:-main}
 out=$(realpath -m "${2:-build/screenshot-$window.png}")
-case "$window" in main | chooser | about) ;; *)
-  echo "usage: $0 [main|chooser|about] [out.png]" >&2
+case "$window" in main | chooser | about | find | menu) ;; *)
+  echo "usage: $0 [main|chooser|about|find|menu] [out.png]" >&2
   exit 2
   ;;
 esac
@@ -85,6 +85,22 @@ case "$window" in
   about)
     click_twips $((5400 + 60 + 555 / 2)) $((4740 + 120 + 375 / 2))
     dialog 'バージョン情報'
+    ;;
+  # The find box and the list's menu beside the window: the screen, cut to them.
+  find)
+    click_twips $((120 + 1500)) $((1140 + 150))
+    xdotool key --window "$wid" ctrl+f
+    timeout 20 xdotool search --sync --name '^検索$' >/dev/null
+    sleep 1
+    import -window root "$out"
+    mogrify -trim +repage "$out"
+    ;;
+  menu)
+    click_twips $((120 + 1500)) $((1140 + 150 + 240))
+    xdotool mousemove --window "$wid" $(((120 + 1500) / 15)) $(((1140 + 150 + 240) / 15)) click 3
+    sleep 1
+    import -window root "$out"
+    mogrify -trim +repage "$out"
     ;;
 esac
 echo "$out"

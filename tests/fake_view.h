@@ -39,6 +39,7 @@ class FakeView : public ui::FormView {
   // The menu last shown: "name" for each entry, "(name)" for one greyed.
   std::vector<std::string> menu;
   std::string clipboard;
+  bool clipboard_free = true;  // no other program holds it
   // A window shown beside this one, while it is open.
   FakeView* beside = nullptr;
 
@@ -106,7 +107,11 @@ class FakeView : public ui::FormView {
       menu.push_back(e.enabled ? name : "(" + name + ")");
     }
   }
-  void CopyText(std::string_view text) override { clipboard = text; }
+  bool CopyText(std::string_view text) override {
+    if (!clipboard_free) return false;
+    clipboard = text;
+    return true;
+  }
 
  private:
   static std::string Held(std::string_view text) {

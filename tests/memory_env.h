@@ -4,6 +4,7 @@
 // own separator, so the same tests run wherever the program is built.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <set>
@@ -31,7 +32,7 @@ class MemoryEnv : public Env {
   std::vector<std::pair<std::string, bool>> shown;
   // ReadChunks hands files over in pieces of this size.
   std::size_t piece = 1 << 20;
-  std::size_t reads = 0;
+  std::atomic<std::size_t> reads = 0;
 
   // Folders above a file or folder are made as needed.
   void MakeFolder(const std::string& path);

@@ -283,7 +283,7 @@ TEST(Tables, EveryWindowsControlsStandInTabOrderWhereTheLayoutPutsThem) {
             "Frame2 frame 120,2460,4335,1515 bordered\n"
             "Text1 note 120,180,4095,1215 in Frame2 P heard クレジット 【クレジット】\n"
             "Form4 検索 6420x1440 focus Text1\n"
-            "Label1 label 120,165,1800,255 検索する文字列（&N）：\n"
+            "Label1 label 120,165,1905,255 検索する文字列（&N）：\n"
             "Text1 text 2040,120,2640,315 heard Label1\n"
             "Command1 button 4800,105,1500,375 次を検索（&F）\n"
             "Command2 button 4800,585,1500,375 閉じる\n"

@@ -5,10 +5,12 @@
 
 #include <memory>
 
+#include "core/log_reader.h"
 #include "tests/fake_view.h"
 #include "tests/memory_env.h"
 #include "ui/dialogs/about_box.h"
 #include "ui/dialogs/log_file_chooser.h"
+#include "ui/main/log_follower.h"
 #include "ui/main/log_list.h"
 #include "ui/main/main_window.h"
 
@@ -433,9 +435,14 @@ TEST_F(Form1Test, TheListsMenuOffersWhatTheChosenEntryAllowsAndCopiesItsPath) {
   EXPECT_EQ(shown->view.menu, (Rows{"mnuOpen", "mnuCopyPath", "mnuFind"}));
   shown->form.MenuClick(Form1::mnuCopyPath);
   EXPECT_EQ(shown->view.clipboard, P("/home/me/a\\xFF.txt"));
+  shown->view.clipboard_free = false;
+  shown->form.MenuClick(Form1::mnuCopyPath);
   shown->form.MenuClick(Form1::mnuOpen);
-  EXPECT_EQ(shown->view.told,
-            Rows{"ウィンドウオープン中断|ファイル／フォルダが存在しないようです。"});
+  EXPECT_EQ(
+      shown->view.told,
+      (Rows{"パスのコピー中断|"
+            "クリップボードがほかのプログラムに使われているため、パスをコピーできませんでした。",
+            "ウィンドウオープン中断|ファイル／フォルダが存在しないようです。"}));
   shown->form.MenuClick(Form1::mnuFind);
   EXPECT_NE(shown->view.beside, nullptr);
 }
@@ -462,6 +469,23 @@ TEST(FoldCase, FoldsEachRangeOfCapitalsToTheEndsAndNothingBeside) {
   EXPECT_EQ(folded,
             "@az[ ¿àö×øþß ΐαρ\u03A2σϋά \u03FFѐџаяа ÿāāİıķĸĺĺňňŉŋŷÿźžžſƀ ＠ａｚ［ 😀\xFF"
             "\u0080\u0800\uFFFF\U0010FFFF");
+}
+
+TEST(LogFollowerTest, ALogScannedInTwoHalvesListsWhatScanningItWholeDoes) {
+  MemoryEnv env;
+  const std::string log = P("/log");
+  std::string lines;
+  for (int i = 0; i < 40; ++i) {
+    lines += i % 7 == 3 ? "damaged\r\n" : i % 11 == 5 ? "\r\n" : Bare("/" + std::string(i, 'x'));
+    // The halves meet wherever the middle falls: in a record, a damaged
+    // line, an empty one, a line end.
+    const std::string text = lines + "M\t/unended\tD";
+    env.Write(log, text);
+    RecordPlaces whole, halves;
+    ASSERT_TRUE(ui::LogFollower(env, UINT64_MAX).Open(log, whole).ok());
+    ASSERT_TRUE(ui::LogFollower(env, 1).Open(log, halves).ok());
+    ASSERT_EQ(EntriesOf(text, halves, env), EntriesOf(text, whole, env)) << i;
+  }
 }
 
 TEST(LogListTest, EveryMatchIsFoundHoweverItsLineIsWrittenOrShown) {

@@ -248,7 +248,8 @@ class QtViewTest : public QObject {
     Form2 chooser(env, answer);
     Form3 about;
     Search search{"x"};  // something to find: the box's button takes the focus
-    Form4 find(search, [] {});
+    int finds = 0;
+    Form4 find(search, [&finds] { ++finds; });
     const QString label1 = "● ログファイル保存場所（ファイル名）";
     const QString label3 = "● 書き込まれたログ（一番上が最新）";
     struct Expected {
@@ -283,6 +284,11 @@ class QtViewTest : public QObject {
       QCOMPARE(TabWalk(first, static_cast<int>(expected.controls.size())),
                expected.controls + expected.controls.mid(0, 1));
     }
+    // Enter in the find box's text presses its default button.
+    FormWindow box(find);
+    box.show();
+    QTest::keyClick(box.control(Form4::Text1), Qt::Key_Return);
+    QCOMPARE(finds, 1);
   }
 
   void ClicksKeysDropsAndTimersReachTheFormAsQtDeliversThem() {

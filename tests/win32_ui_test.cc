@@ -1,6 +1,6 @@
 // The Win32 view where only the toolkit can go wrong, under Wine: each
-// control made and placed from its form's table, drops, keys and clicks
-// reaching the form, the chooser's lists drawn from its rows, the log
+// control made and placed from its form's table, drops, keys, clicks and the
+// menu reaching the form, the chooser's lists drawn from its rows, the log
 // followed while the window is open, and Tallyrun.exe's own window.
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include "tests/win32_test_support.h"
 #include "tests/win32_window_probe.h"
 #include "ui/dialogs/about_box.h"
+#include "ui/dialogs/find_box.h"
 #include "ui/dialogs/log_file_chooser.h"
 #include "ui/main/main_window.h"
 #include "ui/win32/form_window.h"
@@ -25,9 +26,9 @@ using ui::Kind;
 using ui::win32::FormWindow;
 
 // The window class of each kind of control, in the order of ui::Kind.
-constexpr const char* kClasses[] = {"Static",  "Edit",          "TallyrunFrame",
-                                    "Button",  "SysListView32", "ComboBox",
-                                    "ListBox", "ListBox",       "Edit"};
+constexpr const char* kClasses[] = {"Static",        "Edit",     "TallyrunFrame", "Button",
+                                    "SysListView32", "ComboBox", "ListBox",       "ListBox",
+                                    "Edit",          "Button",   "Button"};
 
 // The text's room as the control's own font lays it out.
 void ExpectTextFits(const ControlFacts& c) {
@@ -77,7 +78,9 @@ TEST(FormWindow, EveryControlOfEveryFormIsMadeAndLaidOutFromItsTable) {
   Form1 main(env, {dir / "Tallyrun.ini", dir / "Tallyrun.log"}, dir / "Tallyrun.log");
   Form2 chooser(env, strFileName);
   ui::Form3 about;
-  for (ui::Form* form : std::initializer_list<ui::Form*>{&main, &chooser, &about}) {
+  ui::Search search;
+  ui::Form4 find(search, [] {});
+  for (ui::Form* form : std::initializer_list<ui::Form*>{&main, &chooser, &about, &find}) {
     const ui::FormTable& table = form->Table();
     SCOPED_TRACE(table.name);
     FormWindow window(*form);
@@ -112,7 +115,7 @@ TEST(FormWindow, EveryControlOfEveryFormIsMadeAndLaidOutFromItsTable) {
                   ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) == (table.default_button == int(i)));
       // Credits that fit get no scroll bar.
       EXPECT_TRUE(row.kind != Kind::kNote || !(style & WS_VSCROLL));
-      if (row.kind == Kind::kFrame) continue;  // frames show no text
+      if (row.kind == Kind::kFrame && row.caption.empty()) continue;  // no text to show
       EXPECT_EQ(c.font_face, row.face == ui::Face::kGothic ? "ＭＳ ゴシック" : "ＭＳ Ｐゴシック");
       EXPECT_EQ(c.font_charset, SHIFTJIS_CHARSET);
       ExpectTextFits(c);
@@ -127,7 +130,43 @@ TEST(FormWindow, EveryControlOfEveryFormIsMadeAndLaidOutFromItsTable) {
   }
 }
 
-TEST(FormWindow, DropsKeysAndDoubleClicksOnTheListReachTheForm) {
+// Keys pressed together as the user presses them, through the input queue.
+void Press(std::initializer_list<BYTE> keys) {
+  for (BYTE key : keys) ::keybd_event(key, 0, 0, 0);
+  for (auto key = std::rbegin(keys); key != std::rend(keys); ++key)
+    ::keybd_event(*key, 0, KEYEVENTF_KEYUP, 0);
+  PumpUntil([] { return ::GetQueueStatus(QS_ALLINPUT) == 0; });
+}
+
+std::string Clipboard() {
+  std::string text;
+  if (!::OpenClipboard(nullptr)) return text;
+  if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+    text = U(static_cast<const wchar_t*>(::GlobalLock(data)));
+    ::GlobalUnlock(data);
+  }
+  ::CloseClipboard();
+  return text;
+}
+
+// The popup menu this process shows next, an entry a line ("(greyed)" after
+// a disabled one), answered with the key `answer`.
+std::string AnswerMenu(WPARAM answer) {
+  HWND shown = nullptr;
+  PumpUntil([&] { return ::IsWindowVisible(shown = ::FindWindowW(L"#32768", nullptr)); });
+  const auto menu = reinterpret_cast<HMENU>(::SendMessageW(shown, MN_GETHMENU, 0, 0));
+  std::string entries;
+  for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+    wchar_t text[100];
+    ::GetMenuStringW(menu, static_cast<UINT>(i), text, 100, MF_BYPOSITION);
+    const bool greyed = ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED;
+    entries += U(text) + (greyed ? " (greyed)\n" : "\n");
+  }
+  ::PostMessageW(shown, WM_KEYDOWN, answer, 0);
+  return entries;
+}
+
+TEST(FormWindow, DropsKeysClicksAndTheMenuOnTheListReachTheFormAndCopyToTheClipboard) {
   TempDir dir;
   const std::string windows = dir / "windows", file = dir / "a.txt", korean = dir / "한국어.txt";
   MakeFolder(windows);
@@ -167,21 +206,55 @@ TEST(FormWindow, DropsKeysAndDoubleClicksOnTheListReachTheForm) {
     const std::string bytes = ReadBytes(dir / "started.txt");
     return U(std::wstring_view(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2));
   };
-  const auto select = [list](int i) {
-    ListView_SetItemState(list, i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  };
   const std::string explorer = "\"" + windows + "\\explorer.exe\" /select,\"";
-  select(0);
-  ::SendMessageW(list, WM_CHAR, 13, 0);
+  // Enter opens the chosen entry and Ctrl+C copies its path; in a text box,
+  // Ctrl+C copies the box's own text.
+  shown.window.Select(Form1::List1, 0);
+  ::SetFocus(list);
+  Press({VK_RETURN});
   ASSERT_TRUE(PumpUntil([&] { return std::ranges::count(started(), '\n') == 1; }));
-  select(1);
+  Press({VK_CONTROL, 'C'});
+  EXPECT_EQ(Clipboard(), korean);
+  HWND text1 = shown.window.control(Form1::Text1);
+  ::SetFocus(text1);
+  ::SendMessageW(text1, EM_SETSEL, 0, -1);
+  Press({VK_CONTROL, 'C'});
+  EXPECT_EQ(Clipboard(), log);
+  // Ctrl+F shows the find box, and so does F3 with nothing to find yet;
+  // what is typed there reaches its form, whose button comes on; Esc closes it.
+  for (const auto keys : {std::initializer_list<BYTE>{VK_CONTROL, 'F'}, {VK_F3}}) {
+    Press(keys);
+    HWND box = ::FindWindowW(L"TallyrunForm4", nullptr);
+    ASSERT_TRUE(::IsWindowVisible(box));
+    Press({'D'});
+    EXPECT_TRUE(::IsWindowEnabled(ReadControls(box)[ui::Form4::Command1].hwnd));
+    Press({VK_ESCAPE});
+    EXPECT_FALSE(::IsWindow(box));
+  }
+  // The right button chooses the row under it and asks for the menu, which
+  // hands on the entry chosen; a double click opens the row.
   RECT item;
   ListView_GetItemRect(list, 1, &item, LVIR_LABEL);
-  const LPARAM at = MAKELPARAM(item.left + 5, (item.top + item.bottom) / 2);
-  ::SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-  ::SendMessageW(list, WM_LBUTTONUP, 0, at);
+  POINT on{item.left + 5, (item.top + item.bottom) / 2};
+  ::MapWindowPoints(list, nullptr, &on, 1);
+  ::SetCursorPos(on.x, on.y);
+  std::string offered;
+  std::thread menu([&] { offered = AnswerMenu('C'); });
+  ::mouse_event(MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
+  EXPECT_TRUE(PumpUntil([&] { return Clipboard() == file; }));
+  menu.join();
+  EXPECT_EQ(offered, "開く（&O）\nパスをコピー（&C）\tCtrl+C\n検索（&F）…\tCtrl+F\n");
+  EXPECT_EQ(shown.window.Selected(Form1::List1), 1u);
+  for (int i = 0; i < 2; ++i) ::mouse_event(MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
   ASSERT_TRUE(PumpUntil([&] { return std::ranges::count(started(), '\n') == 2; }));
   EXPECT_EQ(started(), explorer + korean + "\"\n" + explorer + file + "\"\n");
+  // From the keyboard with no row chosen, the entries that need one are greyed.
+  shown.window.Select(Form1::List1, std::nullopt);
+  menu = std::thread([&] { offered = AnswerMenu(VK_ESCAPE); });
+  Press({VK_SHIFT, VK_F10});
+  menu.join();
+  EXPECT_EQ(offered,
+            "開く（&O） (greyed)\nパスをコピー（&C）\tCtrl+C (greyed)\n検索（&F）…\tCtrl+F\n");
 }
 
 std::vector<std::string> Items(HWND list, bool combo) {

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "tests/win32_test_support.h"
+#include "ui/win32/form_window.h"
 
 namespace tallyrun::testing {
 namespace {
@@ -71,6 +72,7 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms) {
   for (MSG msg; !done(); ::Sleep(5)) {
     if (::GetTickCount64() > end) return false;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (ui::win32::FormWindow::Translate(msg)) continue;
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
     }

@@ -30,7 +30,8 @@ struct ControlFacts {
 std::vector<ControlFacts> ReadControls(HWND form);
 std::string TextOf(HWND hwnd);
 
-// Handles the window's messages until `done` holds or `timeout_ms` passes.
+// Handles the window's messages as the program's loop does until `done`
+// holds or `timeout_ms` passes.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms = 5000);
 
 struct MessageBoxSeen {

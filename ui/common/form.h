@@ -141,8 +141,8 @@ class FormView {
     bool enabled;
   };
   virtual void PopupMenu(const std::vector<MenuEntry>& entries) = 0;
-  // Puts `text` on the clipboard.
-  virtual void CopyText(std::string_view text) = 0;
+  // Puts `text` on the clipboard; false when another program kept it.
+  virtual bool CopyText(std::string_view text) = 0;
 };
 
 // The rules of one window. Event handlers are named after the events of the

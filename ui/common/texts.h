@@ -16,6 +16,9 @@ inline constexpr char kSettingsReadTitle[] = "設定読み込み中断";
 inline constexpr char kFindTitle[] = "検索";
 inline constexpr char kFoundFromTop[] = "一番下まで検索したので、一番上から続けて検索しました。";
 inline constexpr char kFoundFromBottom[] = "一番上まで検索したので、一番下から続けて検索しました。";
+inline constexpr char kNotCopied[] =
+    "クリップボードがほかのプログラムに使われているため、パスをコピーできませんでした。";
+inline constexpr char kCopyTitle[] = "パスのコピー中断";
 
 inline constexpr char kDriveFailure[] = "指定したドライブは現在使用できません。";
 inline constexpr char kDriveFailureTitle[] = "ドライブ情報取得失敗";

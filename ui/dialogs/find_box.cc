@@ -4,7 +4,7 @@ namespace tallyrun::ui {
 namespace {
 
 constexpr Control kControls[] = {
-    {"Label1", Kind::kLabel, "検索する文字列（&N）：", {120, 165, 1800, 255}},
+    {"Label1", Kind::kLabel, "検索する文字列（&N）：", {120, 165, 1905, 255}},
     {"Text1", Kind::kTextBox, {}, {2040, 120, 2640, 315}, -1, Face::kGothic, kPlain, Form4::Label1},
     {"Command1", Kind::kButton, "次を検索（&F）", {4800, 105, 1500, 375}},
     {"Command2", Kind::kButton, "閉じる", {4800, 585, 1500, 375}},

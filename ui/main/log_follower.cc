@@ -1,6 +1,7 @@
 #include "ui/main/log_follower.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace tallyrun::ui {
 namespace {
@@ -16,12 +17,48 @@ Status LogFollower::Open(const std::string& path, RecordPlaces& places) {
   scanner_ = std::make_unique<LogScanner>(places);
   // Taken first: a file replaced while it is read is then told at the next look.
   seen_ = env_.StampOf(path);
-  const Status read = env_.ReadChunks(path, 0, [this](std::string_view piece) {
-    Take(piece);
-    return true;
+  const std::uint64_t size = seen_ ? seen_->size : 0;
+  const std::uint64_t half = size >= split_from_ ? LineStartFrom(size / 2) : 0;
+  RecordPlaces earlier;
+  Status first_half = Status::Ok();
+  {
+    // This thread reads on from the middle, as following goes on from there.
+    std::jthread before;
+    if (half > 0) before = std::jthread([&] { first_half = ScanBefore(half, earlier); });
+    read_to_ = half;
+    const Status read = env_.ReadChunks(path, half, [this](std::string_view piece) {
+      Take(piece);
+      return true;
+    });
+    scanner_->Finish();
+    if (!read.ok()) first_half = read;
+  }
+  places.Prepend(std::move(earlier));
+  return first_half;
+}
+
+std::uint64_t LogFollower::LineStartFrom(std::uint64_t at) const {
+  std::uint64_t start = 0, offset = at;
+  (void)env_.ReadChunks(path_, at, [&](std::string_view piece) {
+    if (const std::size_t end = piece.find('\n'); end != std::string_view::npos) {
+      start = offset + end + 1;
+      return false;
+    }
+    offset += piece.size();
+    return offset - at <= kLongestLogLine;
   });
-  scanner_->Finish();
-  return read;
+  return start;
+}
+
+Status LogFollower::ScanBefore(std::uint64_t end, RecordPlaces& places) const {
+  LogScanner scanner(places);
+  std::uint64_t at = 0;
+  return env_.ReadChunks(path_, 0, [&](std::string_view piece) {
+    piece = piece.substr(0, end - at);
+    scanner.Feed(piece, at);
+    at += piece.size();
+    return at < end;
+  });
 }
 
 void LogFollower::Stop() {

@@ -25,7 +25,11 @@ class LogFollower {
   // window never stops answering (a huge append is read over many looks).
   static constexpr std::uint64_t kMostReadAtOnce = std::uint64_t{8} << 20;
 
-  explicit LogFollower(Env& env) : env_(env) {}
+  // A log this large is scanned in two halves at once.
+  static constexpr std::uint64_t kSplitFrom = std::uint64_t{32} << 20;
+
+  explicit LogFollower(Env& env, std::uint64_t split_from = kSplitFrom)
+      : env_(env), split_from_(split_from) {}
 
   // Scans the whole log into `places`, newest first, and follows it from
   // there on, adding the places of what arrives. How the reading went: a log
@@ -47,11 +51,17 @@ class LogFollower {
   void Wrote(const std::string& path, const Landed& landed);
 
  private:
+  // Where the first line that starts at `at` or after it starts; 0 when none
+  // does within a record's length.
+  std::uint64_t LineStartFrom(std::uint64_t at) const;
+  // The record lines of the log before `end`, where a line starts.
+  Status ScanBefore(std::uint64_t end, RecordPlaces& places) const;
   // Feeds the bytes read from read_to_ on, less the window's own batches.
   void Take(std::string_view bytes);
   void KeepTail(std::string_view bytes);
 
   Env& env_;
+  const std::uint64_t split_from_;
   std::string path_;
   std::unique_ptr<LogScanner> scanner_;
   // The file as last read, and how far.

@@ -258,7 +258,9 @@ void Form1::MenuClick(int item) {
 void Form1::CopyPath() {
   const std::optional<std::size_t> selected = view_->Selected(List1);
   if (!selected || *selected >= list_.size()) return;
-  view_->CopyText(VisibleText(EntryPath(list_.Entry(*selected)), ControlStyle::kPictures));
+  if (!view_->CopyText(VisibleText(EntryPath(list_.Entry(*selected)), ControlStyle::kPictures))) {
+    view_->ShowMessage(text::kNotCopied, text::kCopyTitle);
+  }
 }
 
 // From the chosen entry on, round the list once.

@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
@@ -157,6 +158,11 @@ QWidget* FormWindow::Make(int row) {
       if (!c.caption.empty()) {
         made = new QGroupBox(Q(c.caption), parent);
         made->setFocusPolicy(Qt::NoFocus);
+        // The caption on the top line, as the form's places expect: the
+        // style's own would stand above it, over the first control.
+        made->setStyleSheet(QStringLiteral(
+            "QGroupBox { border: 1px solid palette(mid); margin-top: 0.5em; }"
+            "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
         break;
       }
       auto* frame = new QFrame(parent);
@@ -388,6 +394,20 @@ bool FormWindow::Checked(int control) const {
   return static_cast<const QAbstractButton*>(controls_[control])->isChecked();
 }
 
+// Below this window, or above it, where the box hides none of the list;
+// left where the system puts it when neither has room.
+void FormWindow::PlaceBeside(QWidget& box) const {
+  const QRect owner = frameGeometry();
+  const QRect work = screen()->availableGeometry();
+  const QSize size = box.size();
+  int top = owner.bottom() + 1;
+  if (top + size.height() > work.bottom()) top = owner.top() - size.height();
+  if (top < work.top()) return;
+  const int left =
+      std::clamp(owner.left(), work.left(), std::max(work.left(), work.right() - size.width()));
+  box.move(left, top);
+}
+
 void FormWindow::ShowModeless(Form& dialog) {
   auto shown = std::find_if(beside_.begin(), beside_.end(),
                             [&dialog](const auto& b) { return b.first == &dialog; });
@@ -395,6 +415,7 @@ void FormWindow::ShowModeless(Form& dialog) {
     if (shown != beside_.end()) beside_.erase(shown);
     auto window = std::make_unique<FormWindow>(dialog, this);
     window->dialog_ = true;
+    PlaceBeside(*window);
     beside_.emplace_back(&dialog, std::move(window));
     shown = beside_.end() - 1;
   }
@@ -415,7 +436,11 @@ void FormWindow::PopupMenu(const std::vector<MenuEntry>& entries) {
   if (QAction* chosen = menu.exec(menu_at_)) form_.MenuClick(chosen->data().toInt());
 }
 
-void FormWindow::CopyText(std::string_view text) { QGuiApplication::clipboard()->setText(Q(text)); }
+// X11 and Wayland take the text on demand: nothing can fail here.
+bool FormWindow::CopyText(std::string_view text) {
+  QGuiApplication::clipboard()->setText(Q(text));
+  return true;
+}
 
 // Each menu entry with a key of its own can be reached by it alone.
 void FormWindow::MakeMenuKeys() {

@@ -45,7 +45,7 @@ class FormWindow : public QDialog, public FormView {
   bool Checked(int control) const override;
   void ShowModeless(Form& dialog) override;
   void PopupMenu(const std::vector<MenuEntry>& entries) override;
-  void CopyText(std::string_view text) override;
+  bool CopyText(std::string_view text) override;
 
   // Closing, in whatever way, unloads the form once.
   void done(int result) override;
@@ -65,6 +65,7 @@ class FormWindow : public QDialog, public FormView {
   // The control under `pos` that takes drops, or -1.
   int DropTargetAt(const QPoint& pos) const;
   void ShowRows(int control);
+  void PlaceBeside(QWidget& box) const;
 
   Form& form_;
   std::vector<QWidget*> controls_;

@@ -9,10 +9,14 @@ namespace tallyrun::ui::win32 {
 namespace {
 
 constexpr UINT_PTR kTimer = 1;
+// The FormWindow of a form's own window, for the message loop.
+constexpr wchar_t kWindowProperty[] = L"TallyrunFormWindow";
 // A folder list's row, tall enough for its glyph.
 constexpr int kFolderRowTwips = 240;
 // A drive list shows this many rows when it drops down.
 constexpr int kDropDownRows = 8;
+// A list view's margins on either side of a row's text, or a little more.
+constexpr int kLabelPaddingTwips = 180;
 
 struct Made {
   const wchar_t* window_class;
@@ -20,11 +24,15 @@ struct Made {
   DWORD ex_style = 0;
 };
 
-Made MadeAs(const Control& c, bool default_button) {
+// `first_option`: the first option of its frame, where Tab stops until
+// another option is chosen.
+Made MadeAs(const Control& c, bool default_button, bool first_option) {
   constexpr DWORD kList = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
   switch (c.kind) {
     case Kind::kLabel:
-      return {WC_STATICW, SS_LEFT | SS_NOPREFIX};
+      // A caption with "&" names the key that reaches the control after it.
+      return {WC_STATICW, static_cast<DWORD>(
+                              SS_LEFT | (c.caption.find('&') == c.caption.npos ? SS_NOPREFIX : 0))};
     case Kind::kTextBox:
       return {WC_EDITW, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
     case Kind::kFrame:
@@ -46,6 +54,11 @@ Made MadeAs(const Control& c, bool default_button) {
     case Kind::kNote:
       return {WC_EDITW, WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL,
               WS_EX_CLIENTEDGE};
+    case Kind::kCheck:
+      return {WC_BUTTONW, WS_TABSTOP | BS_AUTOCHECKBOX};
+    case Kind::kOption:
+      // Checking an option moves the tab stop to it (the button's own rule).
+      return {WC_BUTTONW, static_cast<DWORD>(BS_AUTORADIOBUTTON | (first_option ? WS_TABSTOP : 0))};
   }
   return {WC_STATICW, 0};
 }
@@ -83,6 +96,30 @@ int ShiftState() {
          (::GetKeyState(VK_MENU) < 0 ? 4 : 0);
 }
 
+// A menu entry's key: its virtual key, the shift state held with it, and
+// how a menu writes it after the entry's caption.
+struct MenuKey {
+  WPARAM key = 0;
+  int shift = 0;
+  const wchar_t* text = L"";
+};
+
+MenuKey KeyOf(Shortcut shortcut) {
+  switch (shortcut) {
+    case Shortcut::kNone:
+      break;
+    case Shortcut::kCtrlC:
+      return {'C', 2, L"Ctrl+C"};
+    case Shortcut::kCtrlF:
+      return {'F', 2, L"Ctrl+F"};
+    case Shortcut::kF3:
+      return {VK_F3, 0, L"F3"};
+    case Shortcut::kShiftF3:
+      return {VK_F3, 1, L"Shift+F3"};
+  }
+  return {};
+}
+
 // The chosen and the focused row of a list view back to plain ones. Asked
 // of every row at once, the list would visit each of its million.
 void Unchoose(HWND list) {
@@ -91,6 +128,37 @@ void Unchoose(HWND list) {
     if (row >= 0) ListView_SetItemState(list, row, 0, LVIS_SELECTED | LVIS_FOCUSED);
   }
 }
+
+// While a message box or a dialog is up, the program's other windows take
+// no input either, as they do not in a modal loop of the whole program: a
+// window shown beside another would otherwise go on raising events.
+class OthersDisabled {
+ public:
+  explicit OthersDisabled(HWND keep) : keep_(keep) {
+    ::EnumThreadWindows(::GetCurrentThreadId(), Disable, reinterpret_cast<LPARAM>(this));
+  }
+  ~OthersDisabled() {
+    for (HWND window : disabled_) {
+      if (::IsWindow(window)) ::EnableWindow(window, TRUE);
+    }
+  }
+  OthersDisabled(const OthersDisabled&) = delete;
+  OthersDisabled& operator=(const OthersDisabled&) = delete;
+
+ private:
+  static BOOL CALLBACK Disable(HWND window, LPARAM self_pointer) {
+    auto* self = reinterpret_cast<OthersDisabled*>(self_pointer);
+    if (window != self->keep_ && ::GetPropW(window, kWindowProperty) != nullptr &&
+        ::IsWindowEnabled(window)) {
+      ::EnableWindow(window, FALSE);
+      self->disabled_.push_back(window);
+    }
+    return TRUE;
+  }
+
+  HWND keep_;
+  std::vector<HWND> disabled_;
+};
 
 std::optional<std::size_t> IndexOf(LRESULT index) {
   if (index < 0) return std::nullopt;
@@ -107,6 +175,7 @@ FormWindow::FormWindow(Form& form, FormWindow* owner)
                  table_.height, owner == nullptr ? nullptr : owner->hwnd_, this) == nullptr) {
     return;
   }
+  ::SetPropW(hwnd_, kWindowProperty, this);
   MakeControls();
   Raise([this] { form_.Form_Load(*this); });
 }
@@ -124,16 +193,25 @@ const Control& FormWindow::ControlAt(int control) const {
 
 void FormWindow::MakeControls() {
   bool takes_drops = false;
+  std::vector<int> frames_with_options;
   for (std::size_t i = 0; i < table_.controls.size(); ++i) {
     const Control& c = table_.controls[i];
     const int row = static_cast<int>(i);
-    const Made made = MadeAs(c, row == table_.default_button);
+    const bool first_option =
+        c.kind == Kind::kOption &&
+        std::ranges::find(frames_with_options, c.in) == frames_with_options.end();
+    if (first_option) frames_with_options.push_back(c.in);
+    const Made made = MadeAs(c, row == table_.default_button, first_option);
     captions_.emplace_back(c.caption);
     HWND parent = c.in < 0 ? hwnd_ : controls_[static_cast<std::size_t>(c.in)];
+    // Every control is a group of its own but the options of a frame, one
+    // group, which the arrow keys go round; from any other control they
+    // move nowhere, so never onto an option that they would choose.
+    const DWORD group = c.kind == Kind::kOption && !first_option ? 0 : WS_GROUP;
     HWND hwnd = ::CreateWindowExW(
         made.ex_style, made.window_class, WithLineBreaks(c.caption).c_str(),
-        WS_CHILD | WS_VISIBLE | made.style | (c.starts_disabled ? WS_DISABLED : 0), 0, 0, 0, 0,
-        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + row)),
+        WS_CHILD | WS_VISIBLE | group | made.style | (c.starts_disabled ? WS_DISABLED : 0), 0, 0, 0,
+        0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + row)),
         ::GetModuleHandleW(nullptr), nullptr);
     controls_.push_back(hwnd);
     names_.push_back(::GlobalAddAtomW(Widen(c.name).c_str()));
@@ -143,7 +221,9 @@ void FormWindow::MakeControls() {
       LVCOLUMNW column{};
       column.mask = LVCF_WIDTH;
       ListView_InsertColumn(hwnd, 0, &column);
+      AddRowTips(hwnd, row);
     }
+    // After the tip's own hook, so that the list's handler sees the mouse first.
     if (IsList(c.kind)) {
       Libraries().SetWindowSubclass(hwnd, ListProc, i, reinterpret_cast<DWORD_PTR>(this));
     }
@@ -176,9 +256,17 @@ void FormWindow::Lay(UINT dpi) {
       case Kind::kFolderList:
         ::SendMessageW(hwnd, LB_SETITEMHEIGHT, 0, Pixels(kFolderRowTwips, dpi));
         break;
-      case Kind::kLogList:
+      case Kind::kLogList: {
         ListView_SetColumnWidth(hwnd, 0, LVSCW_AUTOSIZE_USEHEADER);
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = hwnd;
+        tool.uId = i;
+        ::GetClientRect(hwnd, &tool.rect);
+        ::SendMessageW(tip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+        ::SendMessageW(tip_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.back()), FALSE);
         break;
+      }
       case Kind::kNote:
         FitScrollBar(hwnd);
         break;
@@ -205,12 +293,35 @@ void FormWindow::RunUntilClosed() {
       ::PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }
-    // Tab and the arrow keys move the focus; Enter and Esc reach the window.
-    HWND top = ::GetAncestor(msg.hwnd, GA_ROOT);
-    if (top != nullptr && ::IsDialogMessageW(top, &msg)) continue;
+    if (Translate(msg)) continue;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
+}
+
+bool FormWindow::Translate(MSG& msg) {
+  HWND top = ::GetAncestor(msg.hwnd, GA_ROOT);
+  if (top == nullptr) return false;
+  // Taken before the control sees it, as an accelerator is: no character follows.
+  auto* window = static_cast<FormWindow*>(::GetPropW(top, kWindowProperty));
+  if (window != nullptr && window->TakeMenuKey(msg)) return true;
+  // Tab and the arrow keys move the focus; Enter and Esc reach the window.
+  return ::IsDialogMessageW(top, &msg) != FALSE;
+}
+
+bool FormWindow::TakeMenuKey(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || hwnd_ == nullptr || closing_) return false;
+  const int shift = ShiftState();
+  for (std::size_t i = 0; i < table_.menu.size(); ++i) {
+    const MenuItem& item = table_.menu[i];
+    const MenuKey key = KeyOf(item.shortcut);
+    if (key.key == 0 || key.key != msg.wParam || key.shift != shift) continue;
+    // A key of one control's only while that control has the focus.
+    if (item.on >= 0 && msg.hwnd != control(item.on)) continue;
+    Raise([&] { form_.MenuClick(static_cast<int>(i)); });
+    return true;
+  }
+  return false;
 }
 
 template <typename Event>
@@ -289,6 +400,7 @@ LRESULT FormWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_DESTROY:
       for (HWND hwnd : controls_) ::RemovePropW(hwnd, kNameProperty);
+      ::RemovePropW(hwnd_, kWindowProperty);
       return 0;
     default:
       break;
@@ -314,6 +426,22 @@ LRESULT CALLBACK FormWindow::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
       self->Raise([&] { self->form_.KeyUp(control, static_cast<int>(wp), ShiftState()); });
       if (!::IsWindow(hwnd)) return 0;  // the key closed the window
       break;
+    case WM_CONTEXTMENU:
+      self->OnContextMenu(hwnd, control, lp);
+      return 0;
+    case WM_MOUSEMOVE:
+    case WM_MOUSEWHEEL:
+    case WM_VSCROLL:
+      if (self->tip_ != nullptr) self->FollowTip(hwnd);
+      break;
+    case WM_NOTIFY: {
+      auto* tip = reinterpret_cast<NMTTDISPINFOW*>(lp);
+      if (tip->hdr.hwndFrom == self->tip_ && tip->hdr.code == TTN_GETDISPINFOW) {
+        self->TipText(hwnd, control, *tip);
+        return 0;
+      }
+      break;
+    }
     default:
       break;
   }
@@ -324,7 +452,13 @@ void FormWindow::OnCommand(int control, int code) {
   if (control < 0 || static_cast<std::size_t>(control) >= controls_.size()) return;
   switch (KindOf(control)) {
     case Kind::kButton:
+    case Kind::kCheck:
+    case Kind::kOption:
       if (code == BN_CLICKED) Raise([&] { form_.Click(control); });
+      break;
+    case Kind::kTextBox:
+      // The user's edits only: the program's own text (SetText) is none.
+      if (code == EN_CHANGE && !setting_text_) Raise([&] { form_.Change(control); });
       break;
     case Kind::kFolderList:
     case Kind::kFileList:
@@ -355,6 +489,77 @@ void FormWindow::OnNotify(const NMHDR& note) {
   } else if (note.code == NM_DBLCLK) {
     Raise([&] { form_.DblClick(control); });
   }
+}
+
+// A row cut short shows whole in a tip while the mouse points at it. The
+// list view's own tips are not there in every version of it (Wine's), so
+// the window keeps a tip of its own, one tool a list.
+void FormWindow::AddRowTips(HWND list, int control) {
+  if (tip_ == nullptr) {
+    tip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                             WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                             ::GetModuleHandleW(nullptr), nullptr);
+  }
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_SUBCLASS;
+  tool.hwnd = list;
+  tool.uId = static_cast<UINT_PTR>(control);
+  tool.lpszText = LPSTR_TEXTCALLBACKW;
+  ::SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+int FormWindow::RowAtCursor(HWND list) {
+  LVHITTESTINFO hit{};
+  ::GetCursorPos(&hit.pt);
+  ::MapWindowPoints(nullptr, list, &hit.pt, 1);
+  return ListView_HitTest(list, &hit);
+}
+
+// Another row under the mouse: the tip shown goes, and the tip asks again.
+void FormWindow::FollowTip(HWND list) {
+  const int row = RowAtCursor(list);
+  if (row == tip_row_) return;
+  tip_row_ = row;
+  ::SendMessageW(tip_, TTM_POP, 0, 0);
+}
+
+void FormWindow::TipText(HWND list, int control, NMTTDISPINFOW& tip) {
+  // No text, no tip: an empty one, since some tips take a null text for a
+  // string resource and show the text before.
+  tip.szText[0] = L'\0';
+  tip.lpszText = tip.szText;
+  tip_row_ = RowAtCursor(list);
+  RECT label;
+  if (tip_row_ < 0 || !ListView_GetItemRect(list, tip_row_, &label, LVIR_LABEL)) return;
+  tip_text_ = Widen(form_.ListRow(control, static_cast<std::size_t>(tip_row_)).text);
+  // With the room the list leaves around a label's text.
+  const int needs =
+      ListView_GetStringWidth(list, tip_text_.c_str()) + Pixels(kLabelPaddingTwips, DpiOf(list));
+  if (needs > label.right - label.left) tip.lpszText = tip_text_.data();
+}
+
+// The menu opens where the mouse asked for it; asked from the keyboard,
+// under the chosen row, or at the list's corner without one.
+void FormWindow::OnContextMenu(HWND list, int control, LPARAM at) {
+  POINT place{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+  if (place.x == -1 && place.y == -1) {
+    RECT client;
+    ::GetClientRect(list, &client);
+    place = {client.left, client.top};
+    const int chosen =
+        KindOf(control) == Kind::kLogList ? ListView_GetNextItem(list, -1, LVNI_SELECTED) : -1;
+    RECT row;
+    if (chosen >= 0 && ListView_GetItemRect(list, chosen, &row, LVIR_LABEL)) {
+      place = {std::clamp(row.left, client.left, client.right),
+               std::clamp(row.bottom, client.top, client.bottom)};
+    }
+    ::MapWindowPoints(list, nullptr, &place, 1);
+  }
+  menu_at_ = place;
+  Raise([&] { form_.ContextMenu(control); });
+  menu_at_.reset();
 }
 
 void FormWindow::OnDrop(HDROP drop) {
@@ -401,8 +606,10 @@ void FormWindow::Close() {
   if (closing_ || hwnd_ == nullptr) return;
   closing_ = true;
   Raise([this] { form_.Form_Unload(); });
+  // Those shown beside it close with it, each unloading its own form.
+  for (const auto& window : beside_) window->Close();
   // Enabled before this window goes, so that the owner is the one activated.
-  if (owner_ != nullptr && owner_->hwnd_ != nullptr) ::EnableWindow(owner_->hwnd_, TRUE);
+  if (modal_ && owner_->hwnd_ != nullptr) ::EnableWindow(owner_->hwnd_, TRUE);
   if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
 }
 
@@ -411,7 +618,9 @@ void FormWindow::SetText(int control, std::string_view text) {
   HWND hwnd = this->control(control);
   switch (KindOf(control)) {
     case Kind::kTextBox:
+      setting_text_ = true;
       ::SetWindowTextW(hwnd, Widen(text).c_str());
+      setting_text_ = false;
       return;
     case Kind::kNote:
       ::SetWindowTextW(hwnd, WithLineBreaks(text).c_str());
@@ -540,13 +749,16 @@ void FormWindow::Select(int control, std::optional<std::size_t> row) {
 }
 
 void FormWindow::ShowMessage(std::string_view text, std::string_view title) {
+  const OthersDisabled others(hwnd_);
   ::MessageBoxW(hwnd_, WithLineBreaks(text).c_str(), Widen(title).c_str(), MB_OK);
 }
 
 void FormWindow::ShowModal(Form& dialog) {
   if (hwnd_ == nullptr) return;
+  const OthersDisabled others(hwnd_);
   FormWindow window(dialog, this);
   if (!window.made()) return;
+  window.modal_ = true;
   modal_open_ = true;
   ::EnableWindow(hwnd_, FALSE);
   window.Show();
@@ -573,6 +785,92 @@ void FormWindow::SetTimer(int milliseconds) {
   timer_due_ = false;
   ::SetTimer(hwnd_, kTimer, static_cast<UINT>(std::max<int>(milliseconds, USER_TIMER_MINIMUM)),
              nullptr);
+}
+
+void FormWindow::SetChecked(int control, bool checked) {
+  if (hwnd_ == nullptr) return;
+  const Control& c = ControlAt(control);
+  // One option of a frame at a time, as the user's own choice leaves them.
+  for (std::size_t i = 0; checked && c.kind == Kind::kOption && i < controls_.size(); ++i) {
+    const Control& other = table_.controls[i];
+    if (other.kind == Kind::kOption && other.in == c.in && static_cast<int>(i) != control) {
+      ::SendMessageW(controls_[i], BM_SETCHECK, BST_UNCHECKED, 0);
+    }
+  }
+  ::SendMessageW(this->control(control), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool FormWindow::Checked(int control) const {
+  return hwnd_ != nullptr &&
+         ::SendMessageW(this->control(control), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// Owned by this window, so that it stays in front of it, and handled by
+// whichever message loop runs. Placed off this window, so that it hides
+// none of what the user finds with it.
+void FormWindow::ShowModeless(Form& dialog) {
+  if (hwnd_ == nullptr) return;
+  const auto shown =
+      std::ranges::find_if(beside_, [&dialog](const auto& w) { return &w->form_ == &dialog; });
+  if (shown != beside_.end() && (*shown)->hwnd_ != nullptr) {
+    ::SetActiveWindow((*shown)->hwnd_);
+    return;
+  }
+  if (shown != beside_.end()) beside_.erase(shown);
+  auto window = std::make_unique<FormWindow>(dialog, this);
+  if (!window->made()) return;
+  PlaceBeside(window->hwnd_, hwnd_);
+  window->Show();
+  beside_.push_back(std::move(window));
+}
+
+void FormWindow::PopupMenu(const std::vector<MenuEntry>& entries) {
+  if (hwnd_ == nullptr || entries.empty()) return;
+  HMENU menu = ::CreatePopupMenu();
+  if (menu == nullptr) return;
+  for (const MenuEntry& entry : entries) {
+    const MenuItem& item = table_.menu[static_cast<std::size_t>(entry.item)];
+    std::wstring text = Widen(item.caption);
+    const MenuKey key = KeyOf(item.shortcut);
+    if (key.key != 0) text += L'\t' + std::wstring(key.text);
+    // Numbered from 1: choosing nothing returns 0.
+    ::AppendMenuW(menu, MF_STRING | (entry.enabled ? MF_ENABLED : MF_GRAYED),
+                  static_cast<UINT_PTR>(entry.item) + 1, text.c_str());
+  }
+  POINT at;
+  if (menu_at_) {
+    at = *menu_at_;
+  } else {
+    ::GetCursorPos(&at);
+  }
+  const BOOL chosen = ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x,
+                                       at.y, 0, hwnd_, nullptr);
+  ::DestroyMenu(menu);
+  if (chosen > 0) Raise([&] { form_.MenuClick(chosen - 1); });
+}
+
+bool FormWindow::CopyText(std::string_view text) {
+  const std::wstring wide = Widen(text);
+  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, (wide.size() + 1) * sizeof(wchar_t));
+  if (memory == nullptr) return false;
+  auto* copy = static_cast<wchar_t*>(::GlobalLock(memory));
+  std::copy(wide.begin(), wide.end(), copy);
+  copy[wide.size()] = L'\0';
+  ::GlobalUnlock(memory);
+  // Another program may hold the clipboard for a moment.
+  bool open = false;
+  for (int tries = 0; !open && tries < 10; ++tries) {
+    open = ::OpenClipboard(hwnd_) != FALSE;
+    if (!open) ::Sleep(10);
+  }
+  if (open) {
+    ::EmptyClipboard();
+    if (::SetClipboardData(CF_UNICODETEXT, memory) != nullptr) memory = nullptr;
+    ::CloseClipboard();
+  }
+  if (memory == nullptr) return true;
+  ::GlobalFree(memory);
+  return false;
 }
 
 // A folder glyph before the name, indented by depth: open on the way down to

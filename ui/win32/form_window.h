@@ -8,6 +8,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,10 @@ class FormWindow final : public FormView {
   void Show();
   // Handles this thread's messages until the window has closed.
   void RunUntilClosed();
+  // What the message loop does before it dispatches a message: the keys of
+  // a form's menu, then Tab, the arrows, Enter and Esc. True when the
+  // message has been handled.
+  static bool Translate(MSG& msg);
 
   void SetText(int control, std::string_view text) override;
   std::string Text(int control) const override;
@@ -44,6 +50,11 @@ class FormWindow final : public FormView {
   void SetBusy(bool busy) override;
   void SetTimer(int milliseconds) override;
   void Close() override;
+  void SetChecked(int control, bool checked) override;
+  bool Checked(int control) const override;
+  void ShowModeless(Form& dialog) override;
+  void PopupMenu(const std::vector<MenuEntry>& entries) override;
+  bool CopyText(std::string_view text) override;
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -65,6 +76,14 @@ class FormWindow final : public FormView {
   void OnDrop(HDROP drop);
   void OnTimer();
   void OnClose();
+  void OnContextMenu(HWND list, int control, LPARAM at);
+  void AddRowTips(HWND list, int control);
+  static int RowAtCursor(HWND list);
+  void FollowTip(HWND list);
+  void TipText(HWND list, int control, NMTTDISPINFOW& tip);
+  // A key of the form's menu pressed in this window: true once it has
+  // reached the form.
+  bool TakeMenuKey(const MSG& msg);
   void DrawFolder(const DRAWITEMSTRUCT& item);
 
   void ShowLogRows(HWND list, int control, std::size_t added_on_top);
@@ -81,12 +100,21 @@ class FormWindow final : public FormView {
   std::vector<HFONT> fonts_;
   std::vector<ATOM> names_;
   std::wstring shown_row_;  // the text a list view was handed last
-  HWND focus_ = nullptr;    // kept while another window is active
+  HWND tip_ = nullptr;      // the whole text of a row shown cut short
+  int tip_row_ = -1;
+  std::wstring tip_text_;
+  // The windows shown beside this one, kept once closed until shown again.
+  std::vector<std::unique_ptr<FormWindow>> beside_;
+  // Where the user asked for a menu, on the screen.
+  std::optional<POINT> menu_at_;
+  HWND focus_ = nullptr;  // kept while another window is active
   HCURSOR before_busy_ = nullptr;
   int in_form_ = 0;
   bool timer_due_ = false;
   bool closing_ = false;
-  bool modal_open_ = false;
+  bool modal_ = false;         // shown by ShowModal: its owner waits for it
+  bool modal_open_ = false;    // a dialog of this window is open
+  bool setting_text_ = false;  // the program's own text, no edit of the user's
 };
 
 }  // namespace tallyrun::ui::win32

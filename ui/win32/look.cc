@@ -1,5 +1,7 @@
 #include "ui/win32/look.h"
 
+#include <algorithm>
+
 namespace tallyrun::ui::win32 {
 namespace {
 
@@ -9,10 +11,37 @@ constexpr int kPointSize = 9;
 constexpr wchar_t kFrame[] = L"TallyrunFrame";
 constexpr wchar_t kEtchedFrame[] = L"TallyrunEtchedFrame";
 
+// The group box a frame with a caption draws itself as: a child made first,
+// so that it stays behind the frame's controls and out of their tab order.
+HWND GroupBoxOf(HWND frame) {
+  return reinterpret_cast<HWND>(::GetWindowLongPtrW(frame, GWLP_USERDATA));
+}
+
 // Frames hold controls but decide nothing: what their controls report goes
 // to the window.
 LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case WM_CREATE: {
+      const wchar_t* caption = reinterpret_cast<const CREATESTRUCTW*>(lp)->lpszName;
+      if (caption == nullptr || *caption == L'\0') return 0;
+      HWND box =
+          ::CreateWindowExW(0, WC_BUTTONW, caption, WS_CHILD | WS_VISIBLE | WS_GROUP | BS_GROUPBOX,
+                            0, 0, 0, 0, hwnd, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(box));
+      return 0;
+    }
+    case WM_SIZE:
+      if (HWND box = GroupBoxOf(hwnd)) {
+        ::SetWindowPos(box, nullptr, 0, 0, LOWORD(lp), HIWORD(lp), SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      return 0;
+    case WM_SETFONT:
+    case WM_GETFONT:
+      if (HWND box = GroupBoxOf(hwnd)) return ::SendMessageW(box, msg, wp, lp);
+      break;
+    case WM_SETTEXT:
+      if (HWND box = GroupBoxOf(hwnd)) ::SetWindowTextW(box, reinterpret_cast<const wchar_t*>(lp));
+      break;
     case WM_COMMAND:
     case WM_NOTIFY:
     case WM_CTLCOLORSTATIC:
@@ -35,8 +64,9 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     default:
-      return ::DefWindowProcW(hwnd, msg, wp, lp);
+      break;
   }
+  return ::DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 template <typename Function>
@@ -96,7 +126,8 @@ const WindowLibraries& Libraries() {
     l.loaded = l.InitCommonControlsEx && l.SetWindowSubclass && l.DefSubclassProc &&
                l.DragAcceptFiles && l.DragQueryFileW && l.DragQueryPoint && l.DragFinish;
     if (l.loaded) {
-      INITCOMMONCONTROLSEX common{sizeof common, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+      INITCOMMONCONTROLSEX common{sizeof common,
+                                  ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
       l.InitCommonControlsEx(&common);
     }
     return l;
@@ -136,6 +167,23 @@ HWND CreateForm(const wchar_t* window_class, WNDPROC proc, const wchar_t* title,
                  around.top + ((around.bottom - around.top) - h) / 2, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   return form;
+}
+
+void PlaceBeside(HWND window, HWND owner) {
+  RECT mine, theirs;
+  ::GetWindowRect(window, &mine);
+  ::GetWindowRect(owner, &theirs);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!::GetMonitorInfoW(::MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+  const RECT& work = monitor.rcWork;
+  const int w = mine.right - mine.left, h = mine.bottom - mine.top;
+  int top = theirs.bottom;
+  if (top + h > work.bottom) top = theirs.top - h;
+  if (top < work.top) return;
+  const int left =
+      std::clamp<int>(theirs.left, work.left, std::max<int>(work.left, work.right - w));
+  ::SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void FitForm(HWND form, int width, int height, UINT dpi, const RECT* suggested) {

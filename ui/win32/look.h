@@ -21,7 +21,8 @@ UINT DpiOf(HWND hwnd);
 HFONT MakeFont(Face face, unsigned style, UINT dpi);
 
 // The window class of the frames, which hand what their controls report to
-// the window; `etched` ones draw the border a frame of the about box has.
+// the window; `etched` ones draw the border a frame of the about box has,
+// and one made with a caption is a group box of that caption.
 const wchar_t* FrameClass(bool etched);
 
 // A window whose client area is `width` × `height` twips at the DPI of the
@@ -29,6 +30,9 @@ const wchar_t* FrameClass(bool etched);
 // `self` reaches `proc` with WM_NCCREATE. Hidden until shown.
 HWND CreateForm(const wchar_t* window_class, WNDPROC proc, const wchar_t* title, int width,
                 int height, HWND owner, void* self);
+// Puts `window` right below `owner`, or right above it where the screen has
+// no room below; over it where it has neither.
+void PlaceBeside(HWND window, HWND owner);
 // Keeps the client area at its twips size when the DPI changes.
 void FitForm(HWND form, int width, int height, UINT dpi, const RECT* suggested);
 
