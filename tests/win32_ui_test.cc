@@ -170,7 +170,7 @@ TEST(FormWindow, DropsKeysClicksAndTheMenuOnTheListReachTheFormAndCopyToTheClipb
   TempDir dir;
   const std::string windows = dir / "windows", file = dir / "a.txt", korean = dir / "한국어.txt";
   MakeFolder(windows);
-  for (const std::string& f : {file, korean}) WriteBytes(f, "x");
+  for (const std::string& f : {file, korean}) WriteFile(f, "x");
   ASSERT_TRUE(::CopyFileW(W(TestProgramFolder() + "\\win32_fake_explorer.exe").c_str(),
                           W(windows + "\\explorer.exe").c_str(), FALSE));
   const SetEnv windir(L"WINDIR", windows), record(L"TALLYRUN_EXPLORER_LOG", dir / "started.txt");
@@ -187,11 +187,11 @@ TEST(FormWindow, DropsKeysClicksAndTheMenuOnTheListReachTheFormAndCopyToTheClipb
   };
   drop({W(file)}, shown.window.control(Form1::Label1));
   PumpUntil([] { return false; }, 200);
-  EXPECT_FALSE(Exists(log));
+  EXPECT_FALSE(std::filesystem::exists(W(log)));
 
   // A name with half a UTF-16 pair cannot be carried: the form refuses it,
   // though a file of the name it would come out as exists.
-  WriteBytes(dir / "half\uFFFD", "x");
+  WriteFile(dir / "half\uFFFD", "x");
   MessageBoxWatcher boxes;
   drop({W(file), W(korean), W(dir / "half") + L"\xD800"}, list);
   ASSERT_TRUE(PumpUntil([&] { return shown.form.ListCount(Form1::List1) == 2; }));
@@ -203,7 +203,7 @@ TEST(FormWindow, DropsKeysClicksAndTheMenuOnTheListReachTheFormAndCopyToTheClipb
 
   // The command lines Explorer was started with, one a line.
   const auto started = [&] {
-    const std::string bytes = ReadBytes(dir / "started.txt");
+    const std::string bytes = ReadFile(dir / "started.txt");
     return U(std::wstring_view(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2));
   };
   const std::string explorer = "\"" + windows + "\\explorer.exe\" /select,\"";
@@ -270,7 +270,7 @@ std::vector<std::string> Items(HWND list, bool combo) {
 TEST(FormWindow, TheChoosersListsShowItsRowsAndADriveNotReadyIsToldOnce) {
   TempDir dir;
   MakeFolder(dir / "sub");
-  for (const char* name : {"a.log", "b.txt", "sub\\c.log"}) WriteBytes(dir / name, "x");
+  for (const char* name : {"a.log", "b.txt", "sub\\c.log"}) WriteFile(dir / name, "x");
   const InFolder here(dir.path());
   platform::SystemEnv env;
   std::string strFileName;
@@ -316,8 +316,8 @@ TEST(FormWindow, ARecordAnotherProgramAppendsShowsWhileTheWindowIsOpen) {
   std::string lines;
   for (int i = 0; i < 100; ++i)
     lines += "2002/6/26 9:03:14\tC:\\older\\" + std::to_string(i) + "\t\r\n";
-  WriteBytes(log, lines);
-  WriteBytes(dir / "new.txt", "x");
+  WriteFile(log, lines);
+  WriteFile(dir / "new.txt", "x");
   Shown shown(log);
   HWND list = shown.window.control(Form1::List1);
   // Up and down only: the one column leaves room for the scroll bar.
