@@ -133,11 +133,19 @@ TEST_F(Form1Test, RefusedNamesAndALogThatCannotBeWrittenAreToldAndListNothing) {
                                      {P("/home/me/x\uFFFD")}};
   shown->form.OLEDragDrop(Form1::List1, items);
   EXPECT_EQ(env.Read(log), Bare("/a") + Quoted(P("/home/me/good.txt")));
-  EXPECT_EQ(shown->view.told,
-            Rows{"ログ書き込み中断|次の項目は名前にタブや改行、または扱えない文字を含むため、"
-                 "記録しませんでした。\n" +
-                 P("/home/me/a␉b") + "\n" + P("/home/me/c␊d") + "\n" + P("/home/me/lost\uFFFD") +
-                 "\n" + P("/home/me/x\uFFFD")});
+  const std::string refused =
+      "ログ書き込み中断|次の項目は名前にタブや改行、または扱えない文字を含むため、"
+      "記録しませんでした。";
+  EXPECT_EQ(shown->view.told, Rows{refused + "\n" + P("/home/me/a␉b") + "\n" + P("/home/me/c␊d") +
+                                   "\n" + P("/home/me/lost\uFFFD") + "\n" + P("/home/me/x\uFFFD")});
+  // Ten names at most, then how many more.
+  for (const std::size_t count : {10, 11}) {
+    shown->view.told.clear();
+    shown->Drop(Rows(count, "\t"));
+    std::string names;
+    for (int i = 0; i < 10; ++i) names += "\n␉";
+    EXPECT_EQ(shown->view.told, Rows{refused + names + (count > 10 ? "\nほか 1 件" : "")});
+  }
 
   env.refused[log] = "ディスクの空き容量が足りません";
   shown->view.told.clear();
