@@ -404,6 +404,29 @@ std::string Utf16(std::string_view utf8, ByteOrder order) {
   return (order == ByteOrder::kLittleEndian ? "\xFF\xFE" : "\xFE\xFF") + Utf8ToUtf16(utf8, order);
 }
 
+// Each length of UTF-8 at its edges, and lone surrogates, which keep their
+// three-byte form; malformed UTF-8 comes out as U+FFFD, a last odd byte not
+// at all.
+TEST(Utf16, ConvertsEveryLengthAtItsEdgesBothWays) {
+  const std::string text =
+      "\x7F\u0080\u07FF\u0800\uFFFF\U00010000\U0010FFFF\xED\xA0\x80-\xED\xB0\x80";
+  const std::string le(
+      "\x7F\0\x80\0\xFF\x07\0\x08\xFF\xFF\0\xD8\0\xDC\xFF\xDB\xFF\xDF\0\xD8-\0\0\xDC", 24);
+  EXPECT_EQ(Utf8ToUtf16(text, ByteOrder::kLittleEndian), le);
+  std::string be = le;
+  for (std::size_t i = 0; i < be.size(); i += 2) std::swap(be[i], be[i + 1]);
+  EXPECT_EQ(Utf8ToUtf16(text, ByteOrder::kBigEndian), be);
+  EXPECT_EQ(Utf16ToUtf8(le + "x", ByteOrder::kLittleEndian), text);
+  EXPECT_EQ(Utf16ToUtf8(be, ByteOrder::kBigEndian), text);
+  EXPECT_EQ(Utf16ToUtf8(std::string("\0\xD8", 2), ByteOrder::kLittleEndian), "\xED\xA0\x80");
+  std::string bad;
+  for (int i = 0; i < 11; ++i) bad += "\uFFFD";
+  EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16("\xC0\x80\xE0\x80\x80\xF4\x90\x80\x80\xF5\xE3\x41\xE3\x81",
+                                    ByteOrder::kLittleEndian),
+                        ByteOrder::kLittleEndian),
+            bad + "A" + bad.substr(0, 6));
+}
+
 TEST(Profile, ReadsByTheWindowsRules) {
   const std::string nul(1, '\0');
   const std::pair<std::string, std::optional<std::string>> rows[] = {
