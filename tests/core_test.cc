@@ -393,11 +393,30 @@ TEST(IsValidUtf8, AcceptsWellFormedTextAndRejectsEveryMalformedSequenceWhereverI
   }
 }
 
-TEST(Paths, FullPathsResolveDotsByTheTextAlone) {
+// Paths are made full and taken apart by their text alone: a trailing
+// separator stays, and a name that merely starts with a dot is a name.
+TEST(Paths, AreMadeFullAndTakenApartByTheTextAlone) {
   const std::pair<std::string, std::string> full[] = {
-      {"../../../x", "/x"}, {"/a/../../b/", "/b/"}, {"x/..", "/w/d"}};
+      {"../../../x", "/x"}, {"/a/../../b/", "/b/"}, {"x/..", "/w/d"},
+      {"x", "/w/d/x"},      {"", "/w/d/"},          {"//a/./", "/a/"},
+      {"/", "/"},           {"/a.b/c", "/a.b/c"},   {"/a/.b", "/a/.b"},
+      {"/./x", "/x"},       {".h", "/w/d/.h"},      {"a/./b//c/", "/w/d/a/b/c/"}};
   for (const auto& [path, made] : full) EXPECT_EQ(FullPath(path, "/w/d"), made) << path;
   EXPECT_EQ(FullPath("x", "/"), "/x");
+  EXPECT_EQ(FullPath("x", "/w/./d"), "/w/d/x");
+  EXPECT_EQ(FullPath("x", "rel"), "rel/x");
+  // The folder, the last name, and the name joined to the folder again.
+  const std::tuple<std::string, std::string, std::string> parts[] = {{"/a/b", "/a", "b"},
+                                                                     {"/a", "/", "a"},
+                                                                     {"a", ".", "a"},
+                                                                     {"/", "/", ""},
+                                                                     {"a/b//", "a/b/", "b"}};
+  for (const auto& [path, folder, name] : parts) {
+    EXPECT_EQ(FolderOf(path), folder) << path;
+    EXPECT_EQ(FinalName(path), name) << path;
+  }
+  EXPECT_EQ(JoinPath("/a", "b") + JoinPath("/a/", "b") + JoinPath("", "b"), "/a/b/a/bb");
+  EXPECT_EQ(FoldersDownTo("/a//b"), (V{"/", "/a", "/a//b"}));
 }
 
 std::string Utf16(std::string_view utf8, ByteOrder order) {
