@@ -4,7 +4,9 @@
 // recording them from the command line; and 10,000 records appended by as
 // many runs of the command-line program while the window follows the log:
 // how soon the last is listed, and what following costs the window against
-// what the runs cost. Prints ratios; ends with status 1 when a limit is passed.
+// what the runs cost; then a log of 10,000,000 records opened until shown
+// (a figure for the Windows build's benchmark to stand beside) and scrolled.
+// Prints ratios; ends with status 1 when a limit is passed.
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -46,6 +48,8 @@ constexpr double kRatioLimit = 1.5;
 constexpr double kAwkLimit = 0.5;
 constexpr double kListedWithin = 0.5;
 constexpr int kScrolledRecords = 10'000'000;
+// Each opening of the ten million takes long enough for fewer rounds.
+constexpr int kHugeRounds = 3;
 constexpr double kFrameSeconds = 0.016;
 constexpr double kFindWithin = 0.1;
 
@@ -410,16 +414,28 @@ int main(int argc, char** argv) {
         kRatioLimit);
   }
   {
-    // Ten million records, scrolled from the oldest up a page at a time.
+    // Ten million records, opened as the large log is, then scrolled from
+    // the oldest up a page at a time.
     const std::string huge = dir + "/huge.log";
-    WriteLargeLog(huge, kScrolledRecords);
+    const std::uintmax_t huge_bytes = WriteLargeLog(huge, kScrolledRecords);
     std::filesystem::remove(log);
+    (void)env.ReadChunks(huge, 0, [](std::string_view) { return true; });
     Form1 form(env, {dir + "/Tallyrun.ini", huge}, huge);
     FormWindow window(form);
     window.show();
     form.SetText1(huge);
-    form.GetListFromLogFile();
     ShowNow(window);
+    double opening = 1e9;
+    for (int round = 0; round < kHugeRounds; ++round) {
+      opening = std::min(opening, Seconds([&] {
+                           form.GetListFromLogFile();
+                           ShowNow(window);
+                         }));
+    }
+    const auto opened = static_cast<std::size_t>(Rows(window));
+    within = within && opened == kScrolledRecords;
+    std::printf("open a log of %zu records (%.1f MB) until shown: window %.3f s\n", opened,
+                static_cast<double>(huge_bytes) / (1 << 20), opening);
     auto& list = *static_cast<tallyrun::ui::qt::LongList*>(window.control(Form1::List1));
     const std::vector<double> frames = ScrollFrames(list);
     const double slowest = frames.empty() ? 1e9 : *std::max_element(frames.begin(), frames.end());

@@ -120,11 +120,22 @@ MenuKey KeyOf(Shortcut shortcut) {
   return {};
 }
 
+// The chosen row of a list view, or -1. Some list views (Wine's) look for it
+// row by row, a tenth of a second in ten million rows, so the places it
+// almost always is are asked first: nowhere, or the row with the focus.
+int ChosenRow(HWND list) {
+  if (ListView_GetSelectedCount(list) == 0) return -1;
+  const int focused = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+  if (focused >= 0 && (ListView_GetItemState(list, focused, LVIS_SELECTED) & LVIS_SELECTED)) {
+    return focused;
+  }
+  return ListView_GetNextItem(list, -1, LVNI_SELECTED);
+}
+
 // The chosen and the focused row of a list view back to plain ones. Asked
 // of every row at once, the list would visit each of its million.
 void Unchoose(HWND list) {
-  for (const UINT which : {LVNI_SELECTED, LVNI_FOCUSED}) {
-    const int row = ListView_GetNextItem(list, -1, which);
+  for (const int row : {ChosenRow(list), ListView_GetNextItem(list, -1, LVNI_FOCUSED)}) {
     if (row >= 0) ListView_SetItemState(list, row, 0, LVIS_SELECTED | LVIS_FOCUSED);
   }
 }
@@ -548,8 +559,7 @@ void FormWindow::OnContextMenu(HWND list, int control, LPARAM at) {
     RECT client;
     ::GetClientRect(list, &client);
     place = {client.left, client.top};
-    const int chosen =
-        KindOf(control) == Kind::kLogList ? ListView_GetNextItem(list, -1, LVNI_SELECTED) : -1;
+    const int chosen = KindOf(control) == Kind::kLogList ? ChosenRow(list) : -1;
     RECT row;
     if (chosen >= 0 && ListView_GetItemRect(list, chosen, &row, LVIR_LABEL)) {
       place = {std::clamp(row.left, client.left, client.right),
@@ -665,7 +675,7 @@ void FormWindow::ListChanged(int control, std::size_t added_on_top) {
 void FormWindow::ShowLogRows(HWND list, int control, std::size_t added_on_top) {
   const int count = static_cast<int>(form_.ListCount(control));
   const int added = static_cast<int>(added_on_top);
-  const int selected = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+  const int selected = ChosenRow(list);
   const int top = ListView_GetTopIndex(list);
   ::DefWindowProcW(list, WM_SETREDRAW, FALSE, 0);
   ListView_SetItemCountEx(list, count, added > 0 ? LVSICF_NOSCROLL : 0);
@@ -712,7 +722,7 @@ std::optional<std::size_t> FormWindow::Selected(int control) const {
   HWND list = this->control(control);
   switch (KindOf(control)) {
     case Kind::kLogList:
-      return IndexOf(ListView_GetNextItem(list, -1, LVNI_SELECTED));
+      return IndexOf(ChosenRow(list));
     case Kind::kDriveList:
       return IndexOf(::SendMessageW(list, CB_GETCURSEL, 0, 0));
     case Kind::kFolderList:
