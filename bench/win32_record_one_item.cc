@@ -34,9 +34,16 @@ double TimeRun(const std::wstring& exe, const std::wstring& arguments) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  const double start = Seconds();
-  if (!::CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+  // Under load Wine now and then loses a new process while it starts
+  // (ERROR_INTERNAL_ERROR); that start is made again, and timed afresh.
+  double start = 0;
+  bool made = false;
+  for (int attempt = 0; attempt < 3 && !made; ++attempt) {
+    start = Seconds();
+    made = ::CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &process) != FALSE;
+  }
+  if (!made) {
     std::fprintf(stderr, "bench: cannot start a program (%lu)\n", ::GetLastError());
     std::exit(2);
   }
