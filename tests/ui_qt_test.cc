@@ -204,10 +204,12 @@ class QtViewTest : public QObject {
         main.SetText1(log);
         main.GetListFromLogFile();
       }
-      QCOMPARE(window.size(), TwipsSize(table.width, table.height));
+      const auto px = [](int twips) { return qRound(twips / 15.0); };
+      QCOMPARE(window.size(), QSize(px(table.width), px(table.height)));
       for (int row = 0; row < count; ++row) {
         const Twips& at = table.controls[static_cast<std::size_t>(row)].place;
-        QCOMPARE(window.control(row)->geometry(), TwipsRect(at.left, at.top, at.width, at.height));
+        QCOMPARE(window.control(row)->geometry(),
+                 QRect(px(at.left), px(at.top), px(at.width), px(at.height)));
       }
       QCOMPARE(LayoutFaults(window, count).join("; "), QString());
       if (!face.isEmpty() && face != "*") QCOMPARE(QFontInfo(window.font()).family(), face);
