@@ -39,6 +39,6 @@ tallyrun_add_windows_test(ui_dialogs_test SOURCES ui_dialogs_test.cc
 add_executable(win32_fake_explorer WIN32 win32_fake_explorer.cc)
 target_compile_definitions(win32_fake_explorer PRIVATE UNICODE _UNICODE)
 target_link_options(win32_fake_explorer PRIVATE -static -municode)
-tallyrun_add_windows_test(win32_ui_test SOURCES win32_ui_test.cc win32_window_probe.cc
+tallyrun_add_windows_test(win32_ui_test SOURCES win32_ui_test.cc
                           LIBS tallyrun_win32ui tallyrun_win32_test_support)
 add_dependencies(win32_ui_test tallyrun win32_fake_explorer)

@@ -194,7 +194,6 @@ FormWindow::FormWindow(Form& form, FormWindow* owner)
 FormWindow::~FormWindow() {
   // Dropped without closing (a test's window): no Form_Unload.
   if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
-  for (ATOM name : names_) ::GlobalDeleteAtom(name);
   for (HFONT font : fonts_) ::DeleteObject(font);
 }
 
@@ -225,8 +224,6 @@ void FormWindow::MakeControls() {
         0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + row)),
         ::GetModuleHandleW(nullptr), nullptr);
     controls_.push_back(hwnd);
-    names_.push_back(::GlobalAddAtomW(Widen(c.name).c_str()));
-    ::SetPropW(hwnd, kNameProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(names_.back())));
     if (c.kind == Kind::kLogList) {
       ListView_SetExtendedListViewStyle(hwnd, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
       LVCOLUMNW column{};
@@ -410,7 +407,6 @@ LRESULT FormWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       OnClose();
       return 0;
     case WM_DESTROY:
-      for (HWND hwnd : controls_) ::RemovePropW(hwnd, kNameProperty);
       ::RemovePropW(hwnd_, kWindowProperty);
       return 0;
     default:

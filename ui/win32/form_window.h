@@ -98,7 +98,6 @@ class FormWindow final : public FormView {
   // break, which the control holds as CR LF.
   std::vector<std::string> captions_;
   std::vector<HFONT> fonts_;
-  std::vector<ATOM> names_;
   std::wstring shown_row_;  // the text a list view was handed last
   HWND tip_ = nullptr;      // the whole text of a row shown cut short
   int tip_row_ = -1;

@@ -55,8 +55,6 @@ struct WindowLibraries {
 };
 const WindowLibraries& Libraries();
 
-// The control's name as tests read it: a global atom in a window property.
-inline constexpr wchar_t kNameProperty[] = L"TallyrunControlName";
 // A control's id is this plus its row in the form's table.
 inline constexpr int kFirstControlId = 100;
 
