@@ -127,8 +127,15 @@ class CommandLine : public ::testing::Test {
 #else
     std::filesystem::copy_file(TALLYRUN_EXE, exe_);
 #endif
-    WriteFile(a_, "x");
-    SetModified(a_, kT1);
+    Item("a.txt", kT1);
+  }
+
+  // A file, or a folder, in work_ modified at `t`.
+  std::string Item(const std::string& name, const LocalTime& t, bool folder = false) {
+    const std::string path = work_ + S + name;
+    folder ? MakeFolder(path) : WriteFile(path, "x");
+    SetModified(path, t);
+    return path;
   }
 
   // Runs the program in work_; Log() then knows the moments the run took.
@@ -209,15 +216,13 @@ class CommandLine : public ::testing::Test {
           item.path() == Native(output_))
         continue;
       const auto type = item.symlink_status().type();
+      const bool regular = type == std::filesystem::file_type::regular;
       std::ostringstream contents;
       // A huge (sparse) file is known by its size.
-      if (type != std::filesystem::file_type::regular) {
-        contents << "<kind " << static_cast<int>(type) << ">";
-      } else if (item.file_size() > (1 << 24)) {
-        contents << "<size " << item.file_size() << ">";
-      } else {
+      if (regular && item.file_size() <= (1 << 24))
         contents << std::ifstream(item.path(), std::ios::binary).rdbuf();
-      }
+      else
+        contents << (regular ? "<size " : "<kind ") << (regular ? item.file_size() : int(type));
       files[item.path()] = contents.str();
     }
     return files;
@@ -238,10 +243,8 @@ class CommandLine : public ::testing::Test {
 // the terminal, and get no line.
 TEST_F(CommandLine, EveryItemIsRecordedInOrderWithItsModifiedMomentOrRefusedWithAMessage) {
   const std::string w = work_ + S, tabs = "」は名前にタブか改行を含むため記録できません";
-  MakeFolder(w + "plain");
-  SetModified(w + "plain", kT2);
-  WriteFile(w + "a b.txt", "x");
-  SetModified(w + "a b.txt", kT1);
+  Item("plain", kT2, true);
+  Item("a b.txt", kT1);
   struct Row {
     std::string argument, path, modified = "", said = "";
     std::string in_log = "";  // the path's bytes there, when not its UTF-8
@@ -249,13 +252,9 @@ TEST_F(CommandLine, EveryItemIsRecordedInOrderWithItsModifiedMomentOrRefusedWith
 #ifdef _WIN32
   ASSERT_EQ(::GetACP(), 932u) << "run with LANG=ja_JP.UTF-8";
   // More than the folder bit: the path stays as it is.
-  MakeFolder(w + "hid");
-  SetModified(w + "hid", kT2);
+  Item("hid", kT2, true);
   ASSERT_TRUE(::SetFileAttributesW(W(w + "hid").c_str(), FILE_ATTRIBUTE_HIDDEN));
-  for (const char* name : {"日本語ｶﾅ～.txt", "café☕.txt"}) {
-    WriteFile(w + name, "x");
-    SetModified(w + name, kT1);
-  }
+  for (const char* name : {"日本語ｶﾅ～.txt", "café☕.txt"}) Item(name, kT1);
   const std::string bad =
       "」は記録できません: Windows の名前に使えない文字（: * ? \" < > | や制御文字）を含みます";
   std::vector<Row> rows = {
@@ -280,10 +279,7 @@ TEST_F(CommandLine, EveryItemIsRecordedInOrderWithItsModifiedMomentOrRefusedWith
     ASSERT_EQ(::mkdir(deep.c_str(), 0755), 0);
   }
   deep += "/" + std::string(4000 - deep.size() - 1, 'f');
-  for (const std::string& file : {w + not_utf8, w + stray, deep}) {
-    WriteFile(file, "x");
-    SetModified(file, kT1);
-  }
+  for (const std::string& file : {not_utf8, stray, deep.substr(w.size())}) Item(file, kT1);
   const std::string too_long = w + std::string(5000, 'x');
   ASSERT_EQ(::symlink("self", (w + "self").c_str()), 0);
   std::vector<Row> rows = {
@@ -400,21 +396,6 @@ TEST_F(CommandLine, AnUnusableLogIsReportedAndChangesNothing) {
   rows.insert(rows.end(),
               {{read_only, "アクセスが拒否されました"},
                {dir_ / "caf\xE9.log", "パスに文字として読めないバイトが含まれています"}});
-  // Prepared by the test script: a small file system of its own, here filled
-  // but for the rest of the log's last block, so the batch goes in part of
-  // the way and must be taken back.
-  std::string full;
-  if (wchar_t at[MAX_PATH]; ::GetEnvironmentVariableW(L"TALLYRUN_FULL_DISK", at, MAX_PATH) > 0) {
-    full = U(at) + "\\full.log";
-    WriteFile(full, earlier);
-    const HANDLE h = ::CreateFileW(W(U(at) + "\\filler").c_str(), GENERIC_WRITE, 0, nullptr,
-                                   CREATE_ALWAYS, 0, nullptr);
-    const std::string block(4096, 'x');
-    for (DWORD n = 0; ::WriteFile(h, block.data(), 4096, &n, nullptr) && n == 4096;) {
-    }
-    ::CloseHandle(h);
-    rows.push_back({full, "ディスクの空き容量が足りません"});
-  }
 #else
   // A reader already waits on the FIFO: had the program opened it for
   // writing even for a moment, the reader would see the writer come and go.
@@ -448,7 +429,6 @@ TEST_F(CommandLine, AnUnusableLogIsReportedAndChangesNothing) {
   EXPECT_EQ(ReadFile(log_), earlier);
 #ifdef _WIN32
   ::SetFileAttributesW(W(read_only).c_str(), FILE_ATTRIBUTE_NORMAL);  // for the folder's removal
-  EXPECT_EQ(ReadFile(full), full.empty() ? "" : earlier);
 #else
   pollfd p{reader, POLLIN, 0};
   EXPECT_EQ(::poll(&p, 1, 0), 0) << "revents " << p.revents;
@@ -519,8 +499,7 @@ TEST_F(CommandLine, ALoneHelpOrVersionIsAnsweredUnlessSuchAnItemExists) {
     EXPECT_TRUE(ReadFile(output_).starts_with(question == "--version" ? version : "使い方: "));
   }
   EXPECT_FALSE(std::filesystem::exists(log_));
-  WriteFile(work_ + "/--version", "x");
-  SetModified(work_ + "/--version", kT1);
+  Item("--version", kT1);
   WriteFile(log_, kEarlier);
   EXPECT_EQ(Run({"--version"}), kQuiet);
   EXPECT_EQ(Run({"-h", "--version"}),
