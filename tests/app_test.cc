@@ -68,11 +68,6 @@ std::string Said(const V& lines) {
   return said;
 }
 
-std::string WriteFailure(const std::string& log, const std::string& reason) {
-  return Said({"ログファイル「" + VisibleText(log, ControlStyle::kEscapes) +
-               "」に書き込めません: " + reason});
-}
-
 // The newest `n` records' paths, newest first, as the log is read back.
 V ReadBack(const std::string& log, std::size_t n) {
   platform::SystemEnv env;
@@ -378,17 +373,17 @@ TEST_F(CommandLine, AnUnusableLogIsReportedAndChangesNothing) {
   std::string earlier;
   for (int i = 0; i < 20; ++i) earlier += kEarlier + "\r\n";
   WriteFile(log_, earlier);
-  const struct Row {
+  struct Row {
     std::string value, reason;
     std::uint64_t file_size_limit = 0;
     bool locked = false;
-  } shared[] = {
+  };
+  std::vector<Row> rows = {
       {"", "ファイル名が指定されていません"},
       {work_, "フォルダです"},
       {work_ + S + "missing" + S + "t.log", "フォルダが見つかりません"},
       {log_, "ほかのプログラムがこのファイルをロックしたままです（10 秒待ちました）", 0, true},
   };
-  std::vector<Row> rows(std::begin(shared), std::end(shared));
 #ifdef _WIN32
   const std::string read_only = dir_ / "read-only.log";
   WriteFile(read_only, earlier);
@@ -422,7 +417,8 @@ TEST_F(CommandLine, AnUnusableLogIsReportedAndChangesNothing) {
     std::optional<Lock> lock;
     if (row.locked) lock.emplace(log_);
     EXPECT_EQ(Run(V(50, a_), {row.file_size_limit}),
-              (Outcome{1, WriteFailure(row.value, row.reason)}));
+              (Outcome{1, Said({"ログファイル「" + VisibleText(row.value, ControlStyle::kEscapes) +
+                                "」に書き込めません: " + row.reason})}));
     lock.reset();
     EXPECT_EQ(Take(), before);
   }

@@ -1,6 +1,7 @@
 // Shared helpers for the tests on the real system, wherever it is built: a
 // temporary folder that cleans up after itself, whole files by UTF-8 path, an
-// item's modified moment, and an environment whose clock stands still.
+// item's modified moment and how the log shows a moment, how a program run
+// ended, and an environment whose clock stands still.
 #pragma once
 
 #include <filesystem>
@@ -37,7 +38,7 @@ std::string ReadFile(const std::string& path);
 void MakeFolder(const std::string& path);
 // In local time.
 void SetModified(const std::string& path, const LocalTime& when);
-// As the log shows it: the date alone at midnight.
+// As the log shows it (on Windows, in the user's forms): the date alone at midnight.
 std::string Moment(const LocalTime& t);
 
 // How a program run by a test ended.

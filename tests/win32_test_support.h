@@ -1,5 +1,5 @@
-// What the Windows tests add to the shared helpers: wide text, moments as the
-// user's locale writes them, and running Tallyrun.exe with a raw command line.
+// What the Windows tests add to the shared helpers: wide text, moments as
+// Windows takes them, and running Tallyrun.exe with a raw command line.
 #pragma once
 
 #include <windows.h>
