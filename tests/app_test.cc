@@ -429,14 +429,24 @@ TEST_F(CommandLine, AnUnusableLogIsReportedAndChangesNothing) {
   pollfd p{reader, POLLIN, 0};
   EXPECT_EQ(::poll(&p, 1, 0), 0) << "revents " << p.revents;
   ::close(reader);
-  // Given up only after a while: a lock let go meanwhile lets the batch in.
+  // Given up only after a while: a lock let go meanwhile lets the batch in,
+  // let go here once the program is seen waiting in the kernel's queue (or
+  // after a while, should it wait some other way).
   Settings(log_);
+  struct stat st {};
+  ASSERT_EQ(::stat(log_.c_str(), &st), 0);
+  const std::string waiting = ":" + std::to_string(st.st_ino) + " ";
   pid_t releaser;
   {
     const Lock lock(log_);
     releaser = ::fork();
     if (releaser == 0) {
-      ::usleep(500000);
+      const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+      for (std::string locks; std::chrono::steady_clock::now() < give_up;) {
+        locks = ReadFile("/proc/locks");
+        if (locks.find("-> FLOCK") != std::string::npos && locks.find(waiting) != std::string::npos)
+          break;
+      }
       ::_exit(::flock(lock.fd, LOCK_UN));
     }
   }
