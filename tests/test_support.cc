@@ -1,5 +1,6 @@
 #include "tests/test_support.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -16,16 +17,27 @@
 namespace tallyrun::testing {
 namespace {
 
-// Paths are UTF-8 in the program; the system takes them in its own form.
 #ifdef _WIN32
-std::filesystem::path Native(const std::string& path) { return W(path); }
 std::string Utf8(const std::filesystem::path& path) { return U(path.wstring()); }
 #else
-std::filesystem::path Native(const std::string& path) { return path; }
 std::string Utf8(const std::filesystem::path& path) { return path.string(); }
 #endif
 
 }  // namespace
+
+#ifdef _WIN32
+std::filesystem::path Native(const std::string& path) { return W(path); }
+#else
+std::filesystem::path Native(const std::string& path) { return path; }
+
+std::string Moment(const LocalTime& t) {
+  char text[64];
+  const int date = std::snprintf(text, sizeof text, "%04d/%02d/%02d", t.year, t.month, t.day);
+  if (t.hour != 0 || t.minute != 0 || t.second != 0)
+    std::snprintf(text + date, sizeof text - date, " %d:%02d:%02d", t.hour, t.minute, t.second);
+  return text;
+}
+#endif
 
 TempDir::TempDir() {
   std::random_device random;

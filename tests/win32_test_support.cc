@@ -14,6 +14,7 @@ void Check(bool ok, const char* what) {
 
 }  // namespace
 
+// The user's short date, a blank and the long time.
 std::string Moment(const LocalTime& t) {
   const SYSTEMTIME local = SystemTimeOf(t);
   wchar_t date[80], time[80];
@@ -55,8 +56,9 @@ Outcome RunProgram(const std::string& exe, const std::wstring& arguments,
   ::CloseHandle(read_end);
   Check(started, "CreateProcessW");
   ::WaitForSingleObject(process.hProcess, INFINITE);
-  Outcome outcome;
-  ::GetExitCodeProcess(process.hProcess, &outcome.exit_code);
+  DWORD code = 0;
+  ::GetExitCodeProcess(process.hProcess, &code);
+  Outcome outcome{code, {}};
   ::CloseHandle(process.hProcess);
   ::CloseHandle(process.hThread);
   // Messages come in the ANSI code page unless it cannot hold them.

@@ -1,5 +1,5 @@
-// What the Windows tests add to the shared helpers: wide text, moments as the
-// user's locale writes them, and running Tallyrun.exe with a raw command line.
+// What the Windows tests add to the shared helpers: wide text, moments as
+// Windows takes them, and running Tallyrun.exe with a raw command line.
 #pragma once
 
 #include <windows.h>
@@ -30,16 +30,8 @@ inline SYSTEMTIME SystemTimeOf(const LocalTime& t) {
   const auto w = [](int v) { return static_cast<WORD>(v); };
   return {w(t.year), w(t.month), 0, w(t.day), w(t.hour), w(t.minute), w(t.second), 0};
 }
-// The short date, a blank and the long time; the date alone at midnight.
-std::string Moment(const LocalTime& t);
-
 // The folder holding this test program (and Tallyrun.exe beside it).
 std::string TestProgramFolder();
-
-struct Outcome {
-  DWORD exit_code = 0;
-  std::string stderr_text;  // UTF-8
-};
 
 // Runs `exe` with `arguments` as the raw text after its name, in `folder`,
 // with the error stream handed over as a pipe.

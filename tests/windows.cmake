@@ -23,7 +23,7 @@ target_compile_definitions(tallyrun_win32_test_support PUBLIC UNICODE _UNICODE W
 # Test programs sit beside Tallyrun.exe (CMAKE_RUNTIME_OUTPUT_DIRECTORY).
 tallyrun_add_windows_test(win32_platform_test SOURCES platform_test.cc
                           LIBS tallyrun_platform tallyrun_win32_test_support)
-tallyrun_add_windows_test(win32_app_test SOURCES win32_app_test.cc
+tallyrun_add_windows_test(win32_app_test SOURCES app_test.cc
                           LIBS tallyrun_win32_test_support)
 add_dependencies(win32_app_test tallyrun)
 # The windows' rules, on an operating system held in memory, as on Linux.
