@@ -488,11 +488,14 @@ TEST_F(CommandLine, TheLogIsKeptInAppDataWhenTheProgramsFolderIsClosed) {
 
 TEST_F(CommandLine, ARelativeItemWithoutACurrentFolderIsRefusedAndTheRestRecorded) {
   WriteFile(log_, kEarlier);
+  const std::string full = dir_ / "full.txt";
+  WriteFile(full, "x");
   EXPECT_EQ(
-      Run({"rel", "/"}, {.folder_deleted = true}),
+      Run({"rel", full}, {.folder_deleted = true}),
       (Outcome{1,
                Said({"「rel」は相対パスですが、現在のフォルダが見つからないため記録できません"})}));
-  EXPECT_EQ(Log(log_), kEarlier + "\r\n" + Rec("/", Moment(platform::ItemFactsOf("/")->modified)));
+  EXPECT_EQ(Log(log_),
+            kEarlier + "\r\n" + Rec(full, Moment(platform::ItemFactsOf(full)->modified)));
 }
 
 // A lone --help, -h or --version that names nothing in the current folder is
