@@ -2,8 +2,8 @@
 
 #include "core/date_time_text.h"
 #include "platform/clock.h"
-#include "platform/posix/code_page.h"
 #include "platform/files.h"
+#include "platform/posix/code_page.h"
 
 namespace tallyrun::platform {
 
