@@ -5,13 +5,12 @@
 
 #include <memory>
 
-#include "core/log_reader.h"
 #include "tests/fake_view.h"
 #include "tests/memory_env.h"
 #include "ui/dialogs/about_box.h"
 #include "ui/dialogs/log_file_chooser.h"
+#include "ui/main/finding.h"
 #include "ui/main/log_follower.h"
-#include "ui/main/log_list.h"
 #include "ui/main/main_window.h"
 
 namespace tallyrun::testing {
@@ -64,25 +63,33 @@ class Form1Test : public ::testing::Test {
   const SettingsLocation location{P("/home/me/Tallyrun.ini"), log};
 };
 
+// Controls show as pictures, and a huge entry is cut.
 TEST_F(Form1Test, TheLogIsListedNewestFirstAndTheListIsEnabledOnlyWithEntries) {
-  env.Write(log, Bare("/a") + Quoted("/b") + Bare("/c"));
+  env.Write(log, Bare("/a") + Quoted("/b") +
+                     Bare("/b\x01"
+                          "c") +
+                     "M2\t/" + std::string(300 << 10, 'y') + "\tD\r\n" + "M3\t/" +
+                     std::string(4112, 'z') + "\tD\r\n");
   auto shown = Start(log);
   EXPECT_EQ(shown->view.Text(Form1::Text1), log);
   EXPECT_EQ(
       shown->view.Text(Form1::Label2),
       "↑このリストボックスに、ログを取りたいファイルやフォルダをドラッグ＆ドロップしてください。");
-  EXPECT_EQ(shown->rows(), (Rows{Entry("/c"), Entry("/b"), Entry("/a")}));
+  // The longest entry shown whole, and one longer.
+  EXPECT_EQ(shown->rows(),
+            (Rows{"M3|/" + std::string(4112, 'z'), "M2|/" + std::string(4112, 'y') + "…",
+                  Entry("/b␁c"), Entry("/b"), Entry("/a")}));
   EXPECT_TRUE(shown->view.Enabled(Form1::List1));
 
-  // A missing log is simply empty; one that is there but cannot be read says so.
+  // A missing log is simply empty; one that is there but cannot be read says
+  // so. A drop with nothing to record makes no log and says nothing.
   for (const std::string& missing : {std::string(), P("/nowhere.log")}) {
     shown = Start(missing);
+    shown->Drop({});
     EXPECT_EQ(shown->rows(), Rows());
     EXPECT_FALSE(shown->view.Enabled(Form1::List1));
     EXPECT_EQ(shown->view.told, Rows());
   }
-  // A drop with nothing to record makes no log.
-  shown->Drop({});
   EXPECT_FALSE(env.HasFile(P("/nowhere.log")));
   env.refused[log] = "アクセスが拒否されました";
   shown = Start(log);
@@ -113,11 +120,6 @@ TEST_F(Form1Test, DropsAreRecordedQuotedInDropOrderAndListedOnTop) {
   EXPECT_EQ(shown->view.told, Rows());
   shown->form.GetListFromLogFile();
   EXPECT_EQ(shown->rows(), expected);
-
-  // A drop without an item writes nothing and says nothing.
-  shown->Drop({});
-  EXPECT_EQ(shown->rows(), expected);
-  EXPECT_EQ(shown->view.told, Rows());
 }
 
 TEST_F(Form1Test, RefusedNamesAndALogThatCannotBeWrittenAreToldAndListNothing) {
@@ -163,8 +165,11 @@ TEST_F(Form1Test, EnterOrADoubleClickOpensTheChosenEntryAndAMissingItemIsTold) {
                      Bare(P("/home/me/gone.txt")) + "M\t/a\0b\tD\r\n"s);
   auto shown = Start(log);
   FakeView& view = shown->view;
-  // Nothing chosen, or another key: nothing happens.
+  // Nothing chosen, a row past the list, or another key: nothing happens.
   shown->form.DblClick(Form1::List1);
+  view.Select(Form1::List1, 4);
+  shown->form.DblClick(Form1::List1);
+  EXPECT_EQ(shown->form.ListRow(Form1::List1, 4).text, "");
   view.Select(Form1::List1, 3);
   shown->form.KeyPress(Form1::List1, 'a');
   EXPECT_TRUE(env.shown.empty() && view.told.empty());
@@ -222,16 +227,24 @@ TEST_F(Form1Test, TheChoosersAnswerIsAdoptedOnlyWhenItNamesAnotherFile) {
   EXPECT_TRUE(about);
 }
 
+// A log name the toolkit cannot hold is used by its exact bytes.
 TEST_F(Form1Test, ClosingSavesTheShownLogFileOnlyWhenItChanged) {
-  const std::string other = P("/home/me/other.log");
+  const std::string other = P("/home/me/other.log"), odd = P("/home/me/log\xFF.log");
+  const std::string item = P("/home/me/item");
+  env.Write(odd, Bare("/a"));
+  env.Write(item, "x");
   for (const bool by_button : {true, false}) {
-    auto shown = Start(log);
+    auto shown = Start(odd);
+    EXPECT_EQ(shown->view.Text(Form1::Text1), P("/home/me/log\uFFFD.log"));
+    shown->Drop({item});
+    EXPECT_EQ(shown->rows().back(), Entry("/a"));
     shown->view.Type(Form1::Text1, other);
-    shown->view.Type(Form1::Text1, log);
+    shown->view.Type(Form1::Text1, P("/home/me/log\uFFFD.log"));
     if (by_button) shown->form.Click(Form1::Command3);
     if (!by_button) shown->view.CloseWindow();
     EXPECT_TRUE(shown->view.closed);
   }
+  EXPECT_EQ(env.Read(odd), Bare("/a") + Quoted(item) + Quoted(item));
   EXPECT_FALSE(env.HasFile(location.settings_file));
 
   auto shown = Start(log);
@@ -247,27 +260,6 @@ TEST_F(Form1Test, ClosingSavesTheShownLogFileOnlyWhenItChanged) {
   EXPECT_TRUE(shown->view.closed);
   EXPECT_EQ(shown->view.told, Rows{"設定保存中断|設定ファイル「" + location.settings_file +
                                    "」に保存できません。\n理由：アクセスが拒否されました"});
-}
-
-TEST_F(Form1Test, ALogNameTheToolkitCannotHoldIsUsedByItsExactBytes) {
-  const std::string odd = P("/home/me/log\xFF.log");
-  env.Write(odd, Bare("/a"));
-  env.Write(P("/home/me/item"), "x");
-  auto shown = Start(odd);
-  EXPECT_EQ(shown->view.Text(Form1::Text1), P("/home/me/log\uFFFD.log"));
-  EXPECT_EQ(shown->rows(), Rows{Entry("/a")});
-  shown->Drop({P("/home/me/item")});
-  EXPECT_EQ(env.Read(odd), Bare("/a") + Quoted(P("/home/me/item")));
-  shown->view.CloseWindow();
-  EXPECT_FALSE(env.HasFile(location.settings_file));
-}
-
-TEST_F(Form1Test, EntriesShowControlsAsPicturesAndAHugeOneCut) {
-  env.Write(log, Bare("/b\x01"
-                      "c") +
-                     "M2\t/" + std::string(300 << 10, 'y') + "\tD\r\n");
-  const auto shown = Start(log);
-  EXPECT_EQ(shown->rows(), (Rows{"M2|/" + std::string(4096 + 19 - 3, 'y') + "…", Entry("/b␁c")}));
 }
 
 TEST_F(Form1Test, RecordsOthersAppendArriveOnTopOnceTheirLinesAreWhole) {
@@ -455,16 +447,6 @@ TEST_F(Form1Test, TheListsMenuOffersWhatTheChosenEntryAllowsAndCopiesItsPath) {
   EXPECT_NE(shown->view.beside, nullptr);
 }
 
-// The window says which row is chosen; a row past the list chooses nothing.
-TEST_F(Form1Test, ARowPastTheEndOfAListDoesNothing) {
-  env.Write(log, Bare("/a"));
-  auto shown = Start(log);
-  shown->view.Select(Form1::List1, 1);
-  shown->form.DblClick(Form1::List1);
-  EXPECT_TRUE(env.shown.empty() && shown->view.told.empty());
-  EXPECT_EQ(shown->form.ListRow(Form1::List1, 1).text, "");
-}
-
 // Capitals fold to their small letters at both ends of each range; signs,
 // small letters, letters without a pair, four-byte characters and stray
 // bytes stay as they are.
@@ -477,89 +459,6 @@ TEST(FoldCase, FoldsEachRangeOfCapitalsToTheEndsAndNothingBeside) {
   EXPECT_EQ(folded,
             "@az[ ¿àö×øþß ΐαρ\u03A2σϋά \u03FFѐџаяа ÿāāİıķĸĺĺňňŉŋŷÿźžžſƀ ＠ａｚ［ 😀\xFF"
             "\u0080\u0800\uFFFF\U0010FFFF");
-}
-
-TEST(LogFollowerTest, ALogScannedInTwoHalvesListsWhatScanningItWholeDoes) {
-  MemoryEnv env;
-  const std::string log = P("/log");
-  std::string lines;
-  for (int i = 0; i < 40; ++i) {
-    lines += i % 7 == 3 ? "damaged\r\n" : i % 11 == 5 ? "\r\n" : Bare("/" + std::string(i, 'x'));
-    // The halves meet wherever the middle falls: in a record, a damaged
-    // line, an empty one, a line end.
-    const std::string text = lines + "M\t/unended\tD";
-    env.Write(log, text);
-    RecordPlaces whole, halves;
-    ASSERT_TRUE(ui::LogFollower(env, UINT64_MAX).Open(log, whole).ok());
-    ASSERT_TRUE(ui::LogFollower(env, 1).Open(log, halves).ok());
-    ASSERT_EQ(EntriesOf(text, halves, env), EntriesOf(text, whole, env)) << i;
-  }
-}
-
-TEST(LogListTest, EveryMatchIsFoundHoweverItsLineIsWrittenOrShown) {
-  // Lines each written or shown their own way, among plain ones in runs of
-  // many records, with an entry kept aside between.
-  const Rows odd = {
-      Bare("/x/\u202E"
-           "abc.txt"),
-      Bare("/s/\xFF"
-           "name"),
-      Bare("/j/\x95\x5C"),
-      Bare("/e/Caf\u00E9"),
-      Bare("/c/a\x01"
-           "b"),
-      Bare("/l/" + std::string(5000, 'y') + "tail"),
-      Bare("/f/\uFF32\uFF25\uFF30"),
-      Bare("/k/顧客/報告"),
-      Bare("/m/MiXeD"),
-  };
-  std::string before, after;
-  for (int i = 0; i < 400; ++i) {
-    std::string& part = i < 200 ? before : after;
-    part += i % 40 == 20 ? odd[static_cast<std::size_t>(i / 40) % odd.size()]
-                         : Bare("/plain/file" + std::to_string(i));
-  }
-  struct : MemoryEnv {
-    // The log's one CP932 character.
-    void DecodeLegacyText(std::string_view bytes, std::string& out) override {
-      out.assign(bytes);
-      out.replace(out.find("\x95\x5C"), 2, "表");
-    }
-  } env;
-  const std::string log = P("/log");
-  env.Write(log, before + after);
-  ui::LogList list(env);
-  list.Clear(log);
-  LogScanner scanner(list.places());
-  scanner.Feed(before, 0);
-  list.AddAside(Entry("/aside/MiXeD"));
-  scanner.Feed(after, before.size());
-  scanner.Finish();
-  // Each but the last (a byte of no character) matches an entry.
-  const std::vector<std::pair<std::string, bool>> searches = {
-      {"202eabc", false}, {"xffname", false}, {"表", false},     {"CAFÉ", false},
-      {"|/C/A", false},   {"a␁b", true},      {"y…", false},     {"ｒｅｐ", false},
-      {"ＲＥＰ", true},   {"顧客", true},     {"mixed", false},  {"MiXeD", true},
-      {"file1", false},   {"le39", true},     {"\\u202E", true}, {"le1\xFF", true},
-  };
-  for (const auto& [text, match_case] : searches) {
-    const ui::Finder finder({text, true, match_case});
-    std::vector<std::size_t> each;
-    for (std::size_t row = 0; row < list.size(); ++row) {
-      if (finder.In(list.Shown(row))) each.push_back(row);
-    }
-    std::vector<std::size_t> down, up;
-    for (auto row = list.Find(finder, list.size(), true); row;
-         row = list.Find(finder, *row, true)) {
-      down.push_back(*row);
-    }
-    for (auto row = list.Find(finder, list.size(), false); row;
-         row = list.Find(finder, *row, false)) {
-      up.insert(up.begin(), *row);
-    }
-    EXPECT_EQ(down, each) << text;
-    EXPECT_EQ(up, each) << text;
-  }
 }
 
 }  // namespace
