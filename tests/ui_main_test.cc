@@ -5,12 +5,14 @@
 
 #include <memory>
 
+#include "core/log_reader.h"
 #include "tests/fake_view.h"
 #include "tests/memory_env.h"
 #include "ui/dialogs/about_box.h"
 #include "ui/dialogs/log_file_chooser.h"
 #include "ui/main/finding.h"
 #include "ui/main/log_follower.h"
+#include "ui/main/log_list.h"
 #include "ui/main/main_window.h"
 
 namespace tallyrun::testing {
@@ -459,6 +461,89 @@ TEST(FoldCase, FoldsEachRangeOfCapitalsToTheEndsAndNothingBeside) {
   EXPECT_EQ(folded,
             "@az[ ¿àö×øþß ΐαρ\u03A2σϋά \u03FFѐџаяа ÿāāİıķĸĺĺňňŉŋŷÿźžžſƀ ＠ａｚ［ 😀\xFF"
             "\u0080\u0800\uFFFF\U0010FFFF");
+}
+
+TEST(LogFollowerTest, ALogScannedInTwoHalvesListsWhatScanningItWholeDoes) {
+  MemoryEnv env;
+  const std::string log = P("/log");
+  std::string lines;
+  for (int i = 0; i < 40; ++i) {
+    lines += i % 7 == 3 ? "damaged\r\n" : i % 11 == 5 ? "\r\n" : Bare("/" + std::string(i, 'x'));
+    // The halves meet wherever the middle falls: in a record, a damaged
+    // line, an empty one, a line end.
+    const std::string text = lines + "M\t/unended\tD";
+    env.Write(log, text);
+    RecordPlaces whole, halves;
+    ASSERT_TRUE(ui::LogFollower(env, UINT64_MAX).Open(log, whole).ok());
+    ASSERT_TRUE(ui::LogFollower(env, 1).Open(log, halves).ok());
+    ASSERT_EQ(EntriesOf(text, halves, env), EntriesOf(text, whole, env)) << i;
+  }
+}
+
+TEST(LogListTest, EveryMatchIsFoundHoweverItsLineIsWrittenOrShown) {
+  // Lines each written or shown their own way, among plain ones in runs of
+  // many records, with an entry kept aside between.
+  const Rows odd = {
+      Bare("/x/\u202E"
+           "abc.txt"),
+      Bare("/s/\xFF"
+           "name"),
+      Bare("/j/\x95\x5C"),
+      Bare("/e/Caf\u00E9"),
+      Bare("/c/a\x01"
+           "b"),
+      Bare("/l/" + std::string(5000, 'y') + "tail"),
+      Bare("/f/\uFF32\uFF25\uFF30"),
+      Bare("/k/顧客/報告"),
+      Bare("/m/MiXeD"),
+  };
+  std::string before, after;
+  for (int i = 0; i < 400; ++i) {
+    std::string& part = i < 200 ? before : after;
+    part += i % 40 == 20 ? odd[static_cast<std::size_t>(i / 40) % odd.size()]
+                         : Bare("/plain/file" + std::to_string(i));
+  }
+  struct : MemoryEnv {
+    // The log's one CP932 character.
+    void DecodeLegacyText(std::string_view bytes, std::string& out) override {
+      out.assign(bytes);
+      out.replace(out.find("\x95\x5C"), 2, "表");
+    }
+  } env;
+  const std::string log = P("/log");
+  env.Write(log, before + after);
+  ui::LogList list(env);
+  list.Clear(log);
+  LogScanner scanner(list.places());
+  scanner.Feed(before, 0);
+  list.AddAside(Entry("/aside/MiXeD"));
+  scanner.Feed(after, before.size());
+  scanner.Finish();
+  // Each but the last (a byte of no character) matches an entry.
+  const std::vector<std::pair<std::string, bool>> searches = {
+      {"202eabc", false}, {"xffname", false}, {"表", false},     {"CAFÉ", false},
+      {"|/C/A", false},   {"a␁b", true},      {"y…", false},     {"ｒｅｐ", false},
+      {"ＲＥＰ", true},   {"顧客", true},     {"mixed", false},  {"MiXeD", true},
+      {"file1", false},   {"le39", true},     {"\\u202E", true}, {"le1\xFF", true},
+  };
+  for (const auto& [text, match_case] : searches) {
+    const ui::Finder finder({text, true, match_case});
+    std::vector<std::size_t> each;
+    for (std::size_t row = 0; row < list.size(); ++row) {
+      if (finder.In(list.Shown(row))) each.push_back(row);
+    }
+    std::vector<std::size_t> down, up;
+    for (auto row = list.Find(finder, list.size(), true); row;
+         row = list.Find(finder, *row, true)) {
+      down.push_back(*row);
+    }
+    for (auto row = list.Find(finder, list.size(), false); row;
+         row = list.Find(finder, *row, false)) {
+      up.insert(up.begin(), *row);
+    }
+    EXPECT_EQ(down, each) << text;
+    EXPECT_EQ(up, each) << text;
+  }
 }
 
 }  // namespace
