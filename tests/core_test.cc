@@ -7,7 +7,6 @@
 #include <cctype>
 #include <filesystem>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -24,6 +23,7 @@
 #include "core/text_reading.h"
 #include "core/utf16.h"
 #include "core/utf8.h"
+#include "core/visible_text.h"
 #include "platform/files.h"
 #include "tests/test_support.h"
 
@@ -85,18 +85,14 @@ TEST(MakeLogLine, OnlyPlainFoldersAndUnreadableItemsGainASeparator) {
   AppendDateTimeText(text, {9999, 12, 31, 23, 59, 60});
   AppendDateTimeText(text, {1, 1, 1, 10, 0, 0});
   EXPECT_EQ(text, "9999/12/31 23:59:600001/01/01 10:00:00");
-  for (const LocalTime& t : {LocalTime{0, 1, 1},
-                             {1, 0, 1},
-                             {1, 13, 1},
-                             {1, 1, 0},
-                             {1, 1, 32},
-                             {1, 1, 1, -1},
-                             {1, 1, 1, 24},
-                             {1, 1, 1, 0, -1},
-                             {1, 1, 1, 0, 60},
-                             {1, 1, 1, 0, 0, -1},
-                             {1, 1, 1, 0, 0, 61}})
-    EXPECT_FALSE(IsExpressible(t)) << t.year << t.month << t.day << t.hour << t.minute << t.second;
+  // Field and value: year 0, month 0 or 13, day 0 or 32, and so on.
+  const int past[][2] = {{0, 0},  {1, 0},  {1, 13}, {2, 0},  {2, 32}, {3, -1},
+                         {3, 24}, {4, -1}, {4, 60}, {5, -1}, {5, 61}};
+  for (const auto [field, value] : past) {
+    int f[] = {1, 1, 1, 0, 0, 0};
+    f[field] = value;
+    EXPECT_FALSE(IsExpressible({f[0], f[1], f[2], f[3], f[4], f[5]})) << field << " " << value;
+  }
 }
 
 // Blanks separate items, two in a row giving an empty one; quotes hold
@@ -151,73 +147,6 @@ TEST(LogReader, ReadsEveryWholeRecordNewestFirstSkippingDamageHoweverItArrives) 
   }
 }
 
-// Names as people make them: in CP932 of hiragana, katakana, kanji,
-// full-width digits and capitals, half-width katakana; in UTF-8 of one script
-// (accented Latin, Cyrillic, Greek, Hebrew, CJK, emoji); each mixed with
-// ASCII. Lines from elsewhere may be misread once in a thousand; the records
-// Tallyrun writes itself read back exactly.
-TEST(LogReader, TellsCp932FromUtf8InTenThousandNamesOfEachKind) {
-  PinnedClockEnv env(kNow);
-  std::mt19937 random(20020626);
-  auto pick = [&random](unsigned first, unsigned last) {
-    return first + random() % (last - first + 1);
-  };
-  // Lead byte (or any of kanji's) and range of second bytes, as in the comment.
-  const unsigned cp932[] = {0x82, 0x9F, 0xF1, 0x83, 0x40, 0x7E, 0,   0x80,
-                            0xFC, 0x82, 0x4F, 0x58, 0x82, 0x60, 0x79};
-  const char32_t scripts[][2] = {{0xE0, 0xFE},   {0x430, 0x44F},   {0x3B1, 0x3C9},
-                                 {0x5D0, 0x5EA}, {0x4E00, 0x9FA5}, {0x1F600, 0x1F64F}};
-  const std::string ascii[] = {"IMG", "report", "2024", "(1)", "v2", "Doc", "x"};
-  auto word = [&](bool in_cp932, unsigned script, std::string& out) {
-    if (pick(0, 2) == 0) return void(out += ascii[pick(0, 6)]);
-    const unsigned capitals = pick(0, 9);
-    for (unsigned i = 0, n = pick(2, 6); i < n; ++i) {
-      const unsigned kind = pick(0, 5), *row = cp932 + 3 * kind;
-      if (in_cp932 && kind == 5) out += static_cast<char>(pick(0xA6, 0xDF));
-      if (in_cp932 && kind < 5) {
-        out += {static_cast<char>(row[0] == 0 ? pick(0x89, 0x97) : row[0]),
-                static_cast<char>(pick(row[1], row[2]))};
-      }
-      if (in_cp932) continue;
-      char32_t c = pick(scripts[script][0], scripts[script][1]);
-      if (c == 0xF7 || (script == 0 && kind < 4)) c = pick('a', 'z');
-      if (c == 0x3C2) c = 0x3C3;  // σ for ς, which has no capital
-      if (script < 3 && (capitals == 0 || (capitals < 3 && i == 0))) c -= 0x20;
-      const int extra = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
-      const unsigned char leads[] = {0, 0xC0, 0xE0, 0xF0};
-      out += static_cast<char>(leads[extra] | (c >> (6 * extra)));
-      for (int k = extra - 1; k >= 0; --k) out += static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F));
-    }
-  };
-  V paths, expected;
-  std::string foreign, own;
-  for (int i = 0; i < 20000; ++i) {
-    std::string path = "/d/";
-    for (unsigned part = pick(1, 3), script = pick(0, 5); part > 0; --part) {
-      if (path.size() > 3) path += " _-"[pick(0, 2)];
-      word(i % 2 == 0, script, path);
-    }
-    paths.push_back(path + ".txt");
-    expected.push_back(paths.back());
-    if (i % 2 == 0) env.DecodeLegacyText(paths.back(), expected.back());
-    foreign += "M\t" + paths.back() + "\t\r\n";
-    AppendBareLine(own, "M\t" + paths.back() + "\t");
-  }
-  int misread[3] = {};  // in CP932, in UTF-8, of Tallyrun's own records
-  TempDir dir;
-  for (const std::string* log : {&foreign, &own}) {
-    WriteFile(dir / "t.log", *log);
-    const V entries = ReadEntries(env, dir / "t.log");
-    ASSERT_EQ(entries.size(), paths.size());
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-      const std::string path = StraysRestored(EntryPath(entries[paths.size() - 1 - i]));
-      misread[log == &own ? 2 : i % 2] += path != (log == &own ? paths[i] : expected[i]);
-    }
-  }
-  EXPECT_LE(std::max(misread[0], misread[1]), 10) << misread[0] << " in CP932, " << misread[1];
-  EXPECT_EQ(misread[2], 0);
-}
-
 TEST(LogScanner, AHugeLineIsPassedOverWithoutEverBeingHeldWhole) {
   RecordPlaces places;
   LogScanner scanner(places);
@@ -238,6 +167,10 @@ TEST(LogScanner, AHugeLineIsPassedOverWithoutEverBeingHeldWhole) {
   EXPECT_EQ(where(0), (std::pair<std::uint64_t, std::size_t>{at + 4, 0}));
   EXPECT_EQ(where(1), (std::pair<std::uint64_t, std::size_t>{0, 1}));
   EXPECT_EQ(where(2), (std::pair<std::uint64_t, std::size_t>{0, 0}));
+  // Lines are found wherever they are; one too long to be a record is passed over.
+  const std::string far =
+      std::string(1 << 20, '\n') + "M\t/" + std::string(1 << 20, 'x') + "\tD\nM\t/b\tD";
+  EXPECT_EQ(RecordLinesFrom(far, 2), (std::vector<std::size_t>{far.size() - 6}));
 }
 
 // Bytes that are CP932 too read as CP932 exactly when a two-byte character
@@ -366,6 +299,8 @@ TEST(FindText, AgreesWithAPlainSearchForEveryPieceInEitherCase) {
       ASSERT_EQ(FindText(text, exact, false), text.find(exact)) << at << " " << size;
     }
   }
+  EXPECT_EQ(FindText("xAb", "xab", true), 0u);
+  EXPECT_EQ(FindText(std::string_view("aab", 2), "ab", false), std::string_view::npos);
 }
 
 TEST(IsValidUtf8, AcceptsWellFormedTextAndRejectsEveryMalformedSequenceWhereverItFalls) {
@@ -446,6 +381,26 @@ TEST(Utf16, ConvertsEveryLengthAtItsEdgesBothWays) {
             bad + "A" + bad.substr(0, 6));
 }
 
+// Controls become escapes or pictures; C1 and bidirectional controls \uXXXX,
+// their neighbours staying; stray bytes, raw or carried, \xHH.
+TEST(VisibleText, ShowsEveryCharacterThatCouldHideOrTurnANameAsAnEscape) {
+  const std::tuple<std::string, std::string, std::string> rows[] = {
+      {"a\tb\r\n\x01\x1F\x7F ~", "a\\tb\\r\\n\\x01\\x1F\\x7F ~", "a␉b␍␊␁␟␡ ~"},
+      {"\u007E\u0080\u009F\u00A0\u061B\u061C\u061D\u200D\u200E\u200F\u2010",
+       "~\\u0080\\u009F\u00A0\u061B\\u061C\u061D\u200D\\u200E\\u200F\u2010", ""},
+      {"\u2029\u202A\u202E\u202F\u2065\u2066\u2069\u206A",
+       "\u2029\\u202A\\u202E\u202F\u2065\\u2066\\u2069\u206A", ""},
+      {"é\xFF\xED\xB3\xBF😀\xC3", "é\\xFF\\xFF😀\\xC3", ""}};
+  for (const auto& [text, escaped, pictured] : rows) {
+    EXPECT_EQ(VisibleText(text, ControlStyle::kEscapes), escaped);
+    EXPECT_EQ(VisibleText(text, ControlStyle::kPictures), pictured.empty() ? escaped : pictured);
+  }
+  for (const std::string hidden : {"x\u0085", "\u00A0\u009F", "\u061C", "é\u2010\u2069"})
+    EXPECT_TRUE(HoldsHiddenControl(hidden)) << hidden;
+  EXPECT_FALSE(HoldsHiddenControl("\u00A0\u061D\u2010\u202F\u206A😀\t"));
+  EXPECT_EQ(StraysRestored(WithStraysCarried("\xFF")), "\xFF");
+}
+
 TEST(Profile, ReadsByTheWindowsRules) {
   const std::string nul(1, '\0');
   const std::pair<std::string, std::optional<std::string>> rows[] = {
@@ -471,9 +426,18 @@ TEST(Profile, ReadsByTheWindowsRules) {
   };
   for (const auto& [text, value] : rows)
     EXPECT_EQ(ProfileValue(text, "Tallyrun", "LogFile"), value);
-  // In CP932, a "]" that is the second byte of a character closes nothing.
-  EXPECT_EQ(ProfileValue("[\x83]\nLogFile=v\n", "\x83", "LogFile"), std::nullopt);
-  EXPECT_EQ(ProfileValue("[\x83]]\nLogFile=v\n", "\x83]", "LogFile"), "v");
+  // In CP932, a "]" that is the second byte of a character closes nothing;
+  // in UTF-8, marked or from UTF-16, it always does, also where the reading
+  // rule would take the line for CP932.
+  for (const std::string lead : {"\x81", "\x9F", "\xE0", "\xFB"}) {
+    EXPECT_EQ(ProfileValue("[" + lead + "]\nk=v", lead, "k"), std::nullopt);
+    EXPECT_EQ(ProfileValue("[" + lead + "]]\nk=v", lead + "]", "k"), "v");
+  }
+  for (const std::string other : {"\x80", "\xA0", "\xDF", "\xFD"})
+    EXPECT_EQ(ProfileValue("[" + other + "]\nk=v", other, "k"), "v");
+  for (const std::string& text :
+       {std::string("\xEF\xBB\xBF[Ɓ]\nk=v"), Utf16("[Ɓ]\nk=v", ByteOrder::kBigEndian)})
+    EXPECT_EQ(ProfileValue(text, "Ɓ", "k"), "v");
 }
 
 TEST(Profile, ChangesOneLineKeepingTheFilesLineEndsAndEncoding) {
@@ -561,6 +525,10 @@ TEST(Settings, SavingAPathKeepsEveryOtherLineAndIsNeverHalfWritten) {
   // A path the rule would take for CP932 is kept in UTF-16.
   ASSERT_TRUE(SaveLogFilePath(env, location, "/é.log", "/old.log").ok());
   EXPECT_EQ(ResolveLogFilePath(env, location).path, "/é.log");
+  // A file too big to be read whole is read but never rewritten.
+  WriteFile(ini, with("/big.log") + std::string(1 << 20, ' '));
+  EXPECT_FALSE(SaveLogFilePath(env, location, "/b.log", "/big.log").ok());
+  EXPECT_EQ(ResolveLogFilePath(env, location).path, "/big.log");
 }
 
 }  // namespace

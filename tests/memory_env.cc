@@ -1,9 +1,7 @@
 #include "tests/memory_env.h"
 
 #include "core/build_facts.h"
-#include "core/date_time_text.h"
 #include "core/paths.h"
-#include "core/utf8.h"
 #include "platform/errors.h"
 
 namespace tallyrun::testing {
@@ -37,27 +35,10 @@ void MemoryEnv::Write(const std::string& path, std::string_view contents) {
   file.version = next_version_++;
 }
 
-void MemoryEnv::Replace(const std::string& path, std::string_view contents) {
-  files_.erase(path);
-  Write(path, contents);
-}
-
-void MemoryEnv::Append(const std::string& path, std::string_view bytes) {
-  Write(path, Read(path) + std::string(bytes));
-}
-
-void MemoryEnv::Remove(const std::string& path) {
-  files_.erase(path);
-  folders_.erase(path);
-}
-
-std::string MemoryEnv::Read(const std::string& path) const {
-  const auto found = files_.find(path);
-  return found == files_.end() ? std::string() : found->second.bytes;
-}
-
-void MemoryEnv::AppendMomentText(std::string& out, const LocalTime& t) {
-  AppendDateTimeText(out, t);
+std::optional<std::string> MemoryEnv::Refusal(const std::string& path) const {
+  if (refused.contains(path)) return refused.at(path);
+  if (folders_.contains(path)) return "フォルダです";
+  return std::nullopt;
 }
 
 std::optional<ItemFacts> MemoryEnv::FactsOf(const std::string& path) {
@@ -68,29 +49,22 @@ std::optional<ItemFacts> MemoryEnv::FactsOf(const std::string& path) {
 
 Status MemoryEnv::AppendLines(const std::string& path, std::string_view lines, Landed* landed) {
   if (path.empty()) return Status::Failure(platform::kReasonEmptyPath);
-  if (const auto why = refused.find(path); why != refused.end()) {
-    return Status::Failure(why->second);
-  }
-  if (folders_.contains(path)) return Status::Failure("フォルダです");
+  if (const auto why = Refusal(path)) return Status::Failure(*why);
   std::string bytes = Read(path);
   if (!bytes.empty() && bytes.back() != '\n') bytes += "\r\n";
   if (landed != nullptr) *landed = {bytes.size(), lines.size()};
-  bytes.append(lines);
-  Write(path, bytes);
+  Write(path, bytes.append(lines));
   return Status::Ok();
 }
 
 Status MemoryEnv::ReadChunks(const std::string& path, std::uint64_t from,
                              const std::function<bool(std::string_view)>& sink) {
   ++reads;
-  if (const auto why = refused.find(path); why != refused.end()) {
-    return Status::Failure(why->second);
-  }
+  if (refused.contains(path)) return Status::Failure(refused.at(path));
   if (folders_.contains(path)) return Status::Failure(platform::kReasonNotRegularFile);
-  const auto found = files_.find(path);
-  if (found == files_.end()) return Status::Failure("ファイルまたはフォルダが見つかりません");
+  if (!HasFile(path)) return Status::Failure("ファイルまたはフォルダが見つかりません");
   // A copy: the sink may write to the same file.
-  const std::string bytes = found->second.bytes;
+  const std::string bytes = Read(path);
   for (std::size_t at = from; at < bytes.size(); at += piece) {
     if (!sink(std::string_view(bytes).substr(at, piece))) break;
   }
@@ -98,23 +72,9 @@ Status MemoryEnv::ReadChunks(const std::string& path, std::uint64_t from,
 }
 
 Status MemoryEnv::ReplaceFile(const std::string& path, std::string_view contents) {
-  if (const auto why = refused.find(path); why != refused.end()) {
-    return Status::Failure(why->second);
-  }
-  if (folders_.contains(path)) return Status::Failure("フォルダです");
+  if (const auto why = Refusal(path)) return Status::Failure(*why);
   Replace(path, contents);
   return Status::Ok();
-}
-
-std::optional<FileStamp> MemoryEnv::StampOf(const std::string& path) {
-  const auto found = files_.find(path);
-  if (found == files_.end()) return std::nullopt;
-  const File& file = found->second;
-  return FileStamp{1, file.id, file.bytes.size(), file.version};
-}
-
-void MemoryEnv::DecodeLegacyText(std::string_view bytes, std::string& out) {
-  out = WithStraysCarried(bytes);
 }
 
 bool MemoryEnv::Exists(const std::string& path) {
@@ -133,10 +93,6 @@ std::optional<FolderListing> MemoryEnv::ListFolder(const std::string& path) {
     if (FolderOf(name) == folder) listing.files.emplace_back(FinalName(name));
   }
   return listing;
-}
-
-void MemoryEnv::ShowInFileManager(const std::string& path, bool folder) {
-  shown.emplace_back(path, folder);
 }
 
 }  // namespace tallyrun::testing

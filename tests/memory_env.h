@@ -12,7 +12,9 @@
 #include <utility>
 #include <vector>
 
+#include "core/date_time_text.h"
 #include "core/env.h"
+#include "core/utf8.h"
 
 namespace tallyrun::testing {
 
@@ -36,28 +38,45 @@ class MemoryEnv : public Env {
 
   // Folders above a file or folder are made as needed.
   void MakeFolder(const std::string& path);
-  void Write(const std::string& path, std::string_view contents);    // same file, new contents
-  void Replace(const std::string& path, std::string_view contents);  // another file in its place
-  void Append(const std::string& path, std::string_view bytes);
-  void Remove(const std::string& path);
-  std::string Read(const std::string& path) const;
+  void Write(const std::string& path, std::string_view contents);     // same file, new contents
+  void Replace(const std::string& path, std::string_view contents) {  // another file in its place
+    files_.erase(path);
+    Write(path, contents);
+  }
+  void Append(const std::string& path, std::string_view bytes) {
+    Write(path, Read(path) + std::string(bytes));
+  }
+  void Remove(const std::string& path) { files_.erase(path), folders_.erase(path); }
+  std::string Read(const std::string& path) const {
+    return HasFile(path) ? files_.at(path).bytes : std::string();
+  }
   bool HasFile(const std::string& path) const { return files_.contains(path); }
 
   LocalTime Now() override { return now; }
-  void AppendMomentText(std::string& out, const LocalTime& t) override;
+  void AppendMomentText(std::string& out, const LocalTime& t) override {
+    AppendDateTimeText(out, t);
+  }
   std::optional<ItemFacts> FactsOf(const std::string& path) override;
   Status AppendLines(const std::string& path, std::string_view lines,
                      Landed* landed = nullptr) override;
   Status ReadChunks(const std::string& path, std::uint64_t from,
                     const std::function<bool(std::string_view)>& sink) override;
   Status ReplaceFile(const std::string& path, std::string_view contents) override;
-  std::optional<FileStamp> StampOf(const std::string& path) override;
-  void DecodeLegacyText(std::string_view bytes, std::string& out) override;
+  std::optional<FileStamp> StampOf(const std::string& path) override {
+    if (!HasFile(path)) return std::nullopt;
+    const File& file = files_.at(path);
+    return FileStamp{1, file.id, file.bytes.size(), file.version};
+  }
+  void DecodeLegacyText(std::string_view bytes, std::string& out) override {
+    out = WithStraysCarried(bytes);
+  }
   bool Exists(const std::string& path) override;
   std::string CurrentDirectory() override { return current_directory; }
   std::vector<Drive> Drives() override { return drives; }
   std::optional<FolderListing> ListFolder(const std::string& path) override;
-  void ShowInFileManager(const std::string& path, bool folder) override;
+  void ShowInFileManager(const std::string& path, bool folder) override {
+    shown.emplace_back(path, folder);
+  }
 
  private:
   struct File {
@@ -65,6 +84,8 @@ class MemoryEnv : public Env {
     std::uint64_t id = 0;
     std::int64_t version = 0;
   };
+  // Why a write to `path` fails, if it does.
+  std::optional<std::string> Refusal(const std::string& path) const;
   std::map<std::string, File> files_;
   std::set<std::string> folders_;
   std::uint64_t next_id_ = 1;

@@ -10,6 +10,7 @@
 #include "tests/memory_env.h"
 #include "ui/dialogs/about_box.h"
 #include "ui/dialogs/log_file_chooser.h"
+#include "ui/main/finding.h"
 #include "ui/main/log_follower.h"
 #include "ui/main/log_list.h"
 #include "ui/main/main_window.h"
@@ -64,25 +65,33 @@ class Form1Test : public ::testing::Test {
   const SettingsLocation location{P("/home/me/Tallyrun.ini"), log};
 };
 
+// Controls show as pictures, and a huge entry is cut.
 TEST_F(Form1Test, TheLogIsListedNewestFirstAndTheListIsEnabledOnlyWithEntries) {
-  env.Write(log, Bare("/a") + Quoted("/b") + Bare("/c"));
+  env.Write(log, Bare("/a") + Quoted("/b") +
+                     Bare("/b\x01"
+                          "c") +
+                     "M2\t/" + std::string(300 << 10, 'y') + "\tD\r\n" + "M3\t/" +
+                     std::string(4112, 'z') + "\tD\r\n");
   auto shown = Start(log);
   EXPECT_EQ(shown->view.Text(Form1::Text1), log);
   EXPECT_EQ(
       shown->view.Text(Form1::Label2),
       "↑このリストボックスに、ログを取りたいファイルやフォルダをドラッグ＆ドロップしてください。");
-  EXPECT_EQ(shown->rows(), (Rows{Entry("/c"), Entry("/b"), Entry("/a")}));
+  // The longest entry shown whole, and one longer.
+  EXPECT_EQ(shown->rows(),
+            (Rows{"M3|/" + std::string(4112, 'z'), "M2|/" + std::string(4112, 'y') + "…",
+                  Entry("/b␁c"), Entry("/b"), Entry("/a")}));
   EXPECT_TRUE(shown->view.Enabled(Form1::List1));
 
-  // A missing log is simply empty; one that is there but cannot be read says so.
+  // A missing log is simply empty; one that is there but cannot be read says
+  // so. A drop with nothing to record makes no log and says nothing.
   for (const std::string& missing : {std::string(), P("/nowhere.log")}) {
     shown = Start(missing);
+    shown->Drop({});
     EXPECT_EQ(shown->rows(), Rows());
     EXPECT_FALSE(shown->view.Enabled(Form1::List1));
     EXPECT_EQ(shown->view.told, Rows());
   }
-  // A drop with nothing to record makes no log.
-  shown->Drop({});
   EXPECT_FALSE(env.HasFile(P("/nowhere.log")));
   env.refused[log] = "アクセスが拒否されました";
   shown = Start(log);
@@ -113,11 +122,6 @@ TEST_F(Form1Test, DropsAreRecordedQuotedInDropOrderAndListedOnTop) {
   EXPECT_EQ(shown->view.told, Rows());
   shown->form.GetListFromLogFile();
   EXPECT_EQ(shown->rows(), expected);
-
-  // A drop without an item writes nothing and says nothing.
-  shown->Drop({});
-  EXPECT_EQ(shown->rows(), expected);
-  EXPECT_EQ(shown->view.told, Rows());
 }
 
 TEST_F(Form1Test, RefusedNamesAndALogThatCannotBeWrittenAreToldAndListNothing) {
@@ -163,8 +167,11 @@ TEST_F(Form1Test, EnterOrADoubleClickOpensTheChosenEntryAndAMissingItemIsTold) {
                      Bare(P("/home/me/gone.txt")) + "M\t/a\0b\tD\r\n"s);
   auto shown = Start(log);
   FakeView& view = shown->view;
-  // Nothing chosen, or another key: nothing happens.
+  // Nothing chosen, a row past the list, or another key: nothing happens.
   shown->form.DblClick(Form1::List1);
+  view.Select(Form1::List1, 4);
+  shown->form.DblClick(Form1::List1);
+  EXPECT_EQ(shown->form.ListRow(Form1::List1, 4).text, "");
   view.Select(Form1::List1, 3);
   shown->form.KeyPress(Form1::List1, 'a');
   EXPECT_TRUE(env.shown.empty() && view.told.empty());
@@ -222,16 +229,24 @@ TEST_F(Form1Test, TheChoosersAnswerIsAdoptedOnlyWhenItNamesAnotherFile) {
   EXPECT_TRUE(about);
 }
 
+// A log name the toolkit cannot hold is used by its exact bytes.
 TEST_F(Form1Test, ClosingSavesTheShownLogFileOnlyWhenItChanged) {
-  const std::string other = P("/home/me/other.log");
+  const std::string other = P("/home/me/other.log"), odd = P("/home/me/log\xFF.log");
+  const std::string item = P("/home/me/item");
+  env.Write(odd, Bare("/a"));
+  env.Write(item, "x");
   for (const bool by_button : {true, false}) {
-    auto shown = Start(log);
+    auto shown = Start(odd);
+    EXPECT_EQ(shown->view.Text(Form1::Text1), P("/home/me/log\uFFFD.log"));
+    shown->Drop({item});
+    EXPECT_EQ(shown->rows().back(), Entry("/a"));
     shown->view.Type(Form1::Text1, other);
-    shown->view.Type(Form1::Text1, log);
+    shown->view.Type(Form1::Text1, P("/home/me/log\uFFFD.log"));
     if (by_button) shown->form.Click(Form1::Command3);
     if (!by_button) shown->view.CloseWindow();
     EXPECT_TRUE(shown->view.closed);
   }
+  EXPECT_EQ(env.Read(odd), Bare("/a") + Quoted(item) + Quoted(item));
   EXPECT_FALSE(env.HasFile(location.settings_file));
 
   auto shown = Start(log);
@@ -247,27 +262,6 @@ TEST_F(Form1Test, ClosingSavesTheShownLogFileOnlyWhenItChanged) {
   EXPECT_TRUE(shown->view.closed);
   EXPECT_EQ(shown->view.told, Rows{"設定保存中断|設定ファイル「" + location.settings_file +
                                    "」に保存できません。\n理由：アクセスが拒否されました"});
-}
-
-TEST_F(Form1Test, ALogNameTheToolkitCannotHoldIsUsedByItsExactBytes) {
-  const std::string odd = P("/home/me/log\xFF.log");
-  env.Write(odd, Bare("/a"));
-  env.Write(P("/home/me/item"), "x");
-  auto shown = Start(odd);
-  EXPECT_EQ(shown->view.Text(Form1::Text1), P("/home/me/log\uFFFD.log"));
-  EXPECT_EQ(shown->rows(), Rows{Entry("/a")});
-  shown->Drop({P("/home/me/item")});
-  EXPECT_EQ(env.Read(odd), Bare("/a") + Quoted(P("/home/me/item")));
-  shown->view.CloseWindow();
-  EXPECT_FALSE(env.HasFile(location.settings_file));
-}
-
-TEST_F(Form1Test, EntriesShowControlsAsPicturesAndAHugeOneCut) {
-  env.Write(log, Bare("/b\x01"
-                      "c") +
-                     "M2\t/" + std::string(300 << 10, 'y') + "\tD\r\n");
-  const auto shown = Start(log);
-  EXPECT_EQ(shown->rows(), (Rows{"M2|/" + std::string(4096 + 19 - 3, 'y') + "…", Entry("/b␁c")}));
 }
 
 TEST_F(Form1Test, RecordsOthersAppendArriveOnTopOnceTheirLinesAreWhole) {
@@ -453,16 +447,6 @@ TEST_F(Form1Test, TheListsMenuOffersWhatTheChosenEntryAllowsAndCopiesItsPath) {
             "ウィンドウオープン中断|ファイル／フォルダが存在しないようです。"}));
   shown->form.MenuClick(Form1::mnuFind);
   EXPECT_NE(shown->view.beside, nullptr);
-}
-
-// The window says which row is chosen; a row past the list chooses nothing.
-TEST_F(Form1Test, ARowPastTheEndOfAListDoesNothing) {
-  env.Write(log, Bare("/a"));
-  auto shown = Start(log);
-  shown->view.Select(Form1::List1, 1);
-  shown->form.DblClick(Form1::List1);
-  EXPECT_TRUE(env.shown.empty() && shown->view.told.empty());
-  EXPECT_EQ(shown->form.ListRow(Form1::List1, 1).text, "");
 }
 
 // Capitals fold to their small letters at both ends of each range; signs,
