@@ -192,13 +192,7 @@ Opening OpenLargeLog(const std::string& dir) {
       o.reader = std::min(o.reader, Seconds([&] {
                                       for (int i = 0; i < kTimesARound; ++i) {
                                         tallyrun::RecordPlaces places;
-                                        tallyrun::LogScanner scanner(places);
-                                        std::uint64_t at = 0;
-                                        (void)env.ReadChunks(log, 0, [&](std::string_view piece) {
-                                          scanner.Feed(piece, at);
-                                          at += piece.size();
-                                          return true;
-                                        });
+                                        (void)tallyrun::ScanLog(env, log, places);
                                       }
                                     }) / kTimesARound);
     }

@@ -33,7 +33,7 @@
 
 #include "app/command_line.h"
 #include "bench/bench_support.h"
-#include "core/log_index.h"
+#include "core/log_reader.h"
 #include "platform/system_env.h"
 #include "ui/main/main_window.h"
 #include "ui/qt/form_window.h"
@@ -134,14 +134,7 @@ double WallSeconds() {
 // needs it.
 std::size_t ScanAlone(tallyrun::Env& env, const std::string& log) {
   tallyrun::RecordPlaces places;
-  tallyrun::LogScanner scanner(places);
-  std::uint64_t at = 0;
-  (void)env.ReadChunks(log, 0, [&](std::string_view piece) {
-    scanner.Feed(piece, at);
-    at += piece.size();
-    return true;
-  });
-  scanner.Finish();
+  (void)tallyrun::ScanLog(env, log, places);
   return places.size();
 }
 

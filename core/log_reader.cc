@@ -60,6 +60,19 @@ std::vector<std::string> ReadEntries(Env& env, const std::string& path) {
   return EntriesOf(log, places, env);
 }
 
+Status ScanLog(Env& env, const std::string& path, RecordPlaces& places, std::uint64_t end) {
+  LogScanner scanner(places);
+  std::uint64_t at = 0;
+  const Status read = env.ReadChunks(path, 0, [&](std::string_view piece) {
+    piece = piece.substr(0, end - at);
+    scanner.Feed(piece, at);
+    at += piece.size();
+    return at < end;
+  });
+  scanner.Finish();
+  return read;
+}
+
 std::vector<std::string> EntriesOf(std::string_view log, const RecordPlaces& places, Env& env) {
   std::vector<std::string> entries;
   for (std::size_t row = 0; row < places.size(); ++row) {

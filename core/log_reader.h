@@ -4,6 +4,7 @@
 // (core/text_reading.h).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,5 +27,10 @@ std::string EntryOf(std::string_view line, Env& env);
 std::vector<std::string> ReadEntries(Env& env, const std::string& path);
 // The same from the log's bytes and the places a scan found in them.
 std::vector<std::string> EntriesOf(std::string_view log, const RecordPlaces& places, Env& env);
+
+// The places of the records in the log's bytes before `end` (a line start),
+// found by one scan that keeps none of the bytes.
+Status ScanLog(Env& env, const std::string& path, RecordPlaces& places,
+               std::uint64_t end = UINT64_MAX);
 
 }  // namespace tallyrun

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <thread>
 
+#include "core/log_reader.h"
+
 namespace tallyrun::ui {
 namespace {
 
@@ -24,7 +26,7 @@ Status LogFollower::Open(const std::string& path, RecordPlaces& places) {
   {
     // This thread reads on from the middle, as following goes on from there.
     std::jthread before;
-    if (half > 0) before = std::jthread([&] { first_half = ScanBefore(half, earlier); });
+    if (half > 0) before = std::jthread([&] { first_half = ScanLog(env_, path, earlier, half); });
     read_to_ = half;
     const Status read = env_.ReadChunks(path, half, [this](std::string_view piece) {
       Take(piece);
@@ -48,17 +50,6 @@ std::uint64_t LogFollower::LineStartFrom(std::uint64_t at) const {
     return offset - at <= kLongestLogLine;
   });
   return start;
-}
-
-Status LogFollower::ScanBefore(std::uint64_t end, RecordPlaces& places) const {
-  LogScanner scanner(places);
-  std::uint64_t at = 0;
-  return env_.ReadChunks(path_, 0, [&](std::string_view piece) {
-    piece = piece.substr(0, end - at);
-    scanner.Feed(piece, at);
-    at += piece.size();
-    return at < end;
-  });
 }
 
 void LogFollower::Stop() {

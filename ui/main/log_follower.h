@@ -54,8 +54,6 @@ class LogFollower {
   // Where the first line that starts at `at` or after it starts; 0 when none
   // does within a record's length.
   std::uint64_t LineStartFrom(std::uint64_t at) const;
-  // The record lines of the log before `end`, where a line starts.
-  Status ScanBefore(std::uint64_t end, RecordPlaces& places) const;
   // Feeds the bytes read from read_to_ on, less the window's own batches.
   void Take(std::string_view bytes);
   void KeepTail(std::string_view bytes);
