@@ -1,17 +1,13 @@
 // The dialogs' rules, on a system held in memory and windows without a
 // toolkit: the chooser's drives, folders and files, its three outcomes and a
-// drive that cannot be entered; the about box; and every window's table.
+// drive that cannot be entered; and the about box.
 #include <gtest/gtest.h>
-
-#include <sstream>
 
 #include "core/build_facts.h"
 #include "tests/fake_view.h"
 #include "tests/memory_env.h"
 #include "ui/dialogs/about_box.h"
-#include "ui/dialogs/find_box.h"
 #include "ui/dialogs/log_file_chooser.h"
-#include "ui/main/main_window.h"
 
 namespace tallyrun::testing {
 namespace {
@@ -192,99 +188,6 @@ TEST(Form3, TheAboutBoxShowsOneDescriptionEveryTimeAndCloses) {
     about.Click(ui::Form3::Command1);
     EXPECT_TRUE(view.closed);
   }
-}
-
-// Each control of each window: name, kind, caption, place in twips, frame,
-// face, how a screen reader names it.
-std::string Listing(const ui::FormTable& table) {
-  static constexpr const char* kKinds[] = {"label",   "text",  "frame", "button", "log",   "drives",
-                                           "folders", "files", "note",  "check",  "option"};
-  static constexpr const char* kKeys[] = {"", "Ctrl+C", "Ctrl+F", "F3", "Shift+F3"};
-  std::ostringstream out;
-  out << table.name << " " << table.title << " " << table.width << "x" << table.height << " focus "
-      << table.controls[static_cast<std::size_t>(table.focus)].name << "\n";
-  for (const ui::Control& c : table.controls) {
-    const ui::Twips& p = c.place;
-    out << c.name << " " << kKinds[static_cast<int>(c.kind)] << " " << p.left << "," << p.top << ","
-        << p.width << "," << p.height;
-    if (c.in >= 0) out << " in " << table.controls[static_cast<std::size_t>(c.in)].name;
-    if (c.face == ui::Face::kPGothic) out << " P";
-    if (c.style & ui::kBold) out << " bold";
-    if (c.style & ui::kUnderline) out << " underlined";
-    if (c.heard_by >= 0)
-      out << " heard " << table.controls[static_cast<std::size_t>(c.heard_by)].name;
-    if (!c.heard_as.empty()) out << " heard " << c.heard_as;
-    if (c.bordered) out << " bordered";
-    if (c.starts_disabled) out << " disabled";
-    if (c.takes_drops) out << " drops";
-    if (!c.caption.empty()) out << " " << c.caption.substr(0, c.caption.find('\r'));
-    out << "\n";
-  }
-  for (const ui::MenuItem& m : table.menu) {
-    out << m.name << " " << m.caption << " " << kKeys[static_cast<int>(m.shortcut)];
-    if (m.on >= 0) out << " on " << table.controls[static_cast<std::size_t>(m.on)].name;
-    out << "\n";
-  }
-  return out.str();
-}
-
-TEST(Tables, EveryWindowsControlsStandInTabOrderWhereTheLayoutPutsThem) {
-  MemoryEnv env;
-  std::string answer;
-  const ui::Form1 main(env, {}, "");
-  const ui::Form2 chooser(env, answer);
-  const ui::Form3 about;
-  ui::Search search;
-  const ui::Form4 find(search, [] {});
-  EXPECT_EQ(Listing(main.Table()) + Listing(chooser.Table()) + Listing(about.Table()) +
-                Listing(find.Table()),
-            "Form1 ファイルログ作成ツール 7200x5400 focus Text1\n"
-            "Label1 label 120,120,3330,180 ● ログファイル保存場所（ファイル名）\n"
-            "Text1 text 120,360,6135,315 heard Label1\n"
-            "Frame1 frame 6300,240,795,495\n"
-            "Command1 button 60,60,675,375 in Frame1 選択\n"
-            "List1 log 120,1140,6975,3300 heard Label3 disabled drops\n"
-            "Label3 label 120,900,3150,180 ● 書き込まれたログ（一番上が最新）\n"
-            "Frame2 frame 5400,4740,1695,555\n"
-            "Command2 button 60,120,555,375 in Frame2 ？\n"
-            "Command3 button 840,60,795,435 in Frame2 終了\n"
-            "Label2 label 120,4560,5130,720\n"
-            "mnuOpen 開く（&O） \n"
-            "mnuCopyPath パスをコピー（&C） Ctrl+C on List1\n"
-            "mnuFind 検索（&F）… Ctrl+F\n"
-            "mnuFindNext 次を検索 F3\n"
-            "mnuFindPrevious 前を検索 Shift+F3\n"
-            "Form2 トレースログファイル選択 7005x3900 focus File1\n"
-            "Label1 label 120,120,3135,195 ドライブ名\n"
-            "Label2 label 120,680,3135,195 フォルダ名\n"
-            "Label3 label 3480,120,3375,255 ファイル名\n"
-            "File1 files 3480,300,3375,2970 heard Label3 drops\n"
-            "Frame1 frame 3480,3360,3375,495\n"
-            "Command1 button 60,0,1995,435 in Frame1 bold underlined ファイル選択\n"
-            "Command2 button 2280,0,1035,435 in Frame1 bold 戻る\n"
-            "Drive1 drives 120,300,3135,300 heard Label1\n"
-            "Dir1 folders 120,870,3135,2400 heard Label2\n"
-            "Label4 label 120,3360,3135,435 "
-            "ファイルを選択して「ファイル選択」ボタンを押してください。\n"
-            "Form3 バージョン情報 4575x4050 focus Command1\n"
-            "Frame1 frame 240,420,4095,1995 bordered\n"
-            "Label1 label 120,120,4335,255\n"
-            "Command1 button 300,1560,3495,315 in Frame1 P 戻る\n"
-            "Label4 label 180,240,3735,1215 in Frame1\n"
-            "Frame2 frame 120,2460,4335,1515 bordered\n"
-            "Text1 note 120,180,4095,1215 in Frame2 P heard クレジット 【クレジット】\n"
-            "Form4 検索 6420x1440 focus Text1\n"
-            "Label1 label 120,165,1905,255 検索する文字列（&N）：\n"
-            "Text1 text 2040,120,2640,315 heard Label1\n"
-            "Command1 button 4800,105,1500,375 次を検索（&F）\n"
-            "Command2 button 4800,585,1500,375 閉じる\n"
-            "Check1 check 120,960,2880,315 大文字と小文字を区別する（&C）\n"
-            "Frame1 frame 3120,540,1560,780 方向\n"
-            "Option1 option 120,240,1320,240 in Frame1 上へ（&U）\n"
-            "Option2 option 120,495,1320,240 in Frame1 下へ（&D）\n");
-  EXPECT_EQ(about.Table().default_button, ui::Form3::Command1);
-  EXPECT_EQ(find.Table().default_button, ui::Form4::Command1);
-  EXPECT_EQ(main.Table().default_button, -1);
 }
 
 }  // namespace
