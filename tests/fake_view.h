@@ -51,8 +51,6 @@ class FakeView : public ui::FormView {
   }
   bool Enabled(int control) const { return enabled_.at(control); }
   ui::Form& form() { return form_; }
-  // The window's own close command.
-  void CloseWindow() { Close(); }
   // What the user types into a text box.
   void Type(int control, const std::string& text) { texts_[control] = text; }
 

@@ -106,7 +106,7 @@ TEST_F(Form2Test, GoingBackEmptiesTheAnswerAndAnyOtherCloseKeepsIt) {
         chooser.view.told,
         Rows{"Ｄ＆Ｄキャンセル|２個以上のオブジェクトを\rドラッグ＆ドロップしないで下さい。"});
     chooser.view.Select(Form2::File1, 0);
-    chooser.view.CloseWindow();
+    chooser.view.Close();
   }
   EXPECT_EQ(strFileName, "earlier");
   Chooser chooser(env, strFileName);

@@ -257,7 +257,7 @@ TEST_F(Form1Test, ClosingSavesTheShownLogFileOnlyWhenItChanged) {
     shown->view.Type(Form1::Text1, other);
     shown->view.Type(Form1::Text1, P("/home/me/log\uFFFD.log"));
     if (by_button) shown->form.Click(Form1::Command3);
-    if (!by_button) shown->view.CloseWindow();
+    if (!by_button) shown->view.Close();
     EXPECT_TRUE(shown->view.closed);
   }
   EXPECT_EQ(env.Read(odd), Bare("/a") + Quoted(item) + Quoted(item));
@@ -272,7 +272,7 @@ TEST_F(Form1Test, ClosingSavesTheShownLogFileOnlyWhenItChanged) {
   env.refused[location.settings_file] = "アクセスが拒否されました";
   shown = Start(other);
   shown->view.Type(Form1::Text1, log);
-  shown->view.CloseWindow();
+  shown->view.Close();
   EXPECT_TRUE(shown->view.closed);
   EXPECT_EQ(shown->view.told, Rows{"設定保存中断|設定ファイル「" + location.settings_file +
                                    "」に保存できません。\n理由：アクセスが拒否されました"});
@@ -410,7 +410,7 @@ TEST_F(Form1Test, FindGoesFromTheChosenEntryRoundTheListOnceWithTheCaseRuleChose
   box.form().Click(ui::Form4::Command1);
   EXPECT_EQ(view.told, Rows{"検索|「nowhere」は見つかりませんでした。"});
   // The box closes with the window.
-  shown->view.CloseWindow();
+  shown->view.Close();
   EXPECT_TRUE(box.closed);
 }
 
