@@ -397,7 +397,8 @@ TEST(VisibleText, ShowsEveryCharacterThatCouldHideOrTurnANameAsAnEscape) {
        "~\\u0080\\u009F\u00A0\u061B\\u061C\u061D\u200D\\u200E\\u200F\u2010", ""},
       {"\u2029\u202A\u202E\u202F\u2065\u2066\u2069\u206A",
        "\u2029\\u202A\\u202E\u202F\u2065\\u2066\\u2069\u206A", ""},
-      {"é\xFF\xED\xB3\xBF😀\xC3", "é\\xFF\\xFF😀\\xC3", ""}};
+      {"é\xFF\xED\xB3\xBF😀\xE3\x81-\xF0\x9F\x98-\xC3",
+       "é\\xFF\\xFF😀\\xE3\\x81-\\xF0\\x9F\\x98-\\xC3", ""}};
   for (const auto& [text, escaped, pictured] : rows) {
     EXPECT_EQ(VisibleText(text, ControlStyle::kEscapes), escaped);
     EXPECT_EQ(VisibleText(text, ControlStyle::kPictures), pictured.empty() ? escaped : pictured);
@@ -509,6 +510,9 @@ TEST(Settings, SavingAPathKeepsEveryOtherLineAndIsNeverHalfWritten) {
            "LogFile=" +
            value + "\r\nAfter=\x83\x65\r\n\r\n[Tallyrun]\r\nLogFile=second\r\n[Last]\r\nz=\"q\"";
   };
+  WriteFile(ini, "");
+  ASSERT_TRUE(SaveLogFilePath(env, location, "/old.log", "").ok());
+  EXPECT_EQ(ResolveLogFilePath(env, location).path, "/old.log");
   WriteFile(ini, with("/old.log"));
   ASSERT_TRUE(SaveLogFilePath(env, location, " /padded.log", "/old.log").ok());
   EXPECT_EQ(ReadFile(ini), with("\" /padded.log\""));

@@ -7,7 +7,9 @@
 #include "tests/fake_view.h"
 #include "tests/memory_env.h"
 #include "ui/dialogs/about_box.h"
+#include "ui/dialogs/find_box.h"
 #include "ui/dialogs/log_file_chooser.h"
+#include "ui/main/main_window.h"
 
 namespace tallyrun::testing {
 namespace {
@@ -188,6 +190,54 @@ TEST(Form3, TheAboutBoxShowsOneDescriptionEveryTimeAndCloses) {
     about.Click(ui::Form3::Command1);
     EXPECT_TRUE(view.closed);
   }
+}
+
+// Each window's size, then its controls' places (left, top, width, height)
+// in twips; then its focus and default button, and per control its frame
+// (a row), P for the proportional face, B bold, U underlined, h and the row
+// whose caption names it, b bordered, d disabled, t taking drops.
+TEST(Tables, EveryWindowAndControlStandsWhereTheLayoutPutsIt) {
+  MemoryEnv env;
+  std::string answer;
+  ui::Search search;
+  const ui::Form1 main(env, {}, "");
+  const ui::Form2 chooser(env, answer);
+  const ui::Form3 about;
+  const ui::Form4 find(search, [] {});
+  std::vector<int> places;
+  std::string marks;
+  for (const ui::Form* form :
+       std::initializer_list<const ui::Form*>{&main, &chooser, &about, &find}) {
+    const ui::FormTable& t = form->Table();
+    places.insert(places.end(), {t.width, t.height});
+    marks += std::to_string(t.focus) + " " + std::to_string(t.default_button) + ":";
+    for (const ui::Control& c : t.controls) {
+      places.insert(places.end(), {c.place.left, c.place.top, c.place.width, c.place.height});
+      marks += " " + (c.in >= 0 ? std::to_string(c.in) : "") +
+               (c.face == ui::Face::kPGothic ? "P" : "") + (c.style & ui::kBold ? "B" : "") +
+               (c.style & ui::kUnderline ? "U" : "") +
+               (c.heard_by >= 0 ? "h" + std::to_string(c.heard_by) : "") + (c.bordered ? "b" : "") +
+               (c.starts_disabled ? "d" : "") + (c.takes_drops ? "t" : "");
+    }
+    marks += "\n";
+  }
+  // clang-format off
+  EXPECT_EQ(places, (std::vector<int>{
+       7200, 5400,  120, 120, 3330, 180,  120, 360, 6135, 315,  6300, 240, 795, 495,
+       60, 60, 675, 375,  120, 1140, 6975, 3300,  120, 900, 3150, 180,  5400, 4740, 1695, 555,
+       60, 120, 555, 375,  840, 60, 795, 435,  120, 4560, 5130, 720,
+       7005, 3900,  120, 120, 3135, 195,  120, 680, 3135, 195,  3480, 120, 3375, 255,
+       3480, 300, 3375, 2970,  3480, 3360, 3375, 495,  60, 0, 1995, 435,  2280, 0, 1035, 435,
+       120, 300, 3135, 300,  120, 870, 3135, 2400,  120, 3360, 3135, 435,
+       4575, 4050,  240, 420, 4095, 1995,  120, 120, 4335, 255,  300, 1560, 3495, 315,
+       180, 240, 3735, 1215,  120, 2460, 4335, 1515,  120, 180, 4095, 1215,
+       6420, 1440,  120, 165, 1905, 255,  2040, 120, 2640, 315,  4800, 105, 1500, 375,
+       4800, 585, 1500, 375,  120, 960, 2880, 315,  3120, 540, 1560, 780,  120, 240, 1320, 240,
+       120, 495, 1320, 240}));
+  // clang-format on
+  EXPECT_EQ(marks,
+            "1 -1:  h0  2 h5dt   6 6 \n3 -1:    h2t  4BU 4B h0 h1 \n2 2: b  0P 0 b 4P\n1 2:  h0    "
+            " 5 5\n");
 }
 
 }  // namespace
