@@ -19,6 +19,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -45,8 +46,12 @@ constexpr int kHugeRounds = 3;
 constexpr double kMemoryPerFileByte = 0.15;
 // A Tallyrun.exe start costs tens of milliseconds under Wine: a thousand
 // calls keep the run to a minute or two and still make the window look at
-// the log many hundred times.
-constexpr int kCalls = 1'000;
+// the log many hundred times. TALLYRUN_BENCH_CALLS asks for another count.
+const int kCalls = [] {
+  wchar_t count[16];
+  const DWORD n = ::GetEnvironmentVariableW(L"TALLYRUN_BENCH_CALLS", count, 16);
+  return n > 0 && n < 16 ? std::max(1, _wtoi(count)) : 1'000;
+}();
 constexpr double kLatestListing = 0.5;
 constexpr double kFollowingRatio = 1.5;
 
@@ -317,7 +322,7 @@ Following FollowCalls(const std::string& dir) {
   MSG msg;
   // Until every call has written and its record is listed, or five seconds
   // after the last write.
-  while (!(written && form.ListCount(Form1::List1) >= kCalls) &&
+  while (!(written && form.ListCount(Form1::List1) >= static_cast<std::size_t>(kCalls)) &&
          (!written || Clock() - last_write < 5) && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (msg.hwnd == nullptr && msg.message == WM_APP) written = true;
     ::TranslateMessage(&msg);
