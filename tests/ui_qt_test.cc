@@ -165,16 +165,11 @@ class QtViewTest : public QObject {
     Search search{"x", false};  // something to find: the box's button takes the focus
     int finds = 0;
     Form4 find(search, [&finds] { ++finds; });
-    const QString label1 = "● ログファイル保存場所（ファイル名）";
-    const QString label3 = "● 書き込まれたログ（一番上が最新）";
-    struct Expected {
-      Form* form;
-      QStringList tab_order, heard;
-    };
-    const Expected windows[] = {
+    const std::tuple<Form*, QStringList, QStringList> windows[] = {
         {&main,
          {"Text1", "Command1", "List1", "Command2", "Command3"},
-         {"ファイルログ作成ツール", label1, "選択", label3, "？", "終了"}},
+         {"ファイルログ作成ツール", "● ログファイル保存場所（ファイル名）", "選択",
+          "● 書き込まれたログ（一番上が最新）", "？", "終了"}},
         {&chooser,
          {"File1", "Command1", "Command2", "Drive1", "Dir1"},
          {"トレースログファイル選択", "ファイル名", "ファイル選択", "戻る", "ドライブ名",
@@ -185,17 +180,14 @@ class QtViewTest : public QObject {
          {"検索", "検索する文字列（N）：", "次を検索（F）", "閉じる",
           "大文字と小文字を区別する（C）", "上へ（U）"}},
     };
-    for (const Expected& expected : windows) {
-      const FormTable& table = expected.form->Table();
+    for (const auto& [form, tab_order, heard] : windows) {
+      const FormTable& table = form->Table();
       const int count = static_cast<int>(table.controls.size());
-      FormWindow window(*expected.form);
+      FormWindow window(*form);
       window.show();
       QApplication::setActiveWindow(&window);
       QVERIFY(QTest::qWaitForWindowActive(&window));
-      if (expected.form == &main) {  // a list to tab into
-        main.SetText1(log);
-        main.GetListFromLogFile();
-      }
+      if (form == &main) main.StartUp(Status::Ok());  // a list to tab into
       const auto px = [](int twips) { return qRound(twips / 15.0); };
       QCOMPARE(window.size(), QSize(px(table.width), px(table.height)));
       for (int row = 0; row < count; ++row) {
@@ -205,15 +197,15 @@ class QtViewTest : public QObject {
       }
       QCOMPARE(LayoutFaults(window, count).join("; "), QString());
       if (!face.isEmpty() && face != "*") QCOMPARE(QFontInfo(window.font()).family(), face);
-      QCOMPARE(Heard(window, expected.tab_order), expected.heard);
+      QCOMPARE(Heard(window, tab_order), heard);
       // The focus starts where the table says, and Tab goes round in its order.
       QStringList walked{QApplication::focusWidget()->objectName()};
-      for (qsizetype i = 0; i < expected.tab_order.size(); ++i) {
+      for (qsizetype i = 0; i < tab_order.size(); ++i) {
         Press(Qt::Key_Tab);
         walked << QApplication::focusWidget()->objectName();
       }
-      QCOMPARE(walked, expected.tab_order + expected.tab_order.mid(0, 1));
-      if (expected.form == &find) Press(Qt::Key_Return);  // in its text: the default button
+      QCOMPARE(walked, tab_order + tab_order.mid(0, 1));
+      if (form == &find) Press(Qt::Key_Return);  // in its text: the default button
     }
     QCOMPARE(finds, 1);
   }
