@@ -118,8 +118,7 @@ QStringList LayoutFaults(const FormWindow& window, int count) {
       if (text->verticalScrollBar()->maximum() > 0) faults << name + " scrolls";
     } else if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
       const QSizeF need = metrics.tightBoundingRect(WithoutMnemonic(button->text())).size();
-      const QSize room = CaptionRoom(button).size();
-      if (need.width() > room.width() || need.height() > room.height()) faults << name + " cut";
+      if (need.boundedTo(CaptionRoom(button).size()) != need) faults << name + " cut";
     }
   }
   return faults;

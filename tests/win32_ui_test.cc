@@ -330,13 +330,6 @@ TEST(FormWindow, EveryFormIsLaidOutFromItsTableAndTheMainWindowHandsOnWhatTheUse
   ASSERT_TRUE(PumpUntil([&] { return std::ranges::count(ReadFile(started), '\n') == 2; }));
   const std::string explorer = "\"" + system + "\\explorer.exe\" /select,\"";
   EXPECT_EQ(ReadFile(started), explorer + korean + "\"\n" + explorer + file + "\"\n");
-  // From the keyboard with no row chosen, the entries that need one are greyed.
-  main_window.Select(Form1::List1, std::nullopt);
-  menu = std::thread([&] { offered = AnswerMenu(VK_ESCAPE); });
-  Press({VK_SHIFT, VK_F10});
-  menu.join();
-  EXPECT_EQ(offered,
-            "開く（&O） (greyed)\nパスをコピー（&C）\tCtrl+C (greyed)\n検索（&F）…\tCtrl+F\n");
 }
 
 }  // namespace
