@@ -19,7 +19,7 @@
 namespace tallyrun::ui::qt {
 namespace {
 
-// A form with a control of each kind that hands on events, noting each event.
+// A form of controls that hand on the user's events, noting each event it is handed.
 class NotingForm : public Form {
  public:
   enum { Text1, List1, Command1, Drive1, File1 };
