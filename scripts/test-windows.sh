@@ -23,7 +23,7 @@ toolchain=()
   toolchain=(-G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake)
 cmake -S . -B "$build" "${toolchain[@]}" -DTALLYRUN_WERROR=ON -DTALLYRUN_BUILD_BENCH=ON >/dev/null
 targets=(tallyrun ui_main_test ui_dialogs_test win32_platform_test win32_app_test win32_ui_test
-  win32_fake_explorer installer portable_zip)
+  installer portable_zip)
 [ $bench -eq 0 ] || targets+=(win32_baseline_record win32_bench_record_one_item win32_window_bench)
 cmake --build "$build" --target "${targets[@]}"
 

@@ -5,23 +5,15 @@
 #include "core/utf8.h"
 
 namespace tallyrun::testing {
-namespace {
-
-void Check(bool ok, const char* what) {
-  if (!ok)
-    throw std::runtime_error(std::string(what) + " failed: " + std::to_string(::GetLastError()));
-}
-
-}  // namespace
 
 // The user's short date, a blank and the long time.
 std::string Moment(const LocalTime& t) {
   const SYSTEMTIME local = SystemTimeOf(t);
   wchar_t date[80], time[80];
-  Check(::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, date, 80,
-                          nullptr) > 0 &&
-            ::GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &local, nullptr, time, 80) > 0,
-        "formatting a moment");
+  if (::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, date, 80,
+                        nullptr) == 0 ||
+      ::GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &local, nullptr, time, 80) == 0)
+    throw std::runtime_error("cannot format a moment");
   if (local.wHour == 0 && local.wMinute == 0 && local.wSecond == 0) return U(date);
   return U(std::wstring(date) + L" " + time);
 }
@@ -36,7 +28,7 @@ Outcome RunProgram(const std::string& exe, const std::wstring& arguments,
                    const std::string& folder) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE read_end = nullptr, write_end = nullptr;
-  Check(::CreatePipe(&read_end, &write_end, &inherit, 0), "CreatePipe");
+  if (!::CreatePipe(&read_end, &write_end, &inherit, 0)) throw std::runtime_error("no pipe");
   ::SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
   std::wstring line = L"\"" + W(exe) + L"\"";
   if (!arguments.empty()) line += L" " + arguments;
@@ -54,16 +46,14 @@ Outcome RunProgram(const std::string& exe, const std::wstring& arguments,
   while (started && ::ReadFile(read_end, buffer, sizeof buffer, &n, nullptr) && n > 0)
     bytes.append(buffer, n);
   ::CloseHandle(read_end);
-  Check(started, "CreateProcessW");
+  if (!started) throw std::runtime_error("cannot start " + exe);
   ::WaitForSingleObject(process.hProcess, INFINITE);
   DWORD code = 0;
   ::GetExitCodeProcess(process.hProcess, &code);
-  Outcome outcome{code, {}};
   ::CloseHandle(process.hProcess);
   ::CloseHandle(process.hThread);
   // Messages come in the ANSI code page unless it cannot hold them.
-  outcome.stderr_text = IsValidUtf8(bytes) ? bytes : platform::DecodeCodePage(bytes, CP_ACP);
-  return outcome;
+  return {code, IsValidUtf8(bytes) ? bytes : platform::DecodeCodePage(bytes, CP_ACP)};
 }
 
 }  // namespace tallyrun::testing

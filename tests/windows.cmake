@@ -35,10 +35,7 @@ tallyrun_add_windows_test(ui_dialogs_test SOURCES ui_dialogs_test.cc
                           LIBS tallyrun_forms tallyrun_memory_env)
 
 # The windows, driven in the test's own process; Explorer is played by a
-# program that notes how it was started.
-add_executable(win32_fake_explorer WIN32 win32_fake_explorer.cc)
-target_compile_definitions(win32_fake_explorer PRIVATE UNICODE _UNICODE)
-target_link_options(win32_fake_explorer PRIVATE -static -municode)
+# copy of the test program that notes how it was started.
 tallyrun_add_windows_test(win32_ui_test SOURCES win32_ui_test.cc
                           LIBS tallyrun_win32ui tallyrun_win32_test_support)
-add_dependencies(win32_ui_test tallyrun win32_fake_explorer)
+add_dependencies(win32_ui_test tallyrun)
