@@ -24,7 +24,9 @@
 // The Win32 macro of this name would rename the platform's own.
 #undef ReplaceFile
 #else
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -326,6 +328,15 @@ TEST(AppendLines, TellsWhereEachBatchLandedWhileOthersAppendToo) {
   }
   for (const pid_t child : writers) EXPECT_EQ(Status(child), 0);
   EXPECT_EQ(StampOf(log)->size, size);
+  // A lock another program lets go of within the wait lets the batch in.
+  const int held = ::open(log.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  const pid_t waiting = ::fork();
+  if (waiting == 0) ::_exit(::close(held) == 0 && AppendLines(log, "x\r\n").ok() ? 0 : 1);
+  ::usleep(300'000);
+  ::close(held);
+  EXPECT_EQ(Status(waiting), 0);
+  EXPECT_EQ(StampOf(log)->size, size + 3);
 }
 
 TEST(ToLocalTime, AYearNoDateCanShowGivesNoneInsteadOfOverflowing) {
