@@ -386,55 +386,43 @@ TEST(ParseMountInfo, OffersEachStorageMountOnceWithItsEscapesDecoded) {
 TEST(FileManager, TheDesktopsFileManagerIsAskedOrElseXdgOpenOpensTheFolder) {
   if (std::getenv("TALLYRUN_PRIVATE_BUS") == nullptr) GTEST_SKIP() << "needs its own session bus";
   TempDir dir;
-  const std::string opened = dir / "opened", asked = dir / "asked";
+  const std::string opened = dir / "opened", asked = dir / "asked", sub = dir / "sub/";
   ASSERT_EQ(::mkdir((dir / "bin").c_str(), 0755), 0);
   WriteFile(dir / "bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$*\" >>'" + opened + "'\n");
   ASSERT_EQ(::chmod((dir / "bin/xdg-open").c_str(), 0755), 0);
   ::setenv("PATH", (dir / "bin:" + std::getenv("PATH")).c_str(), 1);
-  const auto lines = [](const std::string& file, std::size_t count) {
-    for (int wait = 0; wait < 500; ++wait) {
-      const std::string text = ReadFile(file);
-      if (static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) >= count)
-        return text;
+  // What the file holds once it has `count` lines, or after five seconds.
+  const auto lines = [](const std::string& file, long count) {
+    for (int wait = 0; wait < 500 && std::ranges::count(ReadFile(file), '\n') < count; ++wait)
       ::usleep(10'000);
-    }
     return ReadFile(file);
   };
-  const std::string file = dir / "日本 語%,.txt";
+  const std::string file = dir / "日本 語%,.txt", in_file = dir.path() + "\n" + sub + "\n";
   ShowInFileManager(file, false);
   EXPECT_EQ(lines(opened, 1), dir.path() + "\n");
-  ShowInFileManager(dir / "sub/", true);
-  EXPECT_EQ(lines(opened, 2), dir.path() + "\n" + dir / "sub/\n");
+  ShowInFileManager(sub, true);
+  EXPECT_EQ(lines(opened, 2), in_file);
 
-  const std::string uri = "file://" + dir.path() + "/%E6%97%A5%E6%9C%AC%20%E8%AA%9E%25%2C.txt";
-  // One the bus starts when asked, and one already running.
-  WriteFile(std::string(TEST_SERVICE_DIR) + "/fm.service",
-            "[D-BUS Service]\nName=org.freedesktop.FileManager1\nExec=" +
-                std::string(FAKE_FILE_MANAGER) + " " + asked + " --once\n");
-  ASSERT_EQ(std::system("dbus-send --session --dest=org.freedesktop.DBus --type=method_call "
-                        "/org/freedesktop/DBus org.freedesktop.DBus.ReloadConfig"),
-            0);
-  ShowInFileManager(file, false);
-  EXPECT_EQ(lines(asked, 1), "ShowItems\t" + uri + "\t\n");
-  ::unlink((std::string(TEST_SERVICE_DIR) + "/fm.service").c_str());
   const pid_t manager = ::fork();
   if (manager == 0) {
     ::execl(FAKE_FILE_MANAGER, FAKE_FILE_MANAGER, asked.c_str(), nullptr);
     ::_exit(127);
   }
-  for (int wait = 0;
-       wait < 500 && std::system("dbus-send --session --print-reply "
-                                 "--dest=org.freedesktop.FileManager1 "
-                                 "/org/freedesktop/FileManager1 "
-                                 "org.freedesktop.DBus.Peer.Ping >/dev/null 2>&1") != 0;
+  for (int wait = 0; wait < 500 && std::system("dbus-send --session --print-reply "
+                                               "--dest=org.freedesktop.FileManager1 "
+                                               "/org/freedesktop/FileManager1 "
+                                               "org.freedesktop.DBus.Peer.Ping >/dev/null 2>&1");
        ++wait) {
   }
-  ShowInFileManager(dir / "sub/", true);
-  EXPECT_EQ(lines(asked, 2),
-            "ShowItems\t" + uri + "\t\nShowFolders\tfile://" + dir.path() + "/sub/\t\n");
+  const std::string items =
+      "ShowItems\tfile://" + dir.path() + "/%E6%97%A5%E6%9C%AC%20%E8%AA%9E%25%2C.txt\t\n";
+  ShowInFileManager(file, false);
+  EXPECT_EQ(lines(asked, 1), items);
+  ShowInFileManager(sub, true);
+  EXPECT_EQ(lines(asked, 2), items + "ShowFolders\tfile://" + sub + "\t\n");
   ::kill(manager, SIGTERM);
   ::waitpid(manager, nullptr, 0);
-  EXPECT_EQ(ReadFile(opened), dir.path() + "\n" + dir / "sub/\n");
+  EXPECT_EQ(ReadFile(opened), in_file);
 }
 #endif
 
