@@ -179,10 +179,6 @@ class CommandLine : public ::testing::Test {
     return log.substr(1);
   }
 
-  void Settings(const std::string& log_file) {
-    WriteFile(settings_, "[Tallyrun]\r\nLogFile=" + log_file + "\r\n");
-  }
-
   // Every item under the test's folder, with a file's contents, so that a
   // run can be checked to the byte for what it changed.
   std::map<std::filesystem::path, std::string> Take(const std::string& skip = "") const {
@@ -285,55 +281,24 @@ TEST_F(CommandLine, EveryItemIsRecordedInOrderWithItsModifiedMomentOrRefusedWith
 #endif
 }
 
-// One row per shape of settings file: where the record lands, and nothing
-// else changed, the settings file included. One that is there but cannot be
-// read is named, and nothing is recorded anywhere.
-TEST_F(CommandLine, SettingsFilesOfAnyShapeGiveTheirLogOrAreNamed) {
-  std::string garbage;
-  for (int i = 0; i < 4096; ++i) garbage.push_back(static_cast<char>(i * 7919 % 251));
-  const struct {
-    std::string contents, lands_in;
-    bool fifo = false;
-  } rows[] = {
-      {garbage, log_},
-#ifdef _WIN32
-      // In the system's code page; ﾒｰﾙ１ in CP932 is also UTF-8 (ҰقP).
-      {"[Tallyrun]\r\nLogFile=" + dir_.path() + "\\\xD2\xB0\xD9\x82\x50.log\r\n",
-       dir_ / "ﾒｰﾙ１.log"},
-#else
-      {"", log_, true},
-#endif
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.lands_in);
-    std::filesystem::remove_all(Native(settings_));
-#ifndef _WIN32
-    if (row.fifo) ::mkfifo(settings_.c_str(), 0644);
-#endif
-    if (!row.fifo) WriteFile(settings_, row.contents);
-    WriteFile(row.lands_in, kEarlier);
-    const auto before = Take(row.lands_in);
-    const Outcome named{
-        1, Said({"設定ファイル「" + settings_ + "」を読めません: 通常のファイルではありません"})};
-    EXPECT_EQ(Run({a_}), row.fifo ? named : kQuiet);
-    EXPECT_EQ(Take(row.lands_in), before);
-    EXPECT_EQ(Log(row.lands_in), kEarlier + (row.fifo ? "" : "\r\n" + Rec(a_, Moment(kT1))));
-  }
-}
-
-// The file-size limit stands in for a full disk, before the batch or part way
+// Where the log set, or the settings file's shape, leaves the batch: in the
+// log, or reported with nothing changed, the settings file included. The
+// file-size limit stands in for a full disk, before the batch or part way
 // through it: the part that got in is taken back.
-TEST_F(CommandLine, AnUnusableLogIsReportedAndChangesNothing) {
+TEST_F(CommandLine, TheLogSetGetsTheBatchOrIsReportedAndNothingElseChanges) {
   // Long enough that a full disk still leaves room for the message on stderr.
-  std::string earlier;
+  std::string earlier, garbage, records;
   for (int i = 0; i < 20; ++i) earlier += kEarlier + "\r\n";
-  WriteFile(log_, earlier);
+  for (int i = 0; i < 4096; ++i) garbage.push_back(static_cast<char>(i * 7919 % 251));
+  for (int i = 0; i < 50; ++i) records += Rec(a_, Moment(kT1));
   struct Row {
-    std::string value, reason;
+    std::string value, reason;  // no reason: the batch lands in the log set
     std::uint64_t file_size_limit = 0;
     bool locked = false;
+    std::string settings = "";  // the whole file, when it is not simply the value
   };
   std::vector<Row> rows = {
+      {log_, "", 0, false, garbage},
       {"", "ファイル名が指定されていません"},
       {work_, "フォルダです"},
       {work_ + S + "missing" + S + "t.log", "フォルダが見つかりません"},
@@ -345,7 +310,10 @@ TEST_F(CommandLine, AnUnusableLogIsReportedAndChangesNothing) {
   ASSERT_TRUE(::SetFileAttributesW(W(read_only).c_str(), FILE_ATTRIBUTE_READONLY));
   rows.insert(rows.end(),
               {{read_only, "アクセスが拒否されました"},
-               {dir_ / "caf\xE9.log", "パスに文字として読めないバイトが含まれています"}});
+               {dir_ / "caf\xE9.log", "パスに文字として読めないバイトが含まれています"},
+               // In the system's code page; ﾒｰﾙ１ in CP932 is also UTF-8 (ҰقP).
+               {dir_ / "ﾒｰﾙ１.log", "", 0, false,
+                "[Tallyrun]\r\nLogFile=" + dir_.path() + "\\\xD2\xB0\xD9\x82\x50.log\r\n"}});
 #else
   // A reader already waits on the FIFO: had the program opened it for
   // writing even for a moment, the reader would see the writer come and go.
@@ -366,23 +334,38 @@ TEST_F(CommandLine, AnUnusableLogIsReportedAndChangesNothing) {
 #endif
   for (const Row& row : rows) {
     SCOPED_TRACE(row.value.substr(0, 100));
-    Settings(row.value);
-    const auto before = Take();
+    const bool lands = row.reason.empty();
+    WriteFile(settings_,
+              row.settings.empty() ? "[Tallyrun]\r\nLogFile=" + row.value : row.settings);
+    WriteFile(lands ? row.value : log_, earlier);
+    const auto before = Take(lands ? row.value : "");
     std::optional<Lock> lock;
     if (row.locked) lock.emplace(log_);
-    EXPECT_EQ(Run(V(50, a_), {row.file_size_limit}),
-              (Outcome{1, Said({"ログファイル「" + VisibleText(row.value, ControlStyle::kEscapes) +
+    EXPECT_EQ(
+        Run(V(50, a_), {row.file_size_limit}),
+        lands
+            ? kQuiet
+            : (Outcome{1, Said({"ログファイル「" + VisibleText(row.value, ControlStyle::kEscapes) +
                                 "」に書き込めません: " + row.reason})}));
     lock.reset();
-    EXPECT_EQ(Take(), before);
+    EXPECT_EQ(Take(lands ? row.value : ""), before);
+    if (lands) {
+      EXPECT_EQ(Log(row.value), earlier + records);
+    }
   }
-  EXPECT_EQ(ReadFile(log_), earlier);
 #ifdef _WIN32
   ::SetFileAttributesW(W(read_only).c_str(), FILE_ATTRIBUTE_NORMAL);  // for the folder's removal
 #else
   pollfd p{reader, POLLIN, 0};
   EXPECT_EQ(::poll(&p, 1, 0), 0) << "revents " << p.revents;
   ::close(reader);
+  // A settings file that is there but cannot be read is named, and nothing
+  // is recorded anywhere.
+  std::filesystem::remove(settings_);
+  ASSERT_EQ(::mkfifo(settings_.c_str(), 0644), 0);
+  EXPECT_EQ(Run({a_}),
+            (Outcome{1, Said({"設定ファイル「" + settings_ + "」を読めません: " + not_regular})}));
+  EXPECT_EQ(ReadFile(log_), earlier);
 #endif
 }
 
