@@ -1,6 +1,6 @@
 // A stand-in for the desktop's file manager on a test's own session bus: it
 // appends each request it gets, "method TAB uris TAB startup id", to the file
-// named on its command line.
+// named on its command line, after a first line "ready" once it can be asked.
 #include <QtDBus>
 
 class FileManager : public QObject {
@@ -9,6 +9,13 @@ class FileManager : public QObject {
 
  public:
   explicit FileManager(QString record) : record_(std::move(record)) {}
+
+  void Note(const QString& method, const QStringList& uris, const QString& startup_id) {
+    QFile file(record_);
+    if (file.open(QIODevice::Append)) {
+      file.write((method + '\t' + uris.join(' ') + '\t' + startup_id + '\n').toUtf8());
+    }
+  }
 
  public slots:
   void ShowFolders(const QStringList& uris, const QString& startup_id) {
@@ -19,13 +26,6 @@ class FileManager : public QObject {
   }
 
  private:
-  void Note(const QString& method, const QStringList& uris, const QString& startup_id) {
-    QFile file(record_);
-    if (file.open(QIODevice::Append)) {
-      file.write((method + '\t' + uris.join(' ') + '\t' + startup_id + '\n').toUtf8());
-    }
-  }
-
   const QString record_;
 };
 
@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
       !bus.registerService(QStringLiteral("org.freedesktop.FileManager1"))) {
     return 1;
   }
+  manager.Note("ready", {}, {});
   return app.exec();
 }
 

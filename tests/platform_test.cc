@@ -329,18 +329,13 @@ TEST(FileManager, TheDesktopsFileManagerIsAskedOrElseXdgOpenOpensTheFolder) {
     ::execl(FAKE_FILE_MANAGER, FAKE_FILE_MANAGER, asked.c_str(), nullptr);
     ::_exit(127);
   }
-  for (int wait = 0; wait < 500 && std::system("dbus-send --session --print-reply "
-                                               "--dest=org.freedesktop.FileManager1 "
-                                               "/org/freedesktop/FileManager1 "
-                                               "org.freedesktop.DBus.Peer.Ping >/dev/null 2>&1");
-       ++wait) {
-  }
-  const std::string items =
-      "ShowItems\tfile://" + dir.path() + "/%E6%97%A5%E6%9C%AC%20%E8%AA%9E%25%2C.txt\t\n";
+  const std::string items = "ready\t\t\nShowItems\tfile://" + dir.path() +
+                            "/%E6%97%A5%E6%9C%AC%20%E8%AA%9E%25%2C.txt\t\n";
+  ASSERT_EQ(lines(asked, 1), "ready\t\t\n");
   ShowInFileManager(file, false);
-  EXPECT_EQ(lines(asked, 1), items);
+  EXPECT_EQ(lines(asked, 2), items);
   ShowInFileManager(sub, true);
-  EXPECT_EQ(lines(asked, 2), items + "ShowFolders\tfile://" + sub + "\t\n");
+  EXPECT_EQ(lines(asked, 3), items + "ShowFolders\tfile://" + sub + "\t\n");
   ::kill(manager, SIGTERM);
   ::waitpid(manager, nullptr, 0);
   EXPECT_EQ(ReadFile(opened), in_file);
