@@ -49,10 +49,8 @@ using V = std::vector<std::string>;
 
 std::string ReadFrom(const std::string& path, std::uint64_t from) {
   std::string read;
-  EXPECT_TRUE(ReadChunks(path, from, [&](std::string_view piece) {
-                read.append(piece);
-                return true;
-              }).ok());
+  EXPECT_TRUE(
+      ReadChunks(path, from, [&](std::string_view p) { return read.append(p), true; }).ok());
   return read;
 }
 
@@ -154,11 +152,10 @@ TEST(Folders, ListOnlyWhatTheFileManagerShowsAndTheDrivesHoldTheRoot) {
   EXPECT_NE(std::ranges::find(drives, root, &Drive::root), drives.end());
 }
 
-// A full disk: a batch that got in part of the way is taken back, and where
-// nothing could be taken back (a log that can only be appended to, on Linux)
-// room for the whole batch is taken first. The file system is a small one of
-// the test's own: the test script gives Windows one, Linux makes one where
-// root may.
+// A full disk: a batch that got in part of the way is taken back, or room
+// for the whole batch is taken first. The file system is a small one of the
+// test's own: the test script gives Windows one, Linux makes one where root
+// may.
 TEST(AppendLines, AFullDiskLeavesTheLogAsItWas) {
   TempDir dir;
 #ifdef _WIN32
@@ -179,13 +176,9 @@ TEST(AppendLines, AFullDiskLeavesTheLogAsItWas) {
   const std::string log = dir / "t.log";
   WriteFile(log, "earlier\r\n");
   WriteFile(dir / "filler", std::string(40 << 10, 'x'));
-  if (std::system(("chattr +a " + log + " 2>/dev/null").c_str()) != 0) GTEST_SKIP();
 #endif
   EXPECT_EQ(AppendLines(log, std::string(32 << 10, 'y') + "\r\n").reason(),
             "ディスクの空き容量が足りません");
-#ifndef _WIN32
-  EXPECT_EQ(std::system(("chattr -a " + log).c_str()), 0);
-#endif
   EXPECT_EQ(ReadFile(log), "earlier\r\n");
 }
 
@@ -284,11 +277,9 @@ TEST(ParseMountInfo, OffersEachStorageMountOnceWithItsEscapesDecoded) {
   // images, and lines that do not parse.
   const std::string text =
       "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
-      "27 1 254:0 / / rw,relatime shared:1 - ext4 /dev/vda rw\n"
       "32 31 0:29 / /run/user/1000 rw - tmpfs tmpfs rw\n"
       "33 27 0:30 / /tmp rw - tmpfs tmpfs rw\n"
-      "34 27 8:1 / /media/user/USB\\040STICK rw shared:7 master:3 - vfat /dev/sdb1 rw\n"
-      "35 27 8:2 / /mnt/tab\\011and\\134slash rw - ext4 /dev/sdc1 rw\n"
+      "34 27 8:1 / /media/USB\\040STICK\\011\\134 rw shared:7 master:3 - vfat /dev/sdb1 rw\n"
       "36 27 7:0 / /snap/core/1 ro - squashfs /dev/loop0 ro\n"
       "37 31 8:3 / /run/media/user/DISK rw - exfat /dev/sdd1 rw\n"
       "38 27 8:4 / /home rw - ext4 /dev/vda2 rw\n"
@@ -297,8 +288,7 @@ TEST(ParseMountInfo, OffersEachStorageMountOnceWithItsEscapesDecoded) {
   std::string offered;
   for (const Mount& mount : ParseMountInfo(text)) offered += mount.point + " " + mount.type + "\n";
   EXPECT_EQ(offered,
-            "/ ext4\n/home btrfs\n/media/user/USB STICK vfat\n/mnt/tab\tand\\slash ext4\n"
-            "/run/media/user/DISK exfat\n/tmp tmpfs\n");
+            "/home btrfs\n/media/USB STICK\t\\ vfat\n/run/media/user/DISK exfat\n/tmp tmpfs\n");
 }
 
 #ifdef FAKE_FILE_MANAGER
