@@ -83,8 +83,7 @@ struct Lock {
   explicit Lock(const std::string& path)
       : h(::CreateFileW(W(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr)) {
-    OVERLAPPED whole{};
-    EXPECT_TRUE(::LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole));
+    EXPECT_TRUE(::LockFile(h, 0, 0, MAXDWORD, MAXDWORD));
   }
   ~Lock() { ::CloseHandle(h); }
   HANDLE h;

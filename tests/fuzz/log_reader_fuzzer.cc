@@ -24,12 +24,10 @@ std::vector<std::string> Read(std::string_view text, std::uint64_t seed) {
   RecordPlaces places;
   LogScanner scanner(places);
   std::uint64_t state = seed;
-  for (std::size_t at = 0; at < text.size();) {
+  for (std::size_t at = 0, n; at < text.size(); at += n) {
     state = state * 6364136223846793005ull + 1442695040888963407ull;
-    const std::size_t n =
-        seed == 0 ? text.size() : std::min<std::size_t>(text.size() - at, 1 + (state >> 33) % 97);
+    n = seed == 0 ? text.size() : std::min<std::size_t>(text.size() - at, 1 + (state >> 33) % 97);
     scanner.Feed(text.substr(at, n), at);
-    at += n;
   }
   scanner.Finish();
   return EntriesOf(text, places, env);
