@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-30}"
 shift $(($# > 0 ? 1 : 0))
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(log_reader_fuzzer profile_fuzzer argument_text_fuzzer)
+[ ${#targets[@]} -gt 0 ] || targets=(log_reader_fuzzer profile_fuzzer)
 scripts/setup.sh test
 
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DTALLYRUN_FUZZ=ON \

@@ -1,6 +1,6 @@
 // A stand-in for the desktop's file manager on a test's own session bus: it
 // appends each request it gets, "method TAB uris TAB startup id", to the file
-// named first on its command line; with "--once" it ends after one request.
+// named on its command line, after a first line "ready" once it can be asked.
 #include <QtDBus>
 
 class FileManager : public QObject {
@@ -8,7 +8,14 @@ class FileManager : public QObject {
   Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
 
  public:
-  FileManager(QString record, bool once) : record_(std::move(record)), once_(once) {}
+  explicit FileManager(QString record) : record_(std::move(record)) {}
+
+  void Note(const QString& method, const QStringList& uris, const QString& startup_id) {
+    QFile file(record_);
+    if (file.open(QIODevice::Append)) {
+      file.write((method + '\t' + uris.join(' ') + '\t' + startup_id + '\n').toUtf8());
+    }
+  }
 
  public slots:
   void ShowFolders(const QStringList& uris, const QString& startup_id) {
@@ -19,29 +26,21 @@ class FileManager : public QObject {
   }
 
  private:
-  void Note(const QString& method, const QStringList& uris, const QString& startup_id) {
-    QFile file(record_);
-    if (file.open(QIODevice::Append)) {
-      file.write((method + '\t' + uris.join(' ') + '\t' + startup_id + '\n').toUtf8());
-    }
-    if (once_) QCoreApplication::quit();
-  }
-
   const QString record_;
-  const bool once_;
 };
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   const QStringList args = app.arguments();
   if (args.size() < 2) return 2;
-  FileManager manager(args.at(1), args.contains(QStringLiteral("--once")));
+  FileManager manager(args.at(1));
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
                           QDBusConnection::ExportAllSlots) ||
       !bus.registerService(QStringLiteral("org.freedesktop.FileManager1"))) {
     return 1;
   }
+  manager.Note("ready", {}, {});
   return app.exec();
 }
 

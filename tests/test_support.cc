@@ -15,15 +15,6 @@
 #endif
 
 namespace tallyrun::testing {
-namespace {
-
-#ifdef _WIN32
-std::string Utf8(const std::filesystem::path& path) { return U(path.wstring()); }
-#else
-std::string Utf8(const std::filesystem::path& path) { return path.string(); }
-#endif
-
-}  // namespace
 
 #ifdef _WIN32
 std::filesystem::path Native(const std::string& path) { return W(path); }
@@ -45,7 +36,11 @@ TempDir::TempDir() {
   do {
     made = std::filesystem::temp_directory_path() / ("tallyrun-test-" + std::to_string(random()));
   } while (!std::filesystem::create_directory(made));
-  path_ = Utf8(made);
+#ifdef _WIN32
+  path_ = U(made.wstring());
+#else
+  path_ = made.string();
+#endif
 }
 
 TempDir::~TempDir() {

@@ -17,13 +17,12 @@
 
 namespace {
 
-using tallyrun::ProfileValue;
-using tallyrun::WithProfileValue;
+using namespace tallyrun;
 
 constexpr std::string_view kSection = "Tallyrun";
 constexpr std::string_view kKey = "LogFile";
 
-std::string_view Trim(std::string_view s) { return tallyrun::Trimmed(s, " \t\r"); }
+std::string_view Trim(std::string_view s) { return Trimmed(s, " \t\r"); }
 
 // Section and key names as they appear in the file, found loosely: any
 // name is a fair question to ask before and after the write.
@@ -53,21 +52,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::erase(value, '\r');
   std::erase(value, '\0');
   const std::string_view text = nl == std::string_view::npos ? "" : input.substr(nl + 1);
-  const std::optional<tallyrun::ByteOrder> order = tallyrun::Utf16MarkOf(text);
+  const std::optional<ByteOrder> order = Utf16MarkOf(text);
   // A UTF-16 file holds characters only.
-  if (order && !tallyrun::IsValidUtf8(value)) return 0;
+  if (order && !IsValidUtf8(value)) return 0;
 
   const std::string written = WithProfileValue(text, kSection, kKey, value);
   if (ProfileValue(written, kSection, kKey) != value) std::abort();
   if (WithProfileValue(written, kSection, kKey, value) != written) std::abort();
-  if (tallyrun::Utf16MarkOf(written) != order) std::abort();
+  if (Utf16MarkOf(written) != order) std::abort();
 
   std::vector<std::string> sections, keys;
-  Names(order ? tallyrun::Utf16ToUtf8(text.substr(2), *order) : std::string(text), sections, keys);
+  Names(order ? Utf16ToUtf8(text.substr(2), *order) : std::string(text), sections, keys);
   for (const std::string& section : sections) {
     for (const std::string& key : keys) {
-      if (tallyrun::EqualsIgnoringAsciiCase(section, kSection) &&
-          tallyrun::EqualsIgnoringAsciiCase(key, kKey))
+      if (EqualsIgnoringAsciiCase(section, kSection) && EqualsIgnoringAsciiCase(key, kKey))
         continue;
       if (ProfileValue(text, section, key) != ProfileValue(written, section, key)) std::abort();
     }
