@@ -28,8 +28,9 @@ struct Chooser {
 class Form2Test : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* file : {"a.txt", "A.log", "_x.log", "b.log", "C.txt", "c.TXT", "d.log.bak",
-                             "e.md", "log", "x.tar.txt", "sub/e.log", "sub/deeper/f.log"}) {
+    for (const char* file :
+         {"a.txt", "A.log", "_x.log", "b.log", "C.txt", "c.TXT", "d.log.bak", "e.md", "log",
+          "x.tar.txt", "subfolder/e.log", "subfolder/deeper/f.log"}) {
       env.Write(P(std::string("/home/me/") + file), "");
     }
     env.MakeFolder(P("/home/me/Vanishing"));
@@ -46,7 +47,7 @@ TEST_F(Form2Test, ItOpensAtTheCurrentFolderOnItsDriveOfferingOnlyTextAndLogFiles
   EXPECT_EQ(chooser.view.Selected(Form2::Drive1), 0u);
   EXPECT_EQ(chooser.view.Rows(Form2::Drive1), (Rows{"home", "root", "gone"}));
   EXPECT_EQ(chooser.form.Dir1Path(), P("/home/me"));
-  EXPECT_EQ(chooser.view.Rows(Form2::Dir1), (Rows{P("/"), "home", "me", "sub", "Vanishing"}));
+  EXPECT_EQ(chooser.view.Rows(Form2::Dir1), (Rows{P("/"), "home", "me", "subfolder", "Vanishing"}));
   EXPECT_EQ(chooser.form.ListRow(Form2::Dir1, 2).depth, 2);
   EXPECT_TRUE(chooser.form.ListRow(Form2::Dir1, 2).open);
   EXPECT_EQ(chooser.form.ListRow(Form2::Dir1, 3).depth, 3);
@@ -123,15 +124,15 @@ TEST_F(Form2Test, EnterInTheFolderListOpensTheHighlightedFolderAndAVanishedOneLe
   chooser.view.Select(Form2::Dir1, 99);  // past the list
   chooser.Key(Form2::Dir1, 13);
   chooser.form.DblClick(Form2::Dir1);
-  chooser.view.Select(Form2::Dir1, 3);  // sub
+  chooser.view.Select(Form2::Dir1, 3);  // a path too long to sit inside its string
   chooser.Key(Form2::Dir1, 'A');
   EXPECT_EQ(chooser.form.Dir1Path(), P("/home/me"));
   chooser.Key(Form2::Dir1, 13, 1);
-  EXPECT_EQ(chooser.form.Dir1Path(), P("/home/me/sub"));
+  EXPECT_EQ(chooser.form.Dir1Path(), P("/home/me/subfolder"));
   EXPECT_EQ(chooser.Files(), Rows{"e.log"});
-  EXPECT_EQ(chooser.view.Rows(Form2::Dir1), (Rows{P("/"), "home", "me", "sub", "deeper"}));
+  EXPECT_EQ(chooser.view.Rows(Form2::Dir1), (Rows{P("/"), "home", "me", "subfolder", "deeper"}));
   // Enter on the current folder reads its files again.
-  env.Write(P("/home/me/sub/new.log"), "");
+  env.Write(P("/home/me/subfolder/new.log"), "");
   chooser.Key(Form2::Dir1, 13);
   EXPECT_EQ(chooser.Files(), (Rows{"e.log", "new.log"}));
   chooser.view.Select(Form2::Dir1, 2);
@@ -143,7 +144,7 @@ TEST_F(Form2Test, EnterInTheFolderListOpensTheHighlightedFolderAndAVanishedOneLe
   env.Write(P("/home/me/arrived.log"), "");
   chooser.Key(Form2::Dir1, 13);
   EXPECT_EQ(chooser.form.Dir1Path(), P("/home/me"));
-  EXPECT_EQ(chooser.view.Rows(Form2::Dir1), (Rows{P("/"), "home", "me", "sub"}));
+  EXPECT_EQ(chooser.view.Rows(Form2::Dir1), (Rows{P("/"), "home", "me", "subfolder"}));
   EXPECT_EQ(chooser.Files().at(3), "arrived.log");
 }
 

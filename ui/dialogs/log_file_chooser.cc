@@ -210,7 +210,7 @@ void Form2::Dir1_Change() {
   ShowFiles(listing ? std::move(listing->files) : std::vector<std::string>());
 }
 
-void Form2::OpenFolder(const std::string& folder) {
+void Form2::OpenFolder(std::string folder) {
   if (SetDir1Path(folder)) return;
   if (!SetDir1Path(dir1_path_)) {
     ShowFolders(dir1_path_, {});

@@ -47,8 +47,9 @@ class Form2 : public Form {
   void ShowFolders(const std::string& folder, std::vector<std::string> subfolders);
   void ShowFiles(std::vector<std::string> names);
   // Double-click and Enter: a folder that has vanished leaves us where we
-  // are, with both lists read afresh.
-  void OpenFolder(const std::string& folder);
+  // are, with both lists read afresh. A copy: the folder usually comes from
+  // the list that opening it rebuilds.
+  void OpenFolder(std::string folder);
 
   struct Folder {
     std::string path;
