@@ -31,8 +31,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <limits>
 
+#include "platform/clock.h"
 #include "platform/file_manager.h"
 #include "platform/posix/mounts.h"
 #endif
@@ -92,6 +95,9 @@ TEST(ReplaceFile, MakesFoldersAndWritesInOneStepOrChangesNothingNotEvenCutAtANul
   MakeFolder(dir / "folder");
   V bad = {std::string(), dir / "folder", dir / "a" + '\0'};
 #ifndef _WIN32
+  struct stat st {};  // the user's settings are the user's alone
+  ASSERT_EQ(::stat(b.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
   ASSERT_EQ(::symlink("a/b/Tallyrun.ini", (dir / "link.ini").c_str()), 0);
   ASSERT_TRUE(ReplaceFile(dir / "link.ini", "three").ok());
   EXPECT_EQ(std::filesystem::read_symlink(dir / "link.ini"), "a/b/Tallyrun.ini");
@@ -222,6 +228,30 @@ int Status(pid_t child) {
   int status = 0;
   ::waitpid(child, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Ended by a signal part way through a large batch, a recorder still leaves it whole.
+TEST(AppendLines, AProcessEndedMidWriteStillLeavesTheWholeBatch) {
+  TempDir dir;
+  const std::string log = dir / "t.log";
+  std::string batch;
+  for (int i = 0; i < 500000; ++i) batch += std::string(98, 'x') + "\r\n";
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    WriteFile(log, "");
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(AppendLines(log, batch).ok() ? 0 : 1);
+    // Once the write is under way; a child that never starts it fails below.
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (StampOf(log)->size == 0 && std::chrono::steady_clock::now() < give_up) {
+    }
+    ::kill(child, signal);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(StampOf(log)->size, batch.size()) << signal;
+  }
+}
+
+TEST(ToLocalTime, AYearNoDateCanShowGivesNoneInsteadOfOverflowing) {
+  EXPECT_EQ(ToLocalTime(std::numeric_limits<std::time_t>::max()), LocalTime{});
 }
 
 // Each writer learns where its own batch went while the others write too,
