@@ -67,9 +67,10 @@ class Form1Test : public ::testing::Test {
 
 // Controls show as pictures, and a huge entry is cut.
 TEST_F(Form1Test, TheLogIsListedNewestFirstAndTheListIsEnabledOnlyWithEntries) {
-  env.Write(log, Bare("/a") + Quoted("/b") + Bare("/b\u0001c") + "M2\t/" +
-                     std::string(300 << 10, 'y') + "\tD\r\nM3\t/" + std::string(4112, 'z') +
-                     "\tD\r\n");
+  // The long entry runs over the end of the first MiB the list holds.
+  env.Write(log, Bare("/a") + Quoted("/b") + Bare("/b\u0001c") + std::string(900 << 10, '-') +
+                     "\r\nM2\t/" + std::string(300 << 10, 'y') + "\tD\r\nM3\t/" +
+                     std::string(4112, 'z') + "\tD\r\n");
   auto shown = Start(log);
   EXPECT_EQ(shown->view.Text(Form1::Text1), log);
   EXPECT_EQ(
@@ -80,6 +81,9 @@ TEST_F(Form1Test, TheLogIsListedNewestFirstAndTheListIsEnabledOnlyWithEntries) {
             (Rows{"M3|/" + std::string(4112, 'z'), "M2|/" + std::string(4112, 'y') + "…",
                   Entry("/b␁c"), Entry("/b"), Entry("/a")}));
   EXPECT_TRUE(shown->view.Enabled(Form1::List1));
+  shown->view.Select(Form1::List1, 1);  // its path is copied whole
+  shown->form.MenuClick(Form1::mnuCopyPath);
+  EXPECT_EQ(shown->view.clipboard, "/" + std::string(300 << 10, 'y'));
 
   // A missing log is simply empty; one that is there but cannot be read says
   // so. A drop with nothing to record makes no log and says nothing.
