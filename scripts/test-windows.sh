@@ -243,7 +243,8 @@ if [ $bench -eq 1 ]; then
   # following the log while Tallyrun.exe records, on its own, and its memory
   # with the larger log open.
   echo "== win32_window_bench (Wine) against the Linux window"
-  windows_lines=$(cd "$stage" && "${as_user[@]}" "${wine_env[@]}" wine win32_window_bench.exe) || failed=1
+  windows_lines=$(cd "$stage" && "${as_user[@]}" "${wine_env[@]}" \
+    TALLYRUN_BENCH_CALLS="${TALLYRUN_BENCH_CALLS:-}" wine win32_window_bench.exe) || failed=1
   echo "$windows_lines"
   ratio_limit=2.0
   linux_bench=${TALLYRUN_LINUX_WINDOW_BENCH:-build/bench/window_bench}
