@@ -452,6 +452,7 @@ TEST(Profile, ChangesOneLineKeepingTheFilesLineEndsAndEncoding) {
   const std::pair<std::string, std::string> rows[] = {
       {"[Tallyrun]\r\nk=v\r\n\r\n[B]\r\n", "[Tallyrun]\r\nk=v\r\nLogFile=/n\r\n\r\n[B]\r\n"},
       {"[A]\nx=1", "[A]\nx=1\n[Tallyrun]\nLogFile=/n\n"},
+      {"[Tallyrun]\nx=1", "[Tallyrun]\nx=1\nLogFile=/n\n"},
       {"[tallyrun]\r  logfile \r", "[tallyrun]\rlogfile=/n\r"},
   };
   for (const auto& [text, written] : rows)
