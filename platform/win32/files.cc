@@ -5,6 +5,8 @@
 #undef ReplaceFile
 
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "core/paths.h"
 #include "core/text_reading.h"
@@ -250,6 +252,40 @@ Status AppendLines(const std::string& path, std::string_view lines, Landed* land
                          KeptPart(h.get(), data.substr(0, done), data.size() - bytes.size()));
 }
 
+namespace {
+
+constexpr DWORD kPiece = DWORD{1} << 20;
+
+// Read buffers are kept for the next read. The system checks every page of a
+// read's buffer before it fills it, and pages new to the process cost a fault
+// each (under Wine, with a second thread running, a TLB shootdown too).
+class ReadBuffer {
+ public:
+  ReadBuffer() {
+    const std::lock_guard lock(mutex_);
+    if (spare_.empty()) {
+      buffer_ = std::make_unique_for_overwrite<char[]>(kPiece);
+    } else {
+      buffer_ = std::move(spare_.back());
+      spare_.pop_back();
+    }
+  }
+  ~ReadBuffer() {
+    const std::lock_guard lock(mutex_);
+    spare_.push_back(std::move(buffer_));
+  }
+  ReadBuffer(const ReadBuffer&) = delete;
+  ReadBuffer& operator=(const ReadBuffer&) = delete;
+  char* get() const { return buffer_.get(); }
+
+ private:
+  static inline std::mutex mutex_;
+  static inline std::vector<std::unique_ptr<char[]>> spare_;
+  std::unique_ptr<char[]> buffer_;
+};
+
+}  // namespace
+
 Status ReadChunks(const std::string& path, std::uint64_t from,
                   const std::function<bool(std::string_view)>& sink) {
   if (Status ok = CheckPath(path); !ok.ok()) return ok;
@@ -262,8 +298,7 @@ Status ReadChunks(const std::string& path, std::uint64_t from,
   start.QuadPart = static_cast<LONGLONG>(from);
   if (from > 0 && !::SetFilePointerEx(h.get(), start, nullptr, FILE_BEGIN)) return FromLastError();
 
-  constexpr DWORD kPiece = DWORD{1} << 20;
-  const auto buffer = std::make_unique_for_overwrite<char[]>(kPiece);
+  const ReadBuffer buffer;
   for (;;) {
     DWORD n = 0;
     if (!::ReadFile(h.get(), buffer.get(), kPiece, &n, nullptr)) return FromLastError();
