@@ -65,8 +65,10 @@ Status MemoryEnv::ReadChunks(const std::string& path, std::uint64_t from,
   if (!HasFile(path)) return Status::Failure("ファイルまたはフォルダが見つかりません");
   // A copy: the sink may write to the same file.
   const std::string bytes = Read(path);
-  for (std::size_t at = from; at < bytes.size(); at += piece) {
-    if (!sink(std::string_view(bytes).substr(at, piece))) break;
+  // In pieces of the size the system's reads use.
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
+  for (std::size_t at = from; at < bytes.size(); at += kPiece) {
+    if (!sink(std::string_view(bytes).substr(at, kPiece))) break;
   }
   return Status::Ok();
 }

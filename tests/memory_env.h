@@ -32,8 +32,6 @@ class MemoryEnv : public Env {
   std::set<std::string> closed;
   // What the file manager was asked: the path, and whether as a folder.
   std::vector<std::pair<std::string, bool>> shown;
-  // ReadChunks hands files over in pieces of this size.
-  std::size_t piece = 1 << 20;
   std::atomic<std::size_t> reads = 0;
 
   // Folders above a file or folder are made as needed.
