@@ -8,11 +8,11 @@ using blocks::Bytes;
 using blocks::FirstMatch;
 using blocks::Load;
 
-std::size_t FindByteInBlocks(std::string_view text, char byte, std::size_t from) {
+std::size_t FindByteInBlocks(const char* const p, const std::size_t size, char byte,
+                             std::size_t from) {
   const Bytes sought = blocks::Splat(byte);
-  const char* const p = text.data();
   std::size_t i = from;
-  for (; i + 32 <= text.size(); i += 32) {
+  for (; i + 32 <= size; i += 32) {
     const Bytes first = Load(p + i) == sought;
     const Bytes second = Load(p + i + 16) == sought;
     if (AnyMatch(first | second)) {
@@ -21,18 +21,18 @@ std::size_t FindByteInBlocks(std::string_view text, char byte, std::size_t from)
                      : i + 16 + static_cast<std::size_t>(FirstMatch(second));
     }
   }
-  if (i + 16 <= text.size()) {
+  if (i + 16 <= size) {
     const int at = FirstMatch(Load(p + i) == sought);
     if (at >= 0) return i + static_cast<std::size_t>(at);
     i += 16;
   }
-  if (i < text.size() && text.size() >= from + 16) {
+  if (i < size && size >= from + 16) {
     // The last sixteen bytes: those before `i` are known not to match.
-    const std::size_t last = text.size() - 16;
+    const std::size_t last = size - 16;
     const int at = FirstMatch(Load(p + last) == sought);
     return at >= 0 ? last + static_cast<std::size_t>(at) : std::string_view::npos;
   }
-  for (; i < text.size(); ++i) {
+  for (; i < size; ++i) {
     if (p[i] == byte) return i;
   }
   return std::string_view::npos;

@@ -110,8 +110,10 @@ inline std::string_view Field(std::string_view line) {
   return closing == 0 ? line.substr(1) : line.substr(1, closing - 1);
 }
 
-// The rule itself, kept inline for the scan, which judges every line.
-inline bool RecordLine(std::string_view line) {
+// The rule itself, kept inline for the scan, which judges every line. The
+// line comes as its start and size for the reason FindByteInBlocks' text does.
+inline bool RecordLine(const char* data, std::size_t size) {
+  std::string_view line(data, size);
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   // Tallyrun's own mark on a line in UTF-8 that would read otherwise.
   if (line.starts_with(kUtf8Mark)) line.remove_prefix(kUtf8Mark.size());
@@ -129,12 +131,12 @@ inline bool RecordLine(std::string_view line) {
 
 }  // namespace
 
-bool IsRecordLine(std::string_view line) { return RecordLine(line); }
+bool IsRecordLine(std::string_view line) { return RecordLine(line.data(), line.size()); }
 
 std::string_view RecordField(std::string_view line) { return Field(line); }
 
-void LogScanner::TakeLine(std::string_view line, std::uint64_t at) {
-  if (!RecordLine(line)) return;
+void LogScanner::TakeLine(const char* line, std::size_t size, std::uint64_t at) {
+  if (!RecordLine(line, size)) return;
   out_.AddRecord(at, adjoining_);
   adjoining_ = true;
 }
@@ -155,7 +157,7 @@ void LogScanner::Feed(std::string_view piece, std::uint64_t at) {
     }
     if (!skipping_) partial_.append(piece.substr(0, n));
     if (nl == std::string_view::npos) return;
-    if (!skipping_ && !partial_taken_) TakeLine(partial_, partial_at_);
+    if (!skipping_ && !partial_taken_) TakeLine(partial_.data(), partial_.size(), partial_at_);
     // After an overlong line, or one counted before it was whole, the next
     // record is found again from a place of its own.
     if (skipping_ || partial_taken_) adjoining_ = false;
@@ -168,7 +170,7 @@ void LogScanner::Feed(std::string_view piece, std::uint64_t at) {
   for (std::size_t nl = FindByte(piece, '\n'); nl != std::string_view::npos;
        nl = FindByte(piece, '\n', start)) {
     if (nl - start <= kLongestLogLine) {
-      TakeLine(piece.substr(start, nl - start), at + start);
+      TakeLine(piece.data() + start, nl - start, at + start);
     } else {
       adjoining_ = false;
     }
@@ -185,7 +187,7 @@ void LogScanner::Feed(std::string_view piece, std::uint64_t at) {
 void LogScanner::Finish() {
   if (skipping_ || partial_taken_ || partial_.empty()) return;
   const std::size_t before = out_.size();
-  TakeLine(partial_, partial_at_);
+  TakeLine(partial_.data(), partial_.size(), partial_at_);
   partial_taken_ = out_.size() > before;
 }
 

@@ -106,7 +106,7 @@ class LogScanner {
   void Finish();
 
  private:
-  void TakeLine(std::string_view line, std::uint64_t at);
+  void TakeLine(const char* line, std::size_t size, std::uint64_t at);
 
   RecordPlaces& out_;
   std::uint64_t next_ = 0;  // where the next piece is expected

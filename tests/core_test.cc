@@ -281,7 +281,8 @@ TEST(FindByteInBlocks, AgreesWithAPlainSearchWhateverTheNeighboursAndWhereverItS
         if (at < size) with[at] = sought;
         if (at + 5 < size) with[at + 5] = sought;
         for (std::size_t from = 0; from <= size + 1; ++from) {
-          ASSERT_EQ(FindByteInBlocks(with, sought, from), std::string_view(with).find(sought, from))
+          ASSERT_EQ(FindByteInBlocks(with.data(), with.size(), sought, from),
+                    std::string_view(with).find(sought, from))
               << size << " " << at << " " << from;
         }
       }
