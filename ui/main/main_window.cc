@@ -102,8 +102,12 @@ void Form1::GetListFromLogFile() { Load(ShownLogFile()); }
 void Form1::Load(const std::string& log_file) {
   follower_.Stop();
   list_.Clear(log_file);
-  view_->ListChanged(List1);
-  if (log_file.empty()) return;
+  if (log_file.empty()) {
+    view_->ListChanged(List1);
+    return;
+  }
+  // The list learns its count once, when the log is read: nothing draws it
+  // meanwhile, and with a long list each change costs the view dearly.
   view_->SetBusy(true);
   const Status read = follower_.Open(log_file, list_.places());
   view_->SetBusy(false);
