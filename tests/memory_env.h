@@ -24,6 +24,7 @@ std::string P(std::string_view slashed);
 class MemoryEnv : public Env {
  public:
   LocalTime now{2024, 5, 6, 7, 8, 9};
+  bool ticking = false;  // each look at the clock a second later
   std::string current_directory = P("/");
   std::vector<Drive> drives{{"root", P("/")}};
   // Reads and writes of these paths fail with the reason given.
@@ -50,7 +51,11 @@ class MemoryEnv : public Env {
   }
   bool HasFile(const std::string& path) const { return files_.contains(path); }
 
-  LocalTime Now() override { return now; }
+  LocalTime Now() override {
+    const LocalTime t = now;
+    if (ticking) ++now.second;
+    return t;
+  }
   void AppendMomentText(std::string& out, const LocalTime& t) override {
     AppendDateTimeText(out, t);
   }

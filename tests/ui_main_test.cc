@@ -133,13 +133,19 @@ TEST_F(Form1Test, DropsAreRecordedQuotedInDropOrderAndListedOnTopOnce) {
   EXPECT_EQ(shown->rows(), expected);
   EXPECT_EQ(shown->view.told, Rows());
 
-  // Into a log that was not there yet, the first drop makes it.
+  // Into a log that was not there yet, the first drop makes it; entries
+  // listed show the moments their lines hold, also as the seconds pass.
   env.Remove(log);
   shown = Start(log);
   shown->Drop({P("/home/me/b c.txt")});
   env.Append(log, Bare("/after"));
   shown->Look();
   EXPECT_EQ(shown->rows(), (Rows{Entry("/after"), Entry(P("/home/me/b c.txt"))}));
+  env.ticking = true;
+  shown->Drop({P("/home/me/b c.txt"), P("/home/me/a")});
+  const Rows listed = shown->rows();
+  shown->form.GetListFromLogFile();
+  EXPECT_EQ(shown->rows(), listed);
 }
 
 TEST_F(Form1Test, RefusedNamesAndALogThatCannotBeWrittenAreToldAndListNothing) {

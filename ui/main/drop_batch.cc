@@ -23,9 +23,11 @@ void DropBatch::Take(std::string& path, bool exact) {
     refused_.push_back(path);
     return;
   }
-  AppendQuotedLine(batch_, MakeLogLine(path, env_));
-  // The list shows the moment taken again, as its entry is made.
+  const std::optional<ItemFacts> facts = env_.FactsOf(path);
+  // One look at the clock for the line and the list's entry, which must agree
+  // also when the drop takes more than a second.
   const LocalTime now = env_.Now();
+  AppendQuotedLine(batch_, MakeLogLine(path, env_, facts, now));
   if (!moment_of_ || *moment_of_ != now) {
     moment_.clear();
     env_.AppendMomentText(moment_, now);
