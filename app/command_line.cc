@@ -9,20 +9,6 @@
 namespace tallyrun {
 namespace {
 
-// Looked up below the current folder when it lies there: the same item,
-// without the system walking every folder above it again for each item (a
-// deep current folder can even be longer than a path the system accepts).
-// Without a current folder (it was removed) there is nothing to lie below.
-std::string_view LookupPath(std::string_view full, std::string_view current_directory) {
-  if (!current_directory.empty() && full.size() > current_directory.size() + 1 &&
-      full.starts_with(current_directory)) {
-    const std::string_view rest = full.substr(current_directory.size());
-    if (rest.front() == kPathSeparator) return rest.substr(1);
-    if (current_directory.back() == kPathSeparator) return rest;
-  }
-  return full;
-}
-
 // Room for the whole batch at once, as it will be written: it may be
 // thousands of lines, and growing it step by step would copy it again and
 // again. Only relative items take the current folder's length.

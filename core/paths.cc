@@ -103,6 +103,16 @@ bool MayNeedNormalizing(std::string_view path) {
 
 }  // namespace
 
+std::string_view LookupPath(std::string_view full, std::string_view current_directory) {
+  if (!current_directory.empty() && full.size() > current_directory.size() + 1 &&
+      full.starts_with(current_directory)) {
+    const std::string_view rest = full.substr(current_directory.size());
+    if (rest.front() == kPathSeparator) return rest.substr(1);
+    if (current_directory.back() == kPathSeparator) return rest;
+  }
+  return full;
+}
+
 std::string FullPath(std::string_view path, std::string_view current_directory) {
   if (IsFullPath(path)) return MayNeedNormalizing(path) ? Normalized(path) : std::string(path);
   const bool drive_relative = kDriveLetterPaths && path.size() >= 2 && path[1] == ':';

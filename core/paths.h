@@ -26,5 +26,11 @@ std::vector<std::string> FoldersDownTo(std::string_view folder);
 // resolved and repeated separators collapsed by the text alone: no link is
 // followed, as Windows' GetFullPathName. A trailing separator stays.
 std::string FullPath(std::string_view path, std::string_view current_directory);
+// The full path `full` as the rest below `current_directory` when it lies
+// there: the same item, without the system walking every folder above it
+// again for each item of a batch (a deep current folder can even be longer
+// than a path the system accepts). Else, or without a current folder (it was
+// removed), `full` itself.
+std::string_view LookupPath(std::string_view full, std::string_view current_directory);
 
 }  // namespace tallyrun

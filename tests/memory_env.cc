@@ -41,7 +41,8 @@ std::optional<std::string> MemoryEnv::Refusal(const std::string& path) const {
   return std::nullopt;
 }
 
-std::optional<ItemFacts> MemoryEnv::FactsOf(const std::string& path) {
+std::optional<ItemFacts> MemoryEnv::FactsOf(const std::string& name) {
+  const std::string path = IsFullPath(name) ? name : JoinPath(current_directory, name);
   if (files_.contains(path)) return ItemFacts{0, {2020, 1, 2, 3, 4, 5}};
   if (folders_.contains(Folder(path))) return ItemFacts{kAttributeFolder, {2020, 1, 2, 3, 4, 5}};
   return std::nullopt;

@@ -3,6 +3,7 @@
 #include "core/date_time_text.h"
 #include "core/log_reader.h"
 #include "core/log_record.h"
+#include "core/paths.h"
 #include "core/visible_text.h"
 
 namespace tallyrun::ui {
@@ -23,7 +24,8 @@ void DropBatch::Take(std::string& path, bool exact) {
     refused_.push_back(path);
     return;
   }
-  const std::optional<ItemFacts> facts = env_.FactsOf(path);
+  lookup_.assign(LookupPath(path, current_directory_));
+  const std::optional<ItemFacts> facts = env_.FactsOf(lookup_);
   // One look at the clock for the line and the list's entry, which must agree
   // also when the drop takes more than a second.
   const LocalTime now = env_.Now();

@@ -14,7 +14,7 @@ namespace tallyrun::ui {
 
 class DropBatch {
  public:
-  explicit DropBatch(Env& env) : env_(env) {}
+  explicit DropBatch(Env& env) : env_(env), current_directory_(env.CurrentDirectory()) {}
 
   // `path` may gain a trailing separator (a plain folder). `exact` is false
   // when the name could not be carried to us as the system spells it.
@@ -30,6 +30,8 @@ class DropBatch {
 
  private:
   Env& env_;
+  const std::string current_directory_;
+  std::string lookup_;  // reused from item to item
   std::string batch_;
   std::vector<std::string> added_;
   std::vector<std::string> refused_;
