@@ -87,13 +87,9 @@ LogFollower::Found LogFollower::CatchUp() {
   // still be there, or the file was emptied and filled again meanwhile.
   std::string expected = tail_;
   std::uint64_t budget = kMostReadAtOnce;
-  bool refilled = false;
   const Status read = env_.ReadChunks(path_, read_to_ - tail_.size(), [&](std::string_view piece) {
     const std::size_t n = std::min(expected.size(), piece.size());
-    if (piece.substr(0, n) != std::string_view(expected).substr(0, n)) {
-      refilled = true;
-      return false;
-    }
+    if (piece.substr(0, n) != std::string_view(expected).substr(0, n)) return false;
     expected.erase(0, n);
     piece.remove_prefix(n);
     piece = piece.substr(0, budget);
@@ -101,9 +97,10 @@ LogFollower::Found LogFollower::CatchUp() {
     budget -= piece.size();
     return budget > 0;
   });
-  if (refilled || (read.ok() && !expected.empty())) return Found::kReplaced;
   // Locked or unreadable for now: the next look tries again.
   if (!read.ok()) return Found::kNothing;
+  // Bytes that differ stop the reading with some still expected.
+  if (!expected.empty()) return Found::kReplaced;
   return read_to_ < now->size ? Found::kMore : Found::kAdded;
 }
 
