@@ -155,7 +155,8 @@ class QtViewTest : public QObject {
     Form1 main(env, {}, log);
     Form2 chooser(env, answer);
     Form3 about;
-    Search search{"x", false};  // something to find: the box's button takes the focus
+    // Something to find: the box's button takes the focus; down: Tab enters at 下へ.
+    Search search{"x", true};
     int finds = 0;
     Form4 find(search, [&finds] { ++finds; });
     const std::tuple<Form*, QStringList, QStringList> windows[] = {
@@ -169,9 +170,9 @@ class QtViewTest : public QObject {
           "フォルダ名"}},
         {&about, {"Command1", "Text1"}, {"バージョン情報", "戻る", "クレジット"}},
         {&find,
-         {"Text1", "Command1", "Command2", "Check1", "Option1"},
+         {"Text1", "Command1", "Command2", "Check1", "Option2"},
          {"検索", "検索する文字列（N）：", "次を検索（F）", "閉じる",
-          "大文字と小文字を区別する（C）", "上へ（U）"}},
+          "大文字と小文字を区別する（C）", "下へ（D）"}},
     };
     for (const auto& [form, tab_order, heard] : windows) {
       const FormTable& table = form->Table();

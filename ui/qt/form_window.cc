@@ -522,6 +522,27 @@ void FormWindow::DropOn(int row, const QMimeData& data) {
   form_.OLEDragDrop(row, items);
 }
 
+// Tab enters a group of options at the one chosen and leaves the group from
+// there, as in Windows' dialogs; the arrow keys go from option to option.
+bool FormWindow::focusNextPrevChild(bool next) {
+  const QWidget* const from = focusWidget();
+  for (std::size_t step = 0; step < controls_.size(); ++step) {
+    if (!QDialog::focusNextPrevChild(next)) return false;
+    auto* to = qobject_cast<QRadioButton*>(focusWidget());
+    if (to == nullptr || to->isChecked()) return true;
+    const QList<QRadioButton*> group =
+        to->parentWidget()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly);
+    const auto chosen =
+        std::find_if(group.begin(), group.end(), [](QRadioButton* o) { return o->isChecked(); });
+    if (chosen == group.end()) return true;
+    if (std::none_of(group.begin(), group.end(), [from](const QWidget* o) { return o == from; })) {
+      (*chosen)->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+      return true;
+    }
+  }
+  return true;
+}
+
 int FormWindow::DropTargetAt(const QPoint& pos) const {
   for (std::size_t row = 0; row < controls_.size(); ++row) {
     if (!Row(static_cast<int>(row)).takes_drops) continue;

@@ -56,6 +56,7 @@ class FormWindow : public QDialog, public FormView {
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool focusNextPrevChild(bool next) override;
 
  private:
   const Control& Row(int control) const;
