@@ -1,5 +1,5 @@
 // An operating system held in memory, for the windows' rules: files and
-// folders by full path, a clock that stands still until moved, drives, and a
+// folders by full path, a clock that stands still, drives, and a
 // note of what the file manager was asked to show. Paths use the system's
 // own separator, so the same tests run wherever the program is built.
 #pragma once
@@ -23,7 +23,6 @@ std::string P(std::string_view slashed);
 
 class MemoryEnv : public Env {
  public:
-  LocalTime now{2024, 5, 6, 7, 8, 9};
   std::string current_directory = P("/");
   std::vector<Drive> drives{{"root", P("/")}};
   // Reads and writes of these paths fail with the reason given.
@@ -41,16 +40,14 @@ class MemoryEnv : public Env {
     files_.erase(path);
     Write(path, contents);
   }
-  void Append(const std::string& path, std::string_view bytes) {
-    Write(path, Read(path) + std::string(bytes));
-  }
+  void Append(const std::string& path, std::string_view bytes) { Write(path, Read(path) += bytes); }
   void Remove(const std::string& path) { files_.erase(path), folders_.erase(path); }
   std::string Read(const std::string& path) const {
     return HasFile(path) ? files_.at(path).bytes : std::string();
   }
   bool HasFile(const std::string& path) const { return files_.contains(path); }
 
-  LocalTime Now() override { return now; }
+  LocalTime Now() override { return {2024, 5, 6, 7, 8, 9}; }
   void AppendMomentText(std::string& out, const LocalTime& t) override {
     AppendDateTimeText(out, t);
   }
