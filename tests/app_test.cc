@@ -78,8 +78,8 @@ V ReadBack(const std::string& log, std::size_t n) {
 }
 
 // Another program holding the whole file locked while this lives.
-#ifdef _WIN32
 struct Lock {
+#ifdef _WIN32
   explicit Lock(const std::string& path)
       : h(::CreateFileW(W(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr)) {
@@ -87,16 +87,14 @@ struct Lock {
   }
   ~Lock() { ::CloseHandle(h); }
   HANDLE h;
-};
 #else
-struct Lock {
   explicit Lock(const std::string& path) : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
     EXPECT_EQ(::flock(fd, LOCK_EX), 0);
   }
   ~Lock() { ::close(fd); }
   int fd;
-};
 #endif
+};
 
 struct Conditions {
   std::uint64_t file_size_limit = 0;  // none
@@ -144,9 +142,8 @@ class CommandLine : public ::testing::Test {
       const rlimit limit{size, size};
       if (::setrlimit(RLIMIT_FSIZE, &limit) != 0 || ::chdir(work_.c_str()) != 0 ||
           !std::freopen(errors_.c_str(), "w", stderr) ||
-          !std::freopen(when.output.empty() ? output_.c_str() : when.output.c_str(), "w", stdout)) {
+          !std::freopen(when.output.empty() ? output_.c_str() : when.output.c_str(), "w", stdout))
         ::_exit(126);
-      }
       for (const int fd : when.closed) ::close(fd);
       ::execv(exe_.c_str(), argv.data());
       ::_exit(127);
@@ -332,12 +329,9 @@ TEST_F(CommandLine, TheLogSetGetsTheBatchOrIsReportedAndNothingElseChanges) {
     const auto before = Take(lands ? row.value : "");
     std::optional<Lock> lock;
     if (row.locked) lock.emplace(log_);
-    EXPECT_EQ(
-        Run(V(50, a_), {row.file_size_limit}),
-        lands
-            ? kQuiet
-            : (Outcome{1, Said({"ログファイル「" + VisibleText(row.value, ControlStyle::kEscapes) +
-                                "」に書き込めません: " + row.reason})}));
+    const std::string log = VisibleText(row.value, ControlStyle::kEscapes);
+    const Outcome said{1, Said({"ログファイル「" + log + "」に書き込めません: " + row.reason})};
+    EXPECT_EQ(Run(V(50, a_), {row.file_size_limit}), lands ? kQuiet : said);
     lock.reset();
     EXPECT_EQ(Take(lands ? row.value : ""), before);
     if (lands) {

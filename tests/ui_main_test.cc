@@ -23,13 +23,11 @@ using namespace std::string_literals;
 const std::string kNow = "2024/05/06 7:08:09";
 const std::string kDated = "2020/01/02 3:04:05";
 
-std::string Bare(const std::string& path, const std::string& moment = kNow) {
-  return moment + "\t" + path + "\t" + kDated + "\r\n";
-}
+std::string Bare(const std::string& path) { return kNow + "\t" + path + "\t" + kDated + "\r\n"; }
 std::string Quoted(const std::string& path, const std::string& modified = kDated) {
   return "\"" + kNow + "\t" + path + "\t" + modified + "\"\r\n";
 }
-std::string Entry(const std::string& path, const std::string& at = kNow) { return at + "|" + path; }
+std::string Entry(const std::string& path) { return kNow + "|" + path; }
 
 class Form1Test : public ::testing::Test {
  protected:
@@ -56,7 +54,6 @@ class Form1Test : public ::testing::Test {
   }
 
   MemoryEnv env;
-  const std::string dir = P("/home/me");
   const std::string log = P("/home/me/Tallyrun.log");
   const SettingsLocation location{P("/home/me/Tallyrun.ini"), log};
 };

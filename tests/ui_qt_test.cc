@@ -158,21 +158,18 @@ class QtViewTest : public QObject {
     Search search{"x", false};  // something to find: the box's button takes the focus
     int finds = 0;
     Form4 find(search, [&finds] { ++finds; });
+    // clang-format off
     const std::tuple<Form*, QStringList, QStringList> windows[] = {
-        {&main,
-         {"Text1", "Command1", "List1", "Command2", "Command3"},
+        {&main, {"Text1", "Command1", "List1", "Command2", "Command3"},
          {"ファイルログ作成ツール", "● ログファイル保存場所（ファイル名）", "選択",
           "● 書き込まれたログ（一番上が最新）", "？", "終了"}},
-        {&chooser,
-         {"File1", "Command1", "Command2", "Drive1", "Dir1"},
-         {"トレースログファイル選択", "ファイル名", "ファイル選択", "戻る", "ドライブ名",
-          "フォルダ名"}},
+        {&chooser, {"File1", "Command1", "Command2", "Drive1", "Dir1"},
+         {"トレースログファイル選択", "ファイル名", "ファイル選択", "戻る", "ドライブ名", "フォルダ名"}},
         {&about, {"Command1", "Text1"}, {"バージョン情報", "戻る", "クレジット"}},
-        {&find,
-         {"Text1", "Command1", "Command2", "Check1", "Option1"},
-         {"検索", "検索する文字列（N）：", "次を検索（F）", "閉じる",
-          "大文字と小文字を区別する（C）", "上へ（U）"}},
-    };
+        {&find, {"Text1", "Command1", "Command2", "Check1", "Option1"},
+         {"検索", "検索する文字列（N）：", "次を検索（F）", "閉じる", "大文字と小文字を区別する（C）",
+          "上へ（U）"}}};
+    // clang-format on
     for (const auto& [form, tab_order, heard] : windows) {
       const FormTable& table = form->Table();
       const int count = static_cast<int>(table.controls.size());
