@@ -207,18 +207,14 @@ TEST_F(CommandLine, EveryItemIsRecordedInOrderWithItsModifiedMomentOrRefusedWith
   const std::string w = work_ + S, tabs = "」は名前にタブか改行を含むため記録できません";
   Item("plain", kT2, true);
   Item("a b.txt", kT1);
-  struct Row {
-    std::string argument, path, modified = "", said = "";
-  };
+  // clang-format off
+  struct Row { std::string argument, path, modified = "", said = ""; };
 #ifdef _WIN32
   ASSERT_EQ(::GetACP(), 932u) << "run with LANG=ja_JP.UTF-8";
   const std::string bad =
       "」は記録できません: Windows の名前に使えない文字（: * ? \" < > | や制御文字）を含みます";
-  std::vector<Row> rows = {
-      {"x?y", "", "", "「x?y" + bad},
-      {"dir\\c:d", "", "", "「dir\\c:d" + bad},
-      {"CON", "", "", "「CON」は記録できません: Windows の装置名です"},
-  };
+  std::vector<Row> rows = {{"x?y", "", "", "「x?y" + bad}, {"dir\\c:d", "", "", "「dir\\c:d" + bad},
+                           {"CON", "", "", "「CON」は記録できません: Windows の装置名です"}};
 #else
   // A name is its bytes, also when they are not UTF-8; one that cannot be
   // looked up (a link to itself) is recorded as unreadable.
@@ -226,19 +222,13 @@ TEST_F(CommandLine, EveryItemIsRecordedInOrderWithItsModifiedMomentOrRefusedWith
   Item(not_utf8, kT1);
   ASSERT_EQ(::symlink("self", (w + "self").c_str()), 0);
   std::vector<Row> rows = {
-      {"/cr\rhere", "", "", "「/cr\\rhere" + tabs},
-      {"/lf\nhere", "", "", "「/lf\\nhere" + tabs},
-      {not_utf8, w + not_utf8, Moment(kT1)},
-      {"self", w + "self/"},
-  };
+      {"/cr\rhere", "", "", "「/cr\\rhere" + tabs}, {"/lf\nhere", "", "", "「/lf\\nhere" + tabs},
+      {not_utf8, w + not_utf8, Moment(kT1)}, {"self", w + "self/"}};
 #endif
   rows.insert(rows.end(), {
-                              {"plain", w + "plain" + S, Moment(kT2)},
-                              {"gone.txt", w + "gone.txt" + S},
-                              {"", S},
-                              {"tab\there", "", "", "「tab\\there" + tabs},
-                              {"a b.txt", w + "a b.txt", Moment(kT1)},
-                          });
+      {"plain", w + "plain" + S, Moment(kT2)}, {"gone.txt", w + "gone.txt" + S}, {"", S},
+      {"tab\there", "", "", "「tab\\there" + tabs}, {"a b.txt", w + "a b.txt", Moment(kT1)}});
+  // clang-format on
   // Thousands more, all missing (a Windows command line holds 32,767
   // characters at most): the note names the first ten.
   for (int i = 0; i < 3000; ++i)
@@ -288,13 +278,11 @@ TEST_F(CommandLine, TheLogSetGetsTheBatchOrIsReportedAndNothingElseChanges) {
     bool locked = false;
     std::string settings = "";  // the whole file, when it is not simply the value
   };
+  // clang-format off
   std::vector<Row> rows = {
-      {log_, "", 0, false, garbage},
-      {"", "ファイル名が指定されていません"},
-      {work_, "フォルダです"},
+      {log_, "", 0, false, garbage}, {"", "ファイル名が指定されていません"}, {work_, "フォルダです"},
       {work_ + S + "missing" + S + "t.log", "フォルダが見つかりません"},
-      {log_, "ほかのプログラムがこのファイルをロックしたままです（10 秒待ちました）", 0, true},
-  };
+      {log_, "ほかのプログラムがこのファイルをロックしたままです（10 秒待ちました）", 0, true}};
 #ifdef _WIN32
   const std::string read_only = dir_ / "read-only.log";
   WriteFile(read_only, earlier);
@@ -310,16 +298,13 @@ TEST_F(CommandLine, TheLogSetGetsTheBatchOrIsReportedAndNothingElseChanges) {
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
   ASSERT_EQ(::symlink("self", (work_ + "/self").c_str()), 0);
   rows.insert(rows.end(), {
-                              {log_ + "/", "フォルダでないものがフォルダとして指定されています"},
-                              // Kernel interfaces, which root could even write to.
-                              {"/proc/sys/kernel/hostname", not_regular},
-                              {fifo, not_regular},
-                              {work_ + "/self", "シンボリックリンクが循環しています"},
-                              {"/" + std::string(9999, 'v'), "パスが長すぎます"},
-                              {log_, "ファイルが大きすぎます", earlier.size()},
-                              {log_, "ファイルが大きすぎます", earlier.size() + 100},
-                          });
+      {log_ + "/", "フォルダでないものがフォルダとして指定されています"},
+      // Kernel interfaces, which root could even write to.
+      {"/proc/sys/kernel/hostname", not_regular}, {fifo, not_regular},
+      {work_ + "/self", "シンボリックリンクが循環しています"}, {"/" + std::string(9999, 'v'), "パスが長すぎます"},
+      {log_, "ファイルが大きすぎます", earlier.size()}, {log_, "ファイルが大きすぎます", earlier.size() + 100}});
 #endif
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.value.substr(0, 100));
     const bool lands = row.reason.empty();
