@@ -83,7 +83,9 @@ bool DropOn(FormWindow& window, const QMimeData& data, const QWidget* on,
   return taken && drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
 }
 
-void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+// A key pressed where the focus is, given first to `in` when there is one.
+void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = {}, QWidget* in = nullptr) {
+  if (in != nullptr) in->setFocus();
   QTest::keyClick(QApplication::focusWidget(), key, modifiers);
 }
 
@@ -243,8 +245,7 @@ class QtViewTest : public QObject {
     list->verticalScrollBar()->setValue(0);
 
     QTest::mouseClick(window.control(NotingForm::Command1), Qt::LeftButton);
-    window.control(NotingForm::Command1)->setFocus();
-    Press(Qt::Key_Return);
+    Press(Qt::Key_Return, {}, window.control(NotingForm::Command1));
     click(Qt::LeftButton, 1);
     QCOMPARE(window.Selected(NotingForm::List1), std::optional<std::size_t>(1));
     Press(Qt::Key_Return);
@@ -254,10 +255,8 @@ class QtViewTest : public QObject {
     window.Select(NotingForm::Drive1, 2);  // the program's choice: no event
     static_cast<QComboBox*>(window.control(NotingForm::Drive1))->setCurrentIndex(1);
     // Ctrl+C belongs to the list (a text box copies its own text); F3 to the window.
-    window.control(NotingForm::Text1)->setFocus();
-    Press(Qt::Key_C, Qt::ControlModifier);
-    list->setFocus();
-    Press(Qt::Key_C, Qt::ControlModifier);
+    Press(Qt::Key_C, Qt::ControlModifier, window.control(NotingForm::Text1));
+    Press(Qt::Key_C, Qt::ControlModifier, list);
     Press(Qt::Key_F3);
     // The right button chooses the row it is on and asks for the menu, which
     // greys what the form says and hands on what is chosen once it shows.
@@ -315,10 +314,8 @@ class QtViewTest : public QObject {
     copied->setData("x-special/gnome-copied-files", "copy\nfile:///g");
     copied->setText("typed");
     QGuiApplication::clipboard()->setMimeData(copied);
-    window.control(NotingForm::Command1)->setFocus();
-    Press(Qt::Key_V, Qt::ControlModifier);
-    window.control(NotingForm::Text1)->setFocus();
-    Press(Qt::Key_V, Qt::ControlModifier);
+    Press(Qt::Key_V, Qt::ControlModifier, window.control(NotingForm::Command1));
+    Press(Qt::Key_V, Qt::ControlModifier, window.control(NotingForm::Text1));
     QCOMPARE(window.Text(NotingForm::Text1), "typed");
 
     // Esc leaves the main window open; a dialog, modal or beside, closes,
