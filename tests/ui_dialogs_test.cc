@@ -30,9 +30,8 @@ class Form2Test : public ::testing::Test {
   void SetUp() override {
     for (const char* file :
          {"a.txt", "A.log", "_x.log", "b.log", "C.txt", "c.TXT", "d.log.bak", "e.md", "log",
-          "x.tar.txt", "subfolder/e.log", "subfolder/deeper/f.log"}) {
+          "x.tar.txt", "subfolder/e.log", "subfolder/deeper/f.log"})
       env.Write(P(std::string("/home/me/") + file), "");
-    }
     env.MakeFolder(P("/home/me/Vanishing"));
     env.current_directory = P("/home/me");
     env.drives = {{"home", P("/home")}, {"root", P("/")}, {"gone", P("/gone")}};
