@@ -162,12 +162,8 @@ class CommandLine : public ::testing::Test {
     std::string log = "\n" + ReadFile(path);
     for (std::time_t s = from_; s <= to_; ++s) {
       const std::string moment = "\n" + Moment(platform::ToLocalTime(s)) + "\t";
-      std::string shown;
-      std::size_t from = 0;
-      for (std::size_t at; (at = log.find(moment, from)) != std::string::npos;
-           from = at + moment.size())
-        shown.append(log, from, at - from).append("\nT\t");
-      log = shown.append(log, from);
+      for (std::size_t at = 0; (at = log.find(moment, at)) != std::string::npos; at += 3)
+        log.replace(at, moment.size(), "\nT\t");
     }
     return log.substr(1);
   }
