@@ -441,11 +441,10 @@ TEST(Profile, ChangesOneLineKeepingTheFilesLineEndsAndEncoding) {
   };
   for (const auto& [text, written] : rows)
     EXPECT_EQ(WithProfileValue(text, "Tallyrun", "LogFile", "/n"), written);
-  for (const ByteOrder order : {ByteOrder::kLittleEndian, ByteOrder::kBigEndian}) {
+  for (const ByteOrder order : {ByteOrder::kLittleEndian, ByteOrder::kBigEndian})
     EXPECT_EQ(WithProfileValue(Utf16("[Tallyrun]\r\nLogFile=/old\r\n", order), "Tallyrun",
                                "LogFile", "/テ"),
               Utf16("[Tallyrun]\r\nLogFile=/テ\r\n", order));
-  }
 }
 
 TEST(Settings, LivesBesideTheProgramOrInTheUsersFolders) {

@@ -82,13 +82,11 @@ std::optional<FolderListing> MemoryEnv::ListFolder(const std::string& path) {
   const std::string folder = Folder(path);
   if (!folders_.contains(folder) || closed.contains(folder)) return std::nullopt;
   FolderListing listing;
-  for (const std::string& other : folders_) {
+  for (const std::string& other : folders_)
     if (other != folder && FolderOf(other) == folder)
       listing.folders.emplace_back(FinalName(other));
-  }
-  for (const auto& [name, file] : files_) {
+  for (const auto& [name, file] : files_)
     if (FolderOf(name) == folder) listing.files.emplace_back(FinalName(name));
-  }
   return listing;
 }
 
