@@ -462,10 +462,13 @@ TEST(Settings, LivesBesideTheProgramOrInTheUsersFolders) {
             "/home/u/.config/tallyrun/Tallyrun.ini /home/u/.local/share/tallyrun/Tallyrun.log");
 }
 
-TEST(Settings, ResolvesTheStoredValueExactly) {
+// The stored value is resolved exactly; saving a path keeps every other
+// line and is never half written.
+TEST(Settings, AValueIsResolvedExactlyAndSavedKeepingEveryOtherLineAndNeverHalfWritten) {
   TempDir dir;
   PinnedClockEnv env(kNow);
   const SettingsLocation location{dir / "Tallyrun.ini", dir / "Tallyrun.log"};
+  const std::string& ini = location.settings_file;
   const std::string uncut = "/" + std::string(299, 'x');
   // clang-format off
   const std::pair<std::string, std::string> rows[] = {
@@ -475,17 +478,10 @@ TEST(Settings, ResolvesTheStoredValueExactly) {
       {"C:\\\xD2\xB0\xD9\x82\x50.log", "C:\\ﾒｰﾙ１.log"}, {"/データ\xFF.log", "/データ\xFF.log"}};
   // clang-format on
   for (const auto& [stored, resolved] : rows) {
-    WriteFile(location.settings_file, "[Tallyrun]\r\nLogFile=" + stored + "\r\n");
+    WriteFile(ini, "[Tallyrun]\r\nLogFile=" + stored + "\r\n");
     EXPECT_EQ(ResolveLogFilePath(env, location).path, resolved);
   }
-}
 
-TEST(Settings, SavingAPathKeepsEveryOtherLineAndIsNeverHalfWritten) {
-  TempDir dir;
-  PinnedClockEnv env(kNow);
-  const SettingsLocation location{dir / "sub/Tallyrun.ini", dir / "Tallyrun.log"};
-  const std::string& ini = location.settings_file;
-  std::filesystem::create_directory(dir / "sub");
   auto with = [](const std::string& value) {
     return "; \x90\xdd\x92\xe8\r\n[Mine]\r\na=b\r\nLogFile=mine\r\n[Tallyrun]\r\nBefore=1\r\n"
            "LogFile=" +
@@ -513,7 +509,7 @@ TEST(Settings, SavingAPathKeepsEveryOtherLineAndIsNeverHalfWritten) {
   EXPECT_EQ(status, 0);
   EXPECT_EQ(ReadFile(ini), with("\" /padded.log\""));
   // Nothing is left beside the file, such as a temporary copy.
-  EXPECT_EQ(std::ranges::distance(std::filesystem::directory_iterator(dir / "sub")), 1);
+  EXPECT_EQ(std::ranges::distance(std::filesystem::directory_iterator(dir.path())), 1);
   // A path the rule would take for CP932 is kept in UTF-16.
   ASSERT_TRUE(SaveLogFilePath(env, location, "/é.log", "/old.log").ok());
   EXPECT_EQ(ResolveLogFilePath(env, location).path, "/é.log");
