@@ -40,8 +40,8 @@ class FakeView : public ui::FormView {
   std::vector<std::string> menu;
   std::string clipboard;
   bool clipboard_free = true;  // no other program holds it
-  // A window shown beside this one, while it is open.
-  FakeView* beside = nullptr;
+  // The window last shown beside this one.
+  std::unique_ptr<FakeView> beside;
 
   std::vector<std::string> Rows(int control) const {
     std::vector<std::string> rows;
@@ -85,10 +85,7 @@ class FakeView : public ui::FormView {
   void SetChecked(int control, bool checked) override { checked_[control] = checked; }
   bool Checked(int control) const override { return checked_[control]; }
   void ShowModeless(ui::Form& dialog) override {
-    if (beside == nullptr || beside->closed) {
-      beside_window_ = std::make_unique<FakeView>(dialog);
-      beside = beside_window_.get();
-    }
+    if (beside == nullptr || beside->closed) beside = std::make_unique<FakeView>(dialog);
   }
   void PopupMenu(const std::vector<MenuEntry>& entries) override {
     menu.clear();
@@ -119,7 +116,6 @@ class FakeView : public ui::FormView {
   // Nothing chosen and nothing checked until told.
   mutable std::map<int, std::optional<std::size_t>> selected_;
   mutable std::map<int, bool> checked_;
-  std::unique_ptr<FakeView> beside_window_;
 };
 
 }  // namespace tallyrun::testing
