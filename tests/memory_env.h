@@ -48,9 +48,7 @@ class MemoryEnv : public Env {
   bool HasFile(const std::string& path) const { return files_.contains(path); }
 
   LocalTime Now() override { return {2024, 5, 6, 7, 8, 9}; }
-  void AppendMomentText(std::string& out, const LocalTime& t) override {
-    AppendDateTimeText(out, t);
-  }
+  void AppendMomentText(std::string& to, const LocalTime& t) override { AppendDateTimeText(to, t); }
   std::optional<ItemFacts> FactsOf(const std::string& path) override;
   Status AppendLines(const std::string& path, std::string_view lines,
                      Landed* landed = nullptr) override;

@@ -49,9 +49,7 @@ class Form1Test : public ::testing::Test {
     void Look() { form.Timer(); }
   };
 
-  std::unique_ptr<Shown> Start(const std::string& log) {
-    return std::make_unique<Shown>(env, location, log);
-  }
+  auto Start(const std::string& log) { return std::make_unique<Shown>(env, location, log); }
 
   MemoryEnv env;
   const std::string log = P("/home/me/Tallyrun.log");
