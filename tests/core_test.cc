@@ -448,18 +448,17 @@ TEST(Profile, ChangesOneLineKeepingTheFilesLineEndsAndEncoding) {
 }
 
 TEST(Settings, LivesBesideTheProgramOrInTheUsersFolders) {
-  ProgramPlaces places{"/opt/t", true, "/c", "/d", "/home/u"};
-  auto located = [&places] {
+  // The program's folder, whether it can be written, XDG_CONFIG_HOME, XDG_DATA_HOME, HOME.
+  const std::pair<ProgramPlaces, std::string> rows[] = {
+      {{"/opt/t", true, "/c", "/d", "/home/u"}, "/opt/t/Tallyrun.ini /opt/t/Tallyrun.log"},
+      {{"/opt/t", false, "/c", "/d", "/home/u"},
+       "/c/tallyrun/Tallyrun.ini /d/tallyrun/Tallyrun.log"},
+      {{"/opt/t", false, "relative", "", "/home/u"},
+       "/home/u/.config/tallyrun/Tallyrun.ini /home/u/.local/share/tallyrun/Tallyrun.log"}};
+  for (const auto& [places, located] : rows) {
     const SettingsLocation at = LocateSettings(places);
-    return at.settings_file + " " + at.default_log_file;
-  };
-  EXPECT_EQ(located(), "/opt/t/Tallyrun.ini /opt/t/Tallyrun.log");
-  places.program_directory_writable = false;
-  EXPECT_EQ(located(), "/c/tallyrun/Tallyrun.ini /d/tallyrun/Tallyrun.log");
-  places.xdg_config_home = "relative";
-  places.xdg_data_home = "";
-  EXPECT_EQ(located(),
-            "/home/u/.config/tallyrun/Tallyrun.ini /home/u/.local/share/tallyrun/Tallyrun.log");
+    EXPECT_EQ(at.settings_file + " " + at.default_log_file, located);
+  }
 }
 
 // The stored value is resolved exactly; saving a path keeps every other
