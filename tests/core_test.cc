@@ -30,10 +30,7 @@
 namespace tallyrun {
 namespace {
 
-using testing::PinnedClockEnv;
-using testing::ReadFile;
-using testing::TempDir;
-using testing::WriteFile;
+using namespace tallyrun::testing;
 using V = std::vector<std::string>;
 
 constexpr LocalTime kNow{2026, 12, 6, 9, 3, 14};
@@ -53,7 +50,7 @@ TEST(MakeLogLine, OnlyPlainFoldersAndUnreadableItemsGainASeparator) {
   PinnedClockEnv env(kNow);
   for (const auto& [name, mode] : {std::pair{"a", 0755}, {"r", 0555}}) {
     ::mkdir((dir / name).c_str(), mode);
-    testing::SetModified(dir / name, name == std::string("a") ? LocalTime{2002, 6, 26} : kModified);
+    SetModified(dir / name, name == std::string("a") ? LocalTime{2002, 6, 26} : kModified);
   }
   ASSERT_EQ(::symlink("a", (dir / "to-a").c_str()), 0);
   const std::string now = "2026/12/06 9:03:14\t";
