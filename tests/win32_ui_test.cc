@@ -155,8 +155,7 @@ TEST(FormWindow, EveryFormIsLaidOutFromItsTableAndTheMainWindowHandsOnWhatTheUse
   const InFolder here(dir.path());
   const std::string exe = dir / "Tallyrun.exe", log = dir / "Tallyrun.log", system = dir / "os";
   const std::string file = dir / "a.txt", korean = dir / "한국어.txt", started = dir / "started";
-  MakeFolder(dir / "sub");
-  MakeFolder(system);
+  for (const std::string& folder : {dir / "sub", system}) MakeFolder(folder);
   for (const std::string& f : {file, korean, dir / "sub\\c.log"}) WriteFile(f, "x");
   // Explorer is played by a copy of this program.
   ASSERT_TRUE(::CopyFileW(W(TestProgramFolder() + "\\Tallyrun.exe").c_str(), W(exe).c_str(), 0) &&
