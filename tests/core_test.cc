@@ -36,15 +36,6 @@ using V = std::vector<std::string>;
 constexpr LocalTime kNow{2026, 12, 6, 9, 3, 14};
 constexpr LocalTime kModified{2002, 6, 26, 21, 5, 0};
 
-// The entries a scan fed a byte at a time finds in `text`.
-V ByteByByte(std::string_view text, Env& env) {
-  RecordPlaces places;
-  LogScanner scanner(places);
-  for (std::size_t i = 0; i < text.size(); ++i) scanner.Feed(text.substr(i, 1), i);
-  scanner.Finish();
-  return EntriesOf(text, places, env);
-}
-
 TEST(MakeLogLine, OnlyPlainFoldersAndUnreadableItemsGainASeparator) {
   TempDir dir;
   PinnedClockEnv env(kNow);
@@ -132,7 +123,13 @@ TEST(LogReader, ReadsEveryWholeRecordNewestFirstSkippingDamageHoweverItArrives) 
     SCOPED_TRACE(row.name);
     WriteFile(log, row.text);
     EXPECT_EQ(ReadEntries(env, log), row.entries);
-    EXPECT_EQ(ByteByByte(row.text, env), row.entries) << "fed byte by byte";
+    // Fed to the scan a byte at a time.
+    RecordPlaces places;
+    LogScanner scanner(places);
+    const std::string_view text = row.text;
+    for (std::size_t i = 0; i < text.size(); ++i) scanner.Feed(text.substr(i, 1), i);
+    scanner.Finish();
+    EXPECT_EQ(EntriesOf(text, places, env), row.entries) << "fed byte by byte";
   }
   // Its own records read back as written, also those the rule alone would
   // take for CP932 (ﾃｽﾄ１).
