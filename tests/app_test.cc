@@ -78,8 +78,8 @@ V ReadBack(const std::string& log, std::size_t n) {
 }
 
 // Another program holding the whole file locked while this lives.
-#ifdef _WIN32
 struct Lock {
+#ifdef _WIN32
   explicit Lock(const std::string& path)
       : h(::CreateFileW(W(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr)) {
@@ -87,16 +87,14 @@ struct Lock {
   }
   ~Lock() { ::CloseHandle(h); }
   HANDLE h;
-};
 #else
-struct Lock {
   explicit Lock(const std::string& path) : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
     EXPECT_EQ(::flock(fd, LOCK_EX), 0);
   }
   ~Lock() { ::close(fd); }
   int fd;
-};
 #endif
+};
 
 struct Conditions {
   std::uint64_t file_size_limit = 0;  // none
@@ -144,9 +142,8 @@ class CommandLine : public ::testing::Test {
       const rlimit limit{size, size};
       if (::setrlimit(RLIMIT_FSIZE, &limit) != 0 || ::chdir(work_.c_str()) != 0 ||
           !std::freopen(errors_.c_str(), "w", stderr) ||
-          !std::freopen(when.output.empty() ? output_.c_str() : when.output.c_str(), "w", stdout)) {
+          !std::freopen(when.output.empty() ? output_.c_str() : when.output.c_str(), "w", stdout))
         ::_exit(126);
-      }
       for (const int fd : when.closed) ::close(fd);
       ::execv(exe_.c_str(), argv.data());
       ::_exit(127);
@@ -165,12 +162,8 @@ class CommandLine : public ::testing::Test {
     std::string log = "\n" + ReadFile(path);
     for (std::time_t s = from_; s <= to_; ++s) {
       const std::string moment = "\n" + Moment(platform::ToLocalTime(s)) + "\t";
-      std::string shown;
-      std::size_t from = 0;
-      for (std::size_t at; (at = log.find(moment, from)) != std::string::npos;
-           from = at + moment.size())
-        shown.append(log, from, at - from).append("\nT\t");
-      log = shown.append(log, from);
+      for (std::size_t at = 0; (at = log.find(moment, at)) != std::string::npos; at += 3)
+        log.replace(at, moment.size(), "\nT\t");
     }
     return log.substr(1);
   }
@@ -210,18 +203,14 @@ TEST_F(CommandLine, EveryItemIsRecordedInOrderWithItsModifiedMomentOrRefusedWith
   const std::string w = work_ + S, tabs = "」は名前にタブか改行を含むため記録できません";
   Item("plain", kT2, true);
   Item("a b.txt", kT1);
-  struct Row {
-    std::string argument, path, modified = "", said = "";
-  };
+  // clang-format off
+  struct Row { std::string argument, path, modified = "", said = ""; };
 #ifdef _WIN32
   ASSERT_EQ(::GetACP(), 932u) << "run with LANG=ja_JP.UTF-8";
   const std::string bad =
       "」は記録できません: Windows の名前に使えない文字（: * ? \" < > | や制御文字）を含みます";
-  std::vector<Row> rows = {
-      {"x?y", "", "", "「x?y" + bad},
-      {"dir\\c:d", "", "", "「dir\\c:d" + bad},
-      {"CON", "", "", "「CON」は記録できません: Windows の装置名です"},
-  };
+  std::vector<Row> rows = {{"x?y", "", "", "「x?y" + bad}, {"dir\\c:d", "", "", "「dir\\c:d" + bad},
+                           {"CON", "", "", "「CON」は記録できません: Windows の装置名です"}};
 #else
   // A name is its bytes, also when they are not UTF-8; one that cannot be
   // looked up (a link to itself) is recorded as unreadable.
@@ -229,19 +218,13 @@ TEST_F(CommandLine, EveryItemIsRecordedInOrderWithItsModifiedMomentOrRefusedWith
   Item(not_utf8, kT1);
   ASSERT_EQ(::symlink("self", (w + "self").c_str()), 0);
   std::vector<Row> rows = {
-      {"/cr\rhere", "", "", "「/cr\\rhere" + tabs},
-      {"/lf\nhere", "", "", "「/lf\\nhere" + tabs},
-      {not_utf8, w + not_utf8, Moment(kT1)},
-      {"self", w + "self/"},
-  };
+      {"/cr\rhere", "", "", "「/cr\\rhere" + tabs}, {"/lf\nhere", "", "", "「/lf\\nhere" + tabs},
+      {not_utf8, w + not_utf8, Moment(kT1)}, {"self", w + "self/"}};
 #endif
   rows.insert(rows.end(), {
-                              {"plain", w + "plain" + S, Moment(kT2)},
-                              {"gone.txt", w + "gone.txt" + S},
-                              {"", S},
-                              {"tab\there", "", "", "「tab\\there" + tabs},
-                              {"a b.txt", w + "a b.txt", Moment(kT1)},
-                          });
+      {"plain", w + "plain" + S, Moment(kT2)}, {"gone.txt", w + "gone.txt" + S}, {"", S},
+      {"tab\there", "", "", "「tab\\there" + tabs}, {"a b.txt", w + "a b.txt", Moment(kT1)}});
+  // clang-format on
   // Thousands more, all missing (a Windows command line holds 32,767
   // characters at most): the note names the first ten.
   for (int i = 0; i < 3000; ++i)
@@ -291,13 +274,11 @@ TEST_F(CommandLine, TheLogSetGetsTheBatchOrIsReportedAndNothingElseChanges) {
     bool locked = false;
     std::string settings = "";  // the whole file, when it is not simply the value
   };
+  // clang-format off
   std::vector<Row> rows = {
-      {log_, "", 0, false, garbage},
-      {"", "ファイル名が指定されていません"},
-      {work_, "フォルダです"},
+      {log_, "", 0, false, garbage}, {"", "ファイル名が指定されていません"}, {work_, "フォルダです"},
       {work_ + S + "missing" + S + "t.log", "フォルダが見つかりません"},
-      {log_, "ほかのプログラムがこのファイルをロックしたままです（10 秒待ちました）", 0, true},
-  };
+      {log_, "ほかのプログラムがこのファイルをロックしたままです（10 秒待ちました）", 0, true}};
 #ifdef _WIN32
   const std::string read_only = dir_ / "read-only.log";
   WriteFile(read_only, earlier);
@@ -313,16 +294,13 @@ TEST_F(CommandLine, TheLogSetGetsTheBatchOrIsReportedAndNothingElseChanges) {
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
   ASSERT_EQ(::symlink("self", (work_ + "/self").c_str()), 0);
   rows.insert(rows.end(), {
-                              {log_ + "/", "フォルダでないものがフォルダとして指定されています"},
-                              // Kernel interfaces, which root could even write to.
-                              {"/proc/sys/kernel/hostname", not_regular},
-                              {fifo, not_regular},
-                              {work_ + "/self", "シンボリックリンクが循環しています"},
-                              {"/" + std::string(9999, 'v'), "パスが長すぎます"},
-                              {log_, "ファイルが大きすぎます", earlier.size()},
-                              {log_, "ファイルが大きすぎます", earlier.size() + 100},
-                          });
+      {log_ + "/", "フォルダでないものがフォルダとして指定されています"},
+      // Kernel interfaces, which root could even write to.
+      {"/proc/sys/kernel/hostname", not_regular}, {fifo, not_regular},
+      {work_ + "/self", "シンボリックリンクが循環しています"}, {"/" + std::string(9999, 'v'), "パスが長すぎます"},
+      {log_, "ファイルが大きすぎます", earlier.size()}, {log_, "ファイルが大きすぎます", earlier.size() + 100}});
 #endif
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.value.substr(0, 100));
     const bool lands = row.reason.empty();
@@ -332,12 +310,9 @@ TEST_F(CommandLine, TheLogSetGetsTheBatchOrIsReportedAndNothingElseChanges) {
     const auto before = Take(lands ? row.value : "");
     std::optional<Lock> lock;
     if (row.locked) lock.emplace(log_);
-    EXPECT_EQ(
-        Run(V(50, a_), {row.file_size_limit}),
-        lands
-            ? kQuiet
-            : (Outcome{1, Said({"ログファイル「" + VisibleText(row.value, ControlStyle::kEscapes) +
-                                "」に書き込めません: " + row.reason})}));
+    const std::string log = VisibleText(row.value, ControlStyle::kEscapes);
+    const Outcome said{1, Said({"ログファイル「" + log + "」に書き込めません: " + row.reason})};
+    EXPECT_EQ(Run(V(50, a_), {row.file_size_limit}), lands ? kQuiet : said);
     lock.reset();
     EXPECT_EQ(Take(lands ? row.value : ""), before);
     if (lands) {

@@ -12,18 +12,13 @@ class FileManager : public QObject {
 
   void Note(const QString& method, const QStringList& uris, const QString& startup_id) {
     QFile file(record_);
-    if (file.open(QIODevice::Append)) {
+    if (file.open(QIODevice::Append))
       file.write((method + '\t' + uris.join(' ') + '\t' + startup_id + '\n').toUtf8());
-    }
   }
 
  public slots:
-  void ShowFolders(const QStringList& uris, const QString& startup_id) {
-    Note("ShowFolders", uris, startup_id);
-  }
-  void ShowItems(const QStringList& uris, const QString& startup_id) {
-    Note("ShowItems", uris, startup_id);
-  }
+  void ShowFolders(const QStringList& uris, const QString& id) { Note("ShowFolders", uris, id); }
+  void ShowItems(const QStringList& uris, const QString& id) { Note("ShowItems", uris, id); }
 
  private:
   const QString record_;
@@ -37,9 +32,8 @@ int main(int argc, char** argv) {
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
                           QDBusConnection::ExportAllSlots) ||
-      !bus.registerService(QStringLiteral("org.freedesktop.FileManager1"))) {
+      !bus.registerService(QStringLiteral("org.freedesktop.FileManager1")))
     return 1;
-  }
   manager.Note("ready", {}, {});
   return app.exec();
 }

@@ -40,8 +40,8 @@ class FakeView : public ui::FormView {
   std::vector<std::string> menu;
   std::string clipboard;
   bool clipboard_free = true;  // no other program holds it
-  // A window shown beside this one, while it is open.
-  FakeView* beside = nullptr;
+  // The window last shown beside this one.
+  std::unique_ptr<FakeView> beside;
 
   std::vector<std::string> Rows(int control) const {
     std::vector<std::string> rows;
@@ -59,16 +59,10 @@ class FakeView : public ui::FormView {
   void Enable(int control, bool enabled) override { enabled_[control] = enabled; }
   void ListChanged(int control, std::size_t added_on_top) override {
     changes.push_back(added_on_top);
-    if (added_on_top == 0) {
-      selected_.erase(control);
-    } else if (selected_.contains(control) && selected_[control]) {
-      *selected_[control] += added_on_top;
-    }
+    std::optional<std::size_t>& chosen = selected_[control];
+    if (chosen) chosen = added_on_top == 0 ? std::nullopt : std::optional(*chosen + added_on_top);
   }
-  std::optional<std::size_t> Selected(int control) const override {
-    const auto found = selected_.find(control);
-    return found == selected_.end() ? std::nullopt : found->second;
-  }
+  std::optional<std::size_t> Selected(int control) const override { return selected_[control]; }
   void Select(int control, std::optional<std::size_t> row) override { selected_[control] = row; }
   void ShowMessage(std::string_view text, std::string_view title) override {
     told.push_back(std::string(title) + "|" + std::string(text));
@@ -89,14 +83,9 @@ class FakeView : public ui::FormView {
     form_.Form_Unload();
   }
   void SetChecked(int control, bool checked) override { checked_[control] = checked; }
-  bool Checked(int control) const override {
-    return checked_.contains(control) && checked_.at(control);
-  }
+  bool Checked(int control) const override { return checked_[control]; }
   void ShowModeless(ui::Form& dialog) override {
-    if (beside == nullptr || beside->closed) {
-      beside_window_ = std::make_unique<FakeView>(dialog);
-      beside = beside_window_.get();
-    }
+    if (beside == nullptr || beside->closed) beside = std::make_unique<FakeView>(dialog);
   }
   void PopupMenu(const std::vector<MenuEntry>& entries) override {
     menu.clear();
@@ -106,9 +95,8 @@ class FakeView : public ui::FormView {
     }
   }
   bool CopyText(std::string_view text) override {
-    if (!clipboard_free) return false;
-    clipboard = text;
-    return true;
+    if (clipboard_free) clipboard = text;
+    return clipboard_free;
   }
 
  private:
@@ -125,9 +113,9 @@ class FakeView : public ui::FormView {
   ui::Form& form_;
   std::map<int, std::string> texts_;
   std::map<int, bool> enabled_;
-  std::map<int, std::optional<std::size_t>> selected_;
-  std::map<int, bool> checked_;
-  std::unique_ptr<FakeView> beside_window_;
+  // Nothing chosen and nothing checked until told.
+  mutable std::map<int, std::optional<std::size_t>> selected_;
+  mutable std::map<int, bool> checked_;
 };
 
 }  // namespace tallyrun::testing

@@ -12,16 +12,12 @@ std::string P(std::string_view slashed) {
   return path;
 }
 
-namespace {
-
 // A folder is one whether or not its name ends with the separator.
-std::string Folder(const std::string& path) {
+static std::string Folder(const std::string& path) {
   return FolderOf(path) == path || path.empty() || path.back() != kPathSeparator
              ? path
              : path.substr(0, path.size() - 1);
 }
-
-}  // namespace
 
 void MemoryEnv::MakeFolder(const std::string& path) {
   for (const std::string& folder : FoldersDownTo(path)) folders_.insert(folder);
@@ -68,9 +64,8 @@ Status MemoryEnv::ReadChunks(const std::string& path, std::uint64_t from,
   const std::string bytes = Read(path);
   // In pieces of the size the system's reads use.
   constexpr std::size_t kPiece = std::size_t{1} << 20;
-  for (std::size_t at = from; at < bytes.size(); at += kPiece) {
+  for (std::size_t at = from; at < bytes.size(); at += kPiece)
     if (!sink(std::string_view(bytes).substr(at, kPiece))) break;
-  }
   return Status::Ok();
 }
 
@@ -88,13 +83,11 @@ std::optional<FolderListing> MemoryEnv::ListFolder(const std::string& path) {
   const std::string folder = Folder(path);
   if (!folders_.contains(folder) || closed.contains(folder)) return std::nullopt;
   FolderListing listing;
-  for (const std::string& other : folders_) {
+  for (const std::string& other : folders_)
     if (other != folder && FolderOf(other) == folder)
       listing.folders.emplace_back(FinalName(other));
-  }
-  for (const auto& [name, file] : files_) {
+  for (const auto& [name, file] : files_)
     if (FolderOf(name) == folder) listing.files.emplace_back(FinalName(name));
-  }
   return listing;
 }
 

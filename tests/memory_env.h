@@ -1,5 +1,5 @@
 // An operating system held in memory, for the windows' rules: files and
-// folders by full path, a clock that stands still until moved, drives, and a
+// folders by full path, a clock that stands still, drives, and a
 // note of what the file manager was asked to show. Paths use the system's
 // own separator, so the same tests run wherever the program is built.
 #pragma once
@@ -23,7 +23,6 @@ std::string P(std::string_view slashed);
 
 class MemoryEnv : public Env {
  public:
-  LocalTime now{2024, 5, 6, 7, 8, 9};
   bool ticking = false;  // each look at the clock a second later
   std::string current_directory = P("/");
   std::vector<Drive> drives{{"root", P("/")}};
@@ -42,23 +41,15 @@ class MemoryEnv : public Env {
     files_.erase(path);
     Write(path, contents);
   }
-  void Append(const std::string& path, std::string_view bytes) {
-    Write(path, Read(path) + std::string(bytes));
-  }
+  void Append(const std::string& path, std::string_view bytes) { Write(path, Read(path) += bytes); }
   void Remove(const std::string& path) { files_.erase(path), folders_.erase(path); }
   std::string Read(const std::string& path) const {
     return HasFile(path) ? files_.at(path).bytes : std::string();
   }
   bool HasFile(const std::string& path) const { return files_.contains(path); }
 
-  LocalTime Now() override {
-    const LocalTime t = now;
-    if (ticking) ++now.second;
-    return t;
-  }
-  void AppendMomentText(std::string& out, const LocalTime& t) override {
-    AppendDateTimeText(out, t);
-  }
+  LocalTime Now() override { return {2024, 5, 6, 7, 8, ticking ? second_++ : 9}; }
+  void AppendMomentText(std::string& to, const LocalTime& t) override { AppendDateTimeText(to, t); }
   std::optional<ItemFacts> FactsOf(const std::string& path) override;
   Status AppendLines(const std::string& path, std::string_view lines,
                      Landed* landed = nullptr) override;
@@ -82,6 +73,7 @@ class MemoryEnv : public Env {
   }
 
  private:
+  int second_ = 9;
   struct File {
     std::string bytes;
     std::uint64_t id = 0;

@@ -162,8 +162,7 @@ TEST(AppendLines, AFullDiskLeavesTheLogAsItWas) {
   WriteFile(log, "earlier\r\n");
   // Full but for the rest of the log's last block.
   std::ofstream filler(testing::Native(testing::U(at) + "\\filler"), std::ios::binary);
-  while (filler.write(std::string(4096, 'x').data(), 4096) && filler.flush()) {
-  }
+  while (filler.write(std::string(4096, 'x').data(), 4096) && filler.flush()) continue;
 #else
   if (::mount("tmpfs", dir.path().c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP();
   const struct Unmount {
@@ -214,10 +213,11 @@ TEST(SaveLogFilePath, WritesWhatWindowsReadsBack) {
 // sixteen the rules read; a moment beyond any date still leaves an item.
 TEST(ItemFactsFrom, ReadsTheSixteenAttributeBitsWhateverElseIsSet) {
   const FILETIME beyond_any_date{MAXDWORD, MAXDWORD};
+  // clang-format off
   const std::pair<DWORD, std::uint32_t> rows[] = {
-      {0x80000 | FILE_ATTRIBUTE_DIRECTORY, 16},
-      {0x8000 | FILE_ATTRIBUTE_DIRECTORY, 16},
+      {0x80000 | FILE_ATTRIBUTE_DIRECTORY, 16}, {0x8000 | FILE_ATTRIBUTE_DIRECTORY, 16},
       {0x400000 | 0x1000 | FILE_ATTRIBUTE_ARCHIVE, 0x1020}};
+  // clang-format on
   for (const auto& [raw, read] : rows)
     EXPECT_EQ(ItemFactsFrom(raw, beyond_any_date).attributes, read) << raw;
 }
@@ -242,8 +242,7 @@ TEST(AppendLines, AProcessEndedMidWriteStillLeavesTheWholeBatch) {
     if (child == 0) ::_exit(AppendLines(log, batch).ok() ? 0 : 1);
     // Once the write is under way; a child that never starts it fails below.
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (StampOf(log)->size == 0 && std::chrono::steady_clock::now() < give_up) {
-    }
+    while (StampOf(log)->size == 0 && std::chrono::steady_clock::now() < give_up) continue;
     ::kill(child, signal);
     ::waitpid(child, nullptr, 0);
     EXPECT_EQ(StampOf(log)->size, batch.size()) << signal;

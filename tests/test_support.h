@@ -52,13 +52,10 @@ inline void PrintTo(const Outcome& o, std::ostream* out) {
 }
 
 // The real system, but the clock reads `now`.
-class PinnedClockEnv : public platform::SystemEnv {
- public:
-  explicit PinnedClockEnv(LocalTime now) : now_(now) {}
-  LocalTime Now() override { return now_; }
-
- private:
-  LocalTime now_;
+struct PinnedClockEnv : platform::SystemEnv {
+  explicit PinnedClockEnv(LocalTime at) : now(at) {}
+  LocalTime Now() override { return now; }
+  const LocalTime now;
 };
 
 }  // namespace tallyrun::testing

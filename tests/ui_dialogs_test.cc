@@ -30,9 +30,8 @@ class Form2Test : public ::testing::Test {
   void SetUp() override {
     for (const char* file :
          {"a.txt", "A.log", "_x.log", "b.log", "C.txt", "c.TXT", "d.log.bak", "e.md", "log",
-          "x.tar.txt", "subfolder/e.log", "subfolder/deeper/f.log"}) {
+          "x.tar.txt", "subfolder/e.log", "subfolder/deeper/f.log"})
       env.Write(P(std::string("/home/me/") + file), "");
-    }
     env.MakeFolder(P("/home/me/Vanishing"));
     env.current_directory = P("/home/me");
     env.drives = {{"home", P("/home")}, {"root", P("/")}, {"gone", P("/gone")}};
@@ -48,10 +47,9 @@ TEST_F(Form2Test, ItOpensAtTheCurrentFolderOnItsDriveOfferingOnlyTextAndLogFiles
   EXPECT_EQ(chooser.view.Rows(Form2::Drive1), (Rows{"home", "root", "gone"}));
   EXPECT_EQ(chooser.form.Dir1Path(), P("/home/me"));
   EXPECT_EQ(chooser.view.Rows(Form2::Dir1), (Rows{P("/"), "home", "me", "subfolder", "Vanishing"}));
-  EXPECT_EQ(chooser.form.ListRow(Form2::Dir1, 2).depth, 2);
-  EXPECT_TRUE(chooser.form.ListRow(Form2::Dir1, 2).open);
-  EXPECT_EQ(chooser.form.ListRow(Form2::Dir1, 3).depth, 3);
-  EXPECT_FALSE(chooser.form.ListRow(Form2::Dir1, 3).open);
+  // The current folder open, the one below it not, each indented by its depth.
+  const auto me = chooser.form.ListRow(Form2::Dir1, 2), sub = chooser.form.ListRow(Form2::Dir1, 3);
+  EXPECT_EQ(std::tuple(me.depth, me.open, sub.depth, sub.open), std::tuple(2, true, 3, false));
   EXPECT_EQ(chooser.view.Selected(Form2::Dir1), 2u);
   // Sorted as file managers sort, letter case aside first.
   Rows files{"_x.log", "A.log", "a.txt", "b.log", "C.txt", "c.TXT", "x.tar.txt"};

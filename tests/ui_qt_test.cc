@@ -83,7 +83,9 @@ bool DropOn(FormWindow& window, const QMimeData& data, const QWidget* on,
   return taken && drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
 }
 
-void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+// A key pressed where the focus is, given first to `in` when there is one.
+void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = {}, QWidget* in = nullptr) {
+  if (in != nullptr) in->setFocus();
   QTest::keyClick(QApplication::focusWidget(), key, modifiers);
 }
 
@@ -159,21 +161,18 @@ class QtViewTest : public QObject {
     Search search{"x", true};
     int finds = 0;
     Form4 find(search, [&finds] { ++finds; });
+    // clang-format off
     const std::tuple<Form*, QStringList, QStringList> windows[] = {
-        {&main,
-         {"Text1", "Command1", "List1", "Command2", "Command3"},
+        {&main, {"Text1", "Command1", "List1", "Command2", "Command3"},
          {"ファイルログ作成ツール", "● ログファイル保存場所（ファイル名）", "選択",
           "● 書き込まれたログ（一番上が最新）", "？", "終了"}},
-        {&chooser,
-         {"File1", "Command1", "Command2", "Drive1", "Dir1"},
-         {"トレースログファイル選択", "ファイル名", "ファイル選択", "戻る", "ドライブ名",
-          "フォルダ名"}},
+        {&chooser, {"File1", "Command1", "Command2", "Drive1", "Dir1"},
+         {"トレースログファイル選択", "ファイル名", "ファイル選択", "戻る", "ドライブ名", "フォルダ名"}},
         {&about, {"Command1", "Text1"}, {"バージョン情報", "戻る", "クレジット"}},
-        {&find,
-         {"Text1", "Command1", "Command2", "Check1", "Option2"},
-         {"検索", "検索する文字列（N）：", "次を検索（F）", "閉じる",
-          "大文字と小文字を区別する（C）", "下へ（D）"}},
-    };
+        {&find, {"Text1", "Command1", "Command2", "Check1", "Option2"},
+         {"検索", "検索する文字列（N）：", "次を検索（F）", "閉じる", "大文字と小文字を区別する（C）",
+          "下へ（D）"}}};
+    // clang-format on
     for (const auto& [form, tab_order, heard] : windows) {
       const FormTable& table = form->Table();
       const int count = static_cast<int>(table.controls.size());
@@ -247,8 +246,7 @@ class QtViewTest : public QObject {
     list->verticalScrollBar()->setValue(0);
 
     QTest::mouseClick(window.control(NotingForm::Command1), Qt::LeftButton);
-    window.control(NotingForm::Command1)->setFocus();
-    Press(Qt::Key_Return);
+    Press(Qt::Key_Return, {}, window.control(NotingForm::Command1));
     click(Qt::LeftButton, 1);
     QCOMPARE(window.Selected(NotingForm::List1), std::optional<std::size_t>(1));
     Press(Qt::Key_Return);
@@ -258,10 +256,8 @@ class QtViewTest : public QObject {
     window.Select(NotingForm::Drive1, 2);  // the program's choice: no event
     static_cast<QComboBox*>(window.control(NotingForm::Drive1))->setCurrentIndex(1);
     // Ctrl+C belongs to the list (a text box copies its own text); F3 to the window.
-    window.control(NotingForm::Text1)->setFocus();
-    Press(Qt::Key_C, Qt::ControlModifier);
-    list->setFocus();
-    Press(Qt::Key_C, Qt::ControlModifier);
+    Press(Qt::Key_C, Qt::ControlModifier, window.control(NotingForm::Text1));
+    Press(Qt::Key_C, Qt::ControlModifier, list);
     Press(Qt::Key_F3);
     // The right button chooses the row it is on and asks for the menu, which
     // greys what the form says and hands on what is chosen once it shows.
@@ -319,10 +315,8 @@ class QtViewTest : public QObject {
     copied->setData("x-special/gnome-copied-files", "copy\nfile:///g");
     copied->setText("typed");
     QGuiApplication::clipboard()->setMimeData(copied);
-    window.control(NotingForm::Command1)->setFocus();
-    Press(Qt::Key_V, Qt::ControlModifier);
-    window.control(NotingForm::Text1)->setFocus();
-    Press(Qt::Key_V, Qt::ControlModifier);
+    Press(Qt::Key_V, Qt::ControlModifier, window.control(NotingForm::Command1));
+    Press(Qt::Key_V, Qt::ControlModifier, window.control(NotingForm::Text1));
     QCOMPARE(window.Text(NotingForm::Text1), "typed");
 
     // Esc leaves the main window open; a dialog, modal or beside, closes,

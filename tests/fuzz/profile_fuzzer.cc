@@ -31,8 +31,7 @@ void Names(std::string_view text, std::vector<std::string>& sections,
   sections = {"Tallyrun", "Other"};
   keys = {"LogFile", "Other"};
   while (!text.empty() && sections.size() < 8 && keys.size() < 8) {
-    std::size_t end = text.find('\n');
-    if (end == std::string_view::npos) end = text.size();
+    const std::size_t end = std::min(text.find('\n'), text.size());
     const std::string_view line = Trim(text.substr(0, end));
     text.remove_prefix(std::min(text.size(), end + 1));
     if (!line.empty() && line.front() == '[') {
@@ -49,8 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view input(reinterpret_cast<const char*>(data), size);
   const std::size_t nl = input.find('\n');
   std::string value(input.substr(0, nl));
-  std::erase(value, '\r');
-  std::erase(value, '\0');
+  std::erase_if(value, [](char c) { return c == '\r' || c == '\0'; });
   const std::string_view text = nl == std::string_view::npos ? "" : input.substr(nl + 1);
   const std::optional<ByteOrder> order = Utf16MarkOf(text);
   // A UTF-16 file holds characters only.
