@@ -357,6 +357,7 @@ TEST(Utf16, ConvertsEveryLengthAtItsEdgesBothWays) {
   EXPECT_EQ(Utf16ToUtf8(le + "x", ByteOrder::kLittleEndian), text);
   EXPECT_EQ(Utf16ToUtf8(be, ByteOrder::kBigEndian), text);
   EXPECT_EQ(Utf16ToUtf8(std::string("\0\xD8", 2), ByteOrder::kLittleEndian), "\xED\xA0\x80");
+  EXPECT_EQ(Utf16ToUtf8(std::string("\0\xD8\0\xDC", 4), ByteOrder::kLittleEndian), "\U00010000");
   std::string bad;
   for (int i = 0; i < 11; ++i) bad += "\uFFFD";
   EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16("\xC0\x80\xE0\x80\x80\xF4\x90\x80\x80\xF5\xE3\x41\xE3\x81",
@@ -430,6 +431,7 @@ TEST(Profile, ChangesOneLineKeepingTheFilesLineEndsAndEncoding) {
       {"[A]\nx=1", "[A]\nx=1\n[Tallyrun]\nLogFile=/n\n"},
       {"[Tallyrun]\nx=1", "[Tallyrun]\nx=1\nLogFile=/n\n"},
       {"[tallyrun]\r  logfile \r", "[tallyrun]\rlogfile=/n\r"},
+      {"[Tallyrun]", "[Tallyrun]\r\nLogFile=/n\r\n"},  // one line, no line end
   };
   for (const auto& [text, written] : rows)
     EXPECT_EQ(WithProfileValue(text, "Tallyrun", "LogFile", "/n"), written);
