@@ -64,8 +64,10 @@ Status MemoryEnv::ReadChunks(const std::string& path, std::uint64_t from,
   const std::string bytes = Read(path);
   // In pieces of the size the system's reads use.
   constexpr std::size_t kPiece = std::size_t{1} << 20;
-  for (std::size_t at = from; at < bytes.size(); at += kPiece)
+  for (std::size_t at = from; at < bytes.size(); at += kPiece) {
+    bytes_read += std::min(kPiece, bytes.size() - at);
     if (!sink(std::string_view(bytes).substr(at, kPiece))) break;
+  }
   return Status::Ok();
 }
 

@@ -32,7 +32,7 @@ class MemoryEnv : public Env {
   std::set<std::string> closed;
   // What the file manager was asked: the path, and whether as a folder.
   std::vector<std::pair<std::string, bool>> shown;
-  std::atomic<std::size_t> reads = 0;
+  std::atomic<std::size_t> reads = 0, bytes_read = 0;
 
   // Folders above a file or folder are made as needed.
   void MakeFolder(const std::string& path);
