@@ -1,6 +1,6 @@
 // An operating system held in memory, for the windows' rules: files and
-// folders by full path, a clock that stands still, drives, and a
-// note of what the file manager was asked to show. Paths use the system's
+// folders by full path, a clock that stands still unless told to tick,
+// drives, and a note of what the file manager was asked to show. Paths use the system's
 // own separator, so the same tests run wherever the program is built.
 #pragma once
 
